@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds every configuration and runs every test suite: native, sanitizers,
+# Windows (under Wine, with end-to-end tests) and a short fuzzing pass.
+# Ends with the summary line of each CTest run; exits non-zero if any failed.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$here"
+bash scripts/deps.sh || exit 1
+. scripts/display.sh
+trap stop_display EXIT
+
+status=0
+summaries=()
+logs=$here/build/logs
+mkdir -p "$logs"
+
+suite() { # name preset [ctest args...]
+  local name=$1 preset=$2; shift 2
+  echo "=== $name: configure and build ($preset)"
+  if ! cmake --preset "$preset" >"$logs/$name-configure.log" 2>&1; then
+    cat "$logs/$name-configure.log"; status=1; summaries+=("$name: configure failed"); return
+  fi
+  if ! cmake --build "build/$preset" -j2 >"$logs/$name-build.log" 2>&1; then
+    tail -n 60 "$logs/$name-build.log"; status=1; summaries+=("$name: build failed"); return
+  fi
+  echo "=== $name: tests"
+  (cd "build/$preset" && ctest --output-on-failure --timeout 600 "$@") | tee "$logs/$name-ctest.log"
+  [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+  summaries+=("$name: $(grep -E 'tests passed|No tests were found' "$logs/$name-ctest.log" | tail -n1)")
+}
+
+suite native native -j2
+suite sanitize sanitize -j2
+start_display
+suite windows windows -j2
+stop_display
+if [ -x scripts/fuzz.sh ]; then
+  echo "=== fuzz: short pass"
+  if bash scripts/fuzz.sh 20 >"$logs/fuzz.log" 2>&1; then
+    summaries+=("fuzz: $(tail -n1 "$logs/fuzz.log")")
+  else
+    tail -n 40 "$logs/fuzz.log"; status=1; summaries+=("fuzz: FAILED")
+  fi
+fi
+
+echo
+echo "=== summary"
+printf '%s\n' "${summaries[@]}"
+exit $status
