@@ -1,0 +1,39 @@
+// How this run of the program behaves, decided once at start from the program
+// file's path and the command line, before any window exists: install mode,
+// uninstall mode, or the uninstaller's self-relocation.
+#pragma once
+
+#include <string>
+
+struct TRunMode {
+  // Folder of the running program file, always with its trailing separator
+  // (X:\ at a drive root): the distribution file name is appended to it as is.
+  std::string SourceFolder;
+  // The command line holds the uninstall switch.
+  bool UninstallMode = false;
+  // Uninstall mode under the name Setup.exe: the program must copy itself to
+  // the temporary folder, start the copy and end.
+  bool SelfRelocation = false;
+};
+
+// The name under which the uninstaller is copied to the temporary folder.
+inline constexpr char kRelocatedFileName[] = "Duv20Izeviruvu.exe";
+
+TRunMode DetectRunMode(const std::string& modulePath, const std::string& commandLine);
+
+// The folder part of a full file path, with its trailing separator. Both "\"
+// and "/" separate (the system accepts either).
+std::string SourceFolderOf(const std::string& modulePath);
+
+// The file name of a path, without its folder.
+std::string FileNameOf(const std::string& path);
+
+// True when the program file is named Setup.exe, in any letter case: the
+// installed uninstaller runs under that name from the folder it must delete.
+bool IsRelocatingName(const std::string& modulePath);
+
+// Where the relocated copy goes, in the temporary folder the system reports.
+std::string RelocatedCopyPath(const std::string& tempFolder);
+
+// The command line that starts the relocated copy in uninstall mode.
+std::string RelocatedCopyCommandLine(const std::string& tempFolder);
