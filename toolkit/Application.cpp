@@ -1,0 +1,206 @@
+#include "Application.h"
+
+#include "Utf.h"
+
+#include <vector>
+
+namespace toolkit {
+
+namespace {
+
+const wchar_t kOwnerClassName[] = L"TalmirSetupApplication";
+const wchar_t kModalResultProperty[] = L"TalmirSetupModalResult";
+
+// Keyboard navigation (Tab, Enter, Escape) belongs to dialogs and to windows
+// that declare themselves control parents; other windows get their keys as is,
+// so that Enter in a plain form never turns into a stray IDOK command.
+bool WantsDialogKeys(HWND root) {
+  if (GetWindowLongPtrW(root, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) return true;
+  wchar_t className[16] = {};
+  GetClassNameW(root, className, 16);
+  return lstrcmpW(className, L"#32770") == 0;
+}
+
+struct DisableContext {
+  HWND keep;
+  std::vector<HWND>* disabled;
+};
+
+BOOL CALLBACK DisableWindow(HWND hwnd, LPARAM lp) {
+  auto* context = reinterpret_cast<DisableContext*>(lp);
+  if (hwnd != context->keep && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+    EnableWindow(hwnd, FALSE);
+    context->disabled->push_back(hwnd);
+  }
+  return TRUE;
+}
+
+// Disables the visible, enabled top-level windows of this thread except
+// `keep`; returns them so that exactly these are enabled again.
+std::vector<HWND> DisableOtherWindows(HWND keep) {
+  std::vector<HWND> disabled;
+  DisableContext context{keep, &disabled};
+  EnumThreadWindows(GetCurrentThreadId(), DisableWindow, reinterpret_cast<LPARAM>(&context));
+  return disabled;
+}
+
+void EnableWindows(const std::vector<HWND>& windows) {
+  for (HWND hwnd : windows) {
+    if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+  }
+}
+
+}  // namespace
+
+Application& Application::Instance() {
+  static Application instance;
+  return instance;
+}
+
+Application::~Application() {
+  if (handle_ && IsWindow(handle_)) DestroyWindow(handle_);
+}
+
+void Application::Initialize() {
+  if (handle_) return;
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = OwnerWindowProc;
+  wc.hInstance = module;
+  wc.hIcon = LoadIconW(module, MAKEINTRESOURCEW(1));
+  wc.lpszClassName = kOwnerClassName;
+  RegisterClassExW(&wc);
+  // A visible window of no size: it carries the taskbar button and owns the
+  // forms, which therefore have none of their own.
+  const int x = GetSystemMetrics(SM_CXSCREEN) / 2;
+  const int y = GetSystemMetrics(SM_CYSCREEN) / 2;
+  handle_ = CreateWindowExW(0, kOwnerClassName, Widen(title_).c_str(),
+                            WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, 0, 0,
+                            nullptr, nullptr, module, nullptr);
+  if (handle_) ShowWindow(handle_, SW_SHOWNOACTIVATE);
+}
+
+void Application::SetTitle(const std::string& utf8Title) {
+  title_ = utf8Title;
+  if (handle_) SetWindowTextW(handle_, Widen(title_).c_str());
+}
+
+void Application::Terminate() {
+  terminated_ = true;
+  PostQuitMessage(0);
+}
+
+void Application::Dispatch(MSG& msg) {
+  if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST && msg.hwnd) {
+    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    if (root && WantsDialogKeys(root) && IsDialogMessageW(root, &msg)) return;
+  }
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+bool Application::HandleMessage() {
+  MSG msg;
+  const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+  if (got == 0 || got == -1) {
+    terminated_ = true;
+    return false;
+  }
+  Dispatch(msg);
+  return true;
+}
+
+void Application::Run() {
+  while (!terminated_) {
+    if (mainForm_ && !IsWindow(mainForm_)) {
+      Terminate();
+      break;
+    }
+    if (!HandleMessage()) break;
+  }
+}
+
+void Application::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      terminated_ = true;
+      return;
+    }
+    Dispatch(msg);
+  }
+}
+
+int Application::RunModal(HWND window) {
+  SetModalResult(window, kModalNone);
+  HWND previous = GetActiveWindow();
+  const std::vector<HWND> disabled = DisableOtherWindows(window);
+  ShowWindow(window, SW_SHOW);
+  SetActiveWindow(window);
+  int result = kModalNone;
+  for (;;) {
+    if (terminated_ || !IsWindow(window)) {
+      result = kModalCancel;
+      break;
+    }
+    result = ModalResult(window);
+    if (result != kModalNone) break;
+    if (!HandleMessage()) {
+      result = kModalCancel;
+      break;
+    }
+  }
+  // Enable the others before hiding, so that activation has somewhere to go.
+  EnableWindows(disabled);
+  if (IsWindow(window)) {
+    RemovePropW(window, kModalResultProperty);
+    SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                 SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (previous && previous != window && IsWindow(previous)) SetActiveWindow(previous);
+  return result;
+}
+
+void Application::SetModalResult(HWND window, int result) {
+  SetPropW(window, kModalResultProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(result)));
+  // The modal loop may be blocked in GetMessage (a result set while handling a
+  // sent message does not wake it): give it a message to return with.
+  if (result != kModalNone) PostMessageW(window, WM_NULL, 0, 0);
+}
+
+int Application::ModalResult(HWND window) {
+  return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(window, kModalResultProperty)));
+}
+
+HWND Application::ActiveWindow() const {
+  HWND active = GetActiveWindow();
+  if (active && active != handle_) return active;
+  if (mainForm_ && IsWindow(mainForm_)) return mainForm_;
+  return handle_;
+}
+
+LRESULT CALLBACK Application::OwnerWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  Application& app = Instance();
+  switch (msg) {
+    case WM_ACTIVATE:
+      // The owner window is only a taskbar button: pass activation on to the
+      // window the user last worked in.
+      if (LOWORD(wp) != WA_INACTIVE) {
+        HWND popup = GetLastActivePopup(hwnd);
+        if (popup && popup != hwnd && IsWindowVisible(popup) && IsWindowEnabled(popup)) {
+          SetActiveWindow(popup);
+        }
+      }
+      return 0;
+    case WM_CLOSE:
+      if (app.mainForm_ && IsWindow(app.mainForm_)) PostMessageW(app.mainForm_, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_NCDESTROY:
+      if (app.handle_ == hwnd) app.handle_ = nullptr;
+      break;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace toolkit
