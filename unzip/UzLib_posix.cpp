@@ -1,0 +1,188 @@
+// The component's system calls on POSIX systems. Paths may use "\" as the
+// component does; they are mapped to "/" here (see UzLib.h).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "UzLib.h"
+#include "uzExceptions.h"
+
+namespace uz {
+
+static_assert(sizeof(off_t) == 8, "archives beyond 2 GiB need 64-bit file offsets");
+
+namespace {
+
+std::string NativePath(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+bool StatPath(const std::string& name, struct stat& st) {
+  return !name.empty() && ::stat(NativePath(name).c_str(), &st) == 0;
+}
+
+std::string Reason() { return std::strerror(errno); }
+
+}  // namespace
+
+bool FileExists(const std::string& name) {
+  struct stat st;
+  return StatPath(name, st) && !S_ISDIR(st.st_mode);
+}
+
+bool FolderExists(const std::string& name) {
+  struct stat st;
+  return StatPath(name, st) && S_ISDIR(st.st_mode);
+}
+
+bool CreateFolderPath(const std::string& path) {
+  std::string native = NativePath(path);
+  // Every prefix ending before a separator is a folder to have, parents first.
+  for (std::size_t at = native.find('/', 1); at != std::string::npos;
+       at = native.find('/', at + 1)) {
+    ::mkdir(native.substr(0, at).c_str(), 0777);
+  }
+  ::mkdir(native.c_str(), 0777);
+  return FolderExists(native);
+}
+
+std::string CurrentDirectory() {
+  std::string buffer(256, '\0');
+  while (::getcwd(&buffer[0], buffer.size()) == nullptr) {
+    if (errno != ERANGE) return std::string();
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.c_str();
+}
+
+void ChangeDirectory(const std::string& path) {
+  if (::chdir(NativePath(path).c_str()) != 0) {
+    throw EInOutError("Cannot change directory to \"" + path + "\". " + Reason());
+  }
+}
+
+bool ClearRestrictiveAttributes(const std::string& name) {
+  struct stat st;
+  if (!StatPath(name, st) || S_ISDIR(st.st_mode)) return false;
+  if (st.st_mode & S_IWUSR) return true;
+  return ::chmod(NativePath(name).c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+bool SetAttributes(const std::string& name, uint32_t attributes) {
+  struct stat st;
+  if (!StatPath(name, st)) return false;
+  mode_t mode = st.st_mode & 07777;
+  mode = (attributes & kAttrReadOnly) ? (mode & ~0222) : (mode | S_IWUSR);
+  return ::chmod(NativePath(name).c_str(), mode) == 0;
+}
+
+bool SetFileDosDateTime(const std::string& name, uint32_t dosDateTime) {
+  TDosDateTime t{};
+  if (!DecodeDosDateTime(dosDateTime, t)) return false;
+  std::tm local{};
+  local.tm_year = t.year - 1900;
+  local.tm_mon = t.month - 1;
+  local.tm_mday = t.day;
+  local.tm_hour = t.hour;
+  local.tm_min = t.minute;
+  local.tm_sec = t.second;
+  local.tm_isdst = -1;  // as the local clock showed it then
+  std::time_t when = std::mktime(&local);
+  if (when == static_cast<std::time_t>(-1)) return false;
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;  // the last-access time stays
+  times[1].tv_sec = when;
+  times[1].tv_nsec = 0;
+  return ::utimensat(AT_FDCWD, NativePath(name).c_str(), times, 0) == 0;
+}
+
+bool DeleteFileAt(const std::string& name) {
+  return !name.empty() && ::unlink(NativePath(name).c_str()) == 0;
+}
+
+std::string VolumeLabel(const std::string& /*root*/) { return std::string(); }
+
+bool IsRemovableDrive(const std::string& /*root*/) { return false; }
+
+// ---- TFileStream ----
+// Sharing bits have no counterpart here (POSIX locks are advisory) and are ignored.
+
+TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : fileName_(fileName) {
+  int flags = O_CLOEXEC;
+  if (mode == kFmCreate) {
+    flags |= O_RDWR | O_CREAT | O_TRUNC;
+  } else {
+    int access = mode & 0x3;
+    flags |= access == kFmOpenWrite ? O_WRONLY : access == kFmOpenReadWrite ? O_RDWR : O_RDONLY;
+  }
+  int fd = ::open(NativePath(fileName).c_str(), flags, 0666);
+  if (fd >= 0) {
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      fd = -1;
+      errno = EISDIR;
+    }
+  }
+  if (fd < 0) {
+    if (mode == kFmCreate) {
+      throw EFCreateError("Cannot create file \"" + fileName + "\". " + Reason());
+    }
+    throw EFOpenError("Cannot open file \"" + fileName + "\". " + Reason());
+  }
+  handle_ = fd;
+}
+
+TFileStream::~TFileStream() { ::close(static_cast<int>(handle_)); }
+
+std::size_t TFileStream::Read(void* buffer, std::size_t count) {
+  auto* out = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::read(static_cast<int>(handle_), out + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
+  const auto* in = static_cast<const char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(static_cast<int>(handle_), in + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+int64_t TFileStream::Seek(int64_t offset, int origin) {
+  if (origin != kSeekBeginning && origin != kSeekCurrent && origin != kSeekEnd) return -1;
+  int whence = origin == kSeekBeginning ? SEEK_SET : origin == kSeekCurrent ? SEEK_CUR : SEEK_END;
+  return ::lseek(static_cast<int>(handle_), offset, whence);
+}
+
+int64_t TFileStream::Size() {
+  struct stat st;
+  return ::fstat(static_cast<int>(handle_), &st) == 0 ? st.st_size : -1;
+}
+
+int64_t TFileStream::ModificationTime() const {
+  struct stat st;
+  if (::fstat(static_cast<int>(handle_), &st) != 0) return 0;
+  constexpr int64_t kSecondsFrom1601To1970 = 11644473600LL;
+  return (static_cast<int64_t>(st.st_mtim.tv_sec) + kSecondsFrom1601To1970) * 10000000 +
+         st.st_mtim.tv_nsec / 100;
+}
+
+}  // namespace uz
