@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# Whole-process extraction speed of zipextract against the usual peers
+# (Debian's unzip, bsdtar, 7-Zip, and a libdeflate reference extractor when
+# libdeflate is installed), on archives built deterministically under
+# build/bench/. Prints a table of MB/s (output bytes per second), each peer's
+# time relative to zipextract, and peak RSS; then an instruction count per
+# output byte of zipextract from callgrind.
+#
+# Usage: scripts/bench.sh [ROUNDS]       (default 5 timed rounds after a warm-up)
+# Environment: BENCH_OUT (default /dev/shm/zx-bench) is where output goes,
+#              BENCH_SKIP_CALLGRIND=1 skips the instruction count.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+rounds=${1:-5}
+bench=$here/build/bench
+out=${BENCH_OUT:-/dev/shm/zx-bench}
+data_version=1
+mkdir -p "$bench"
+
+# ---- Tools -------------------------------------------------------------------
+
+cmake --preset native -B "$bench/native" >/dev/null
+cmake --build "$bench/native" -j2 --target zipextract >/dev/null
+zx=$bench/native/tools/zipextract/zipextract
+ref=""
+if cmake --build "$bench/native" -j2 --target zipref >/dev/null 2>&1; then
+  ref=$bench/native/tools/bench/zipref
+fi
+sevenzip=$(command -v 7z || command -v 7zz || true)
+
+# ---- Archives (built once; same bytes on every run) --------------------------
+
+make_archives() {
+  local src=$bench/src
+  rm -rf "$src" "$bench"/*.zip
+  python3 "$here/scripts/bench-data.py" "$src"
+  # Fixed times and a sorted member list: the archives do not depend on when
+  # or on which file system they were made.
+  find "$src" -exec touch -h -d '2026-01-01 12:00:00' {} +
+  (cd "$src/mixed" && find . -type f | LC_ALL=C sort | zip -X -q -6 "$bench/mixed-6.zip" -@)
+  (cd "$src/mixed" && find . -type f | LC_ALL=C sort | zip -X -q -0 "$bench/mixed-stored.zip" -@)
+  (cd "$src" && zip -X -q -9 "$bench/big-9.zip" big.bin)
+  (cd "$src/small" && find . -type f | LC_ALL=C sort | zip -X -q -6 "$bench/small-20000.zip" -@)
+  rm -rf "$src"
+  echo "$data_version" >"$bench/archives.version"
+}
+if [ "$(cat "$bench/archives.version" 2>/dev/null)" != "$data_version" ]; then
+  echo "bench: building archives (about two minutes, once)" >&2
+  make_archives
+fi
+# No tool of this system writes shrink or implode, so the largest such
+# archives of the test data stand in, extracted many times per process run.
+legacy_implode=$here/tests/data/zip/implode/implode-lorem.zip
+legacy_shrink=$here/tests/data/zip/shrink/shrink-mixed.zip
+legacy_reduce=$here/tests/data/zip/reduce/reduce1.zip
+
+# ---- Contenders --------------------------------------------------------------
+
+# run_contender NAME ARCHIVE DEST: one extraction of the whole archive into DEST.
+run_contender() {
+  local name=$1 archive=$2 dest=$3
+  mkdir -p "$dest"
+  case $name in
+    zipextract) "$zx" -a -r -o always -q -d "$dest" "$archive" ;;
+    unzip) unzip -qo "$archive" -d "$dest" ;;
+    bsdtar) bsdtar -xf "$archive" -C "$dest" ;;
+    7z) "$sevenzip" x -y -o"$dest" "$archive" >/dev/null ;;
+    libdeflate) "$ref" "$archive" "$dest" ;;
+  esac
+}
+export -f run_contender
+export zx ref sevenzip
+
+contenders=(zipextract unzip bsdtar)
+[ -n "$sevenzip" ] && contenders+=(7z)
+[ -n "$ref" ] && contenders+=(libdeflate)
+
+# measure NAME ARCHIVE REPEAT -> "seconds rss_kb status" for REPEAT extractions in one process tree.
+measure() {
+  local name=$1 archive=$2 repeat=$3 t0 t1 rss status=ok
+  rm -rf "$out/$name"
+  t0=$(date +%s%N)
+  if ! /usr/bin/time -f %M -o "$out/rss" bash -c '
+      for ((i = 0; i < $3; i++)); do run_contender "$1" "$2" "$4" || exit 1; done' \
+      _ "$name" "$archive" "$repeat" "$out/$name" >/dev/null 2>"$out/err"; then
+    status=failed
+  fi
+  t1=$(date +%s%N)
+  rss=$(tail -n1 "$out/rss")
+  echo "$(((t1 - t0) / 1000)) $rss $status"
+}
+
+median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+
+# bench_archive LABEL ARCHIVE REPEAT
+bench_archive() {
+  local label=$1 archive=$2 repeat=$3 name bytes r
+  declare -A times=() rss=() state=()
+  mkdir -p "$out"
+  # Warm-up run of each contender; zipextract's output gives the byte count.
+  for name in "${contenders[@]}"; do
+    read -r _ rss[$name] state[$name] < <(measure "$name" "$archive" 1)
+  done
+  bytes=$(find "$out/zipextract" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
+  bytes=$((bytes * repeat))
+  for ((r = 0; r < rounds; r++)); do
+    for name in "${contenders[@]}"; do
+      local us peak st
+      read -r us peak st < <(measure "$name" "$archive" "$repeat")
+      times[$name]+="$us "
+      [ "$st" = ok ] || state[$name]=failed
+      [ "${peak:-0}" -gt "${rss[$name]:-0}" ] && rss[$name]=$peak
+      rm -rf "${out:?}/$name"
+    done
+  done
+  local base
+  base=$(echo "${times[zipextract]}" | tr ' ' '\n' | grep . | median)
+  for name in "${contenders[@]}"; do
+    local med mbs ratio
+    med=$(echo "${times[$name]}" | tr ' ' '\n' | grep . | median)
+    mbs=$(awk -v b="$bytes" -v t="$med" 'BEGIN {printf "%.1f", b / t}')
+    ratio=$(awk -v t="$med" -v z="$base" 'BEGIN {printf "%.2f", t / z}')
+    if [ "${state[$name]}" != ok ]; then mbs="-"; ratio="fails"; fi
+    printf '%-16s %-11s %10s %9.3f %9s %8s\n' "$label" "$name" "$mbs" \
+      "$(awk -v t="$med" 'BEGIN {print t / 1e6}')" "$ratio" "$((rss[$name] / 1024))"
+  done
+}
+
+echo "zipextract: $zx; rounds: $rounds (median), output on $out"
+echo "time/zx = peer's median wall time divided by zipextract's (above 1: zipextract is faster)"
+printf '%-16s %-11s %10s %9s %9s %8s\n' archive extractor "MB/s" "median s" "time/zx" "RSS MB"
+bench_archive "mixed -6" "$bench/mixed-6.zip" 1
+bench_archive "big -9" "$bench/big-9.zip" 1
+bench_archive "20000 small" "$bench/small-20000.zip" 1
+bench_archive "mixed stored" "$bench/mixed-stored.zip" 1
+bench_archive "implode x100" "$legacy_implode" 100
+bench_archive "shrink x100" "$legacy_shrink" 100
+contenders=(zipextract)  # nothing else reads reduce
+bench_archive "reduce x100" "$legacy_reduce" 100
+rm -rf "${out:?}"
+
+# ---- Instructions per output byte --------------------------------------------
+
+if [ "${BENCH_SKIP_CALLGRIND:-0}" != 1 ] && command -v valgrind >/dev/null; then
+  mkdir -p "$out/cg"
+  valgrind --tool=callgrind --callgrind-out-file="$bench/callgrind.out" \
+    "$zx" -a -r -o always -q -d "$out/cg" "$bench/mixed-6.zip" 2>/dev/null
+  bytes=$(find "$out/cg" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
+  ir=$(awk '/^(summary|totals):/ {print $2; exit}' "$bench/callgrind.out")
+  echo
+  awk -v i="$ir" -v b="$bytes" \
+    'BEGIN {printf "callgrind, mixed -6: %d instructions for %d output bytes = %.2f per byte\n", i, b, i / b}'
+  rm -rf "${out:?}"
+fi
