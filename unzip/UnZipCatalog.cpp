@@ -1,0 +1,168 @@
+#include <vector>
+
+#include "UnZip.h"
+#include "uzZipNames.h"
+#include "uzZipRecords.h"
+
+namespace uz {
+
+namespace {
+
+// The end record lies in the last bytes of the archive; this many are
+// searched (a maximal comment would need 65557).
+constexpr int64_t kEndSearchWindow = 0xFFF8;
+
+// Shows the hourglass for the life of the guard.
+class TBusyCursor {
+ public:
+  explicit TBusyCursor(TUnZipUI* ui) : ui_(ui) {
+    if (ui_) ui_->SetBusyCursor(true);
+  }
+  ~TBusyCursor() {
+    if (ui_) ui_->SetBusyCursor(false);
+  }
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+ private:
+  TUnZipUI* ui_;
+};
+
+}  // namespace
+
+void TUnZip::FreeLists() {
+  sortedView_.reset();
+  members_.reset();
+}
+
+TSortedZip* TUnZip::View() const { return sortedView_ ? sortedView_.get() : members_.get(); }
+
+bool TUnZip::FindEndRecord() {
+  const int64_t size = stream_->Size();
+  if (size < int64_t(kEndCentralSize)) return false;
+  const int64_t window = size < kEndSearchWindow ? size : kEndSearchWindow;
+  std::vector<uint8_t> buffer(static_cast<size_t>(window));
+  stream_->SetPosition(size - window);
+  if (stream_->Read(buffer.data(), buffer.size()) != buffer.size()) return false;
+  // The nearest to the end wins: search backwards.
+  for (int64_t at = window - int64_t(kEndCentralSize); at >= 0; --at) {
+    const uint8_t* p = buffer.data() + at;
+    if (p[0] != 'P' || GetLe32(p) != kEndCentralSignature) continue;
+    ParseEndCentral(p, end_);
+    end_.CommentPosition = size - end_.CommentLength;
+    if (end_.CommentPosition < 0) end_.CommentPosition = 0;
+    return true;
+  }
+  return false;
+}
+
+bool TUnZip::ScanWithBusyCursor() {
+  TBusyCursor busy(ui_);
+  return ScanLocalHeaders();
+}
+
+// Positions the stream at the central directory when one starts at the
+// directory offset, creating the member list for it.
+bool TUnZip::DirectoryFollows() {
+  uint8_t signature[4];
+  stream_->SetPosition(end_.DirectoryOffset);
+  if (stream_->Read(signature, 4) != 4 || GetLe32(signature) != kCentralHeaderSignature)
+    return false;
+  stream_->Seek(-4, kSeekCurrent);
+  members_ = std::make_unique<TSortedZip>(TZipSortMode::ByNone, dupError, true);
+  return true;
+}
+
+void TUnZip::ReadCatalogue() {
+  scanned_ = false;
+  recordedTime_ = stream_->ModificationTime();
+  FreeLists();
+  // A comment read from an earlier version of the file must not survive.
+  end_.Clear();
+  if (!FindEndRecord()) {
+    if (OnInCompleteZip) OnInCompleteZip(this, incompleteZipMode_);
+    if (incompleteZipMode_ == TIncompleteZipMode::izAssumeMulti)
+      throw EIncompleteZip("Incomplete Zip File");
+    if (!ScanWithBusyCursor()) return Resort(sortMode_);
+  } else {
+    currentPart_ = end_.ThisPart;
+    UpdateSpanMode();
+    if (end_.DirectoryPart != currentPart_) RequestNextDisk(end_.DirectoryPart + 1);
+    if (!DirectoryFollows() && !ScanWithBusyCursor()) return Resort(sortMode_);
+  }
+  ReadCentralRecords();
+  if (end_.ThisPart != 0 && end_.CommentLength != 0) {
+    if (currentPart_ != end_.ThisPart) RequestNextDisk(end_.ThisPart + 1);
+    ReadArchiveCommentNow();
+  }
+  // currentPart_ keeps naming the part actually open: the next-disk request
+  // relies on it.
+  Resort(sortMode_);
+}
+
+void TUnZip::ReadCentralRecords() {
+  const bool mayContinue = spanMode_ != 0 && !scanned_;
+  for (int i = 0; i < end_.TotalEntries; ++i) {
+    auto record = std::make_unique<TZipHeaderInfo>();
+    if (!ReadCentralRecord(*record, mayContinue)) break;
+    if (scanned_) {
+      MergeCentralRecord(*record);
+      continue;
+    }
+    TZipHeaderInfo& member = *record;
+    members_->Add(record.release());  // owned by the list from here on, even when it throws
+    // Parts of a multi-part archive may be gone later: read comments now.
+    if (end_.ThisPart != 0 && member.CommentLength != 0) ReadMemberCommentNow(member);
+  }
+}
+
+void TUnZip::MergeCentralRecord(const TZipHeaderInfo& record) {
+  const int index = members_->IndexOf(&record);
+  if (index < 0) return;
+  TZipHeaderInfo& member = *members_->Member(index);
+  const uint32_t offset = member.LocalHeaderOffset;
+  member.Assign(record);
+  member.LocalHeaderOffset = offset;
+  if (end_.ThisPart != 0 && member.CommentLength != 0) ReadMemberCommentNow(member);
+}
+
+bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
+  int64_t start = stream_->Position();
+  uint8_t fixed[kCentralHeaderSize];
+  size_t held = stream_->Read(fixed, sizeof fixed);
+  const bool partial =
+      held >= 4 && held < sizeof fixed && GetLe32(fixed) == kCentralHeaderSignature;
+  if ((held == 0 || partial) && mayContinue) {
+    RequestNextDisk(currentPart_ + 2);
+    // A record that begins on the new part is found there, at its start.
+    if (held == 0) start = 0;
+    held += stream_->Read(fixed + held, sizeof fixed - held);
+  }
+  if (held != sizeof fixed || GetLe32(fixed) != kCentralHeaderSignature) {
+    stream_->SetPosition(start);
+    return false;
+  }
+  const TCentralLengths lengths = ParseCentralHeader(fixed, record);
+  std::string raw(lengths.Name, '\0');
+  if (stream_->Read(&raw[0], raw.size()) != raw.size()) {
+    stream_->SetPosition(start);
+    return false;
+  }
+  record.SetStoredName(ConvertStoredName(raw, record.Flags));
+  stream_->Seek(int64_t(lengths.Extra) + lengths.Comment, kSeekCurrent);
+  record.CentralRecordPosition = start;
+  record.Comment.reset();
+  record.Selected = false;
+  return true;
+}
+
+void TUnZip::Resort(TZipSortMode mode) {
+  sortedView_.reset();
+  if (mode != TZipSortMode::ByNone && members_) {
+    sortedView_ = std::make_unique<TSortedZip>(mode, dupAccept, false);
+    for (int i = 0; i < members_->Count(); ++i) sortedView_->Add(members_->Member(i));
+  }
+  sortMode_ = mode;
+}
+
+}  // namespace uz

@@ -1,0 +1,114 @@
+#pragma once
+// The catalogue's records: the end record of an archive, one record per
+// member, and the sorted member lists.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "uzCntn.h"
+
+namespace uz {
+
+enum class TZipSortMode : uint8_t {
+  ByName,
+  ByFileName,
+  ByDirectoryName,
+  ByDate,
+  ByCompressedSize,
+  ByUnCompressedSize,
+  ByRate,
+  ByNone,
+};
+
+constexpr uint32_t kEndCentralSignature = 0x06054B50;
+
+// The end of central directory record.
+class TEndCentral {
+ public:
+  uint32_t Signature = kEndCentralSignature;
+  uint16_t ThisPart = 0;       // non-zero: a multi-part archive (the last part)
+  uint16_t DirectoryPart = 0;  // part where the central directory starts
+  uint16_t EntriesOnThisPart = 0;
+  uint16_t TotalEntries = 0;
+  uint32_t DirectorySize = 0;
+  uint32_t DirectoryOffset = 0;  // from the start of DirectoryPart
+  uint16_t CommentLength = 0;
+  std::optional<std::string> Comment;  // absent until first read
+  int64_t CommentPosition = 0;         // archive size - CommentLength
+  uint8_t Modified = 0;                // a comment was changed in memory
+
+  void Clear();
+  // Copies every field except the modified flag.
+  void Assign(const TEndCentral& source);
+};
+
+// One archive member.
+class TZipHeaderInfo : public TObject {
+ public:
+  std::string ClassName() const override { return "TZipHeaderInfo"; }
+
+  uint16_t VersionMadeBy = 20;
+  uint16_t VersionNeeded = 20;
+  uint16_t Flags = 0;  // bit 0 encrypted, bit 3 data descriptor, bit 11 UTF-8
+  uint16_t Method = 8;
+  uint32_t DateTime = 0;  // DOS time in the low half, date in the high half
+  uint32_t CRC32 = 0xFFFFFFFF;
+  int32_t CompressedSize = 0;
+  int32_t UncompressedSize = 0;
+  uint16_t ExtraFieldLength = 0;
+  uint16_t CommentLength = 0;
+  uint16_t PartNumber = 0;
+  uint16_t InternalAttributes = 1;
+  uint32_t ExternalAttributes = 0x20;
+  uint32_t LocalHeaderOffset = 0;
+  int64_t CentralRecordPosition = 0;   // where the member's central record starts
+  std::optional<std::string> Comment;  // absent until first read
+  bool Selected = false;
+
+  const std::string& FileName() const { return fileName_; }
+  const std::string& Directory() const { return directory_; }
+  void SetFileName(const std::string& value) { fileName_ = value; }
+  void SetDirectory(const std::string& value) { directory_ = value; }
+  // Stores a converted name split into its two parts.
+  void SetStoredName(const std::string& name);
+  // Bytes of directory part plus file-name part: always their sum.
+  size_t FileNameLength() const { return directory_.size() + fileName_.size(); }
+  // Directory part followed by file-name part.
+  std::string FullName() const { return directory_ + fileName_; }
+  bool IsDirectory() const { return fileName_.empty(); }
+
+  void Assign(const TZipHeaderInfo& source) { *this = source; }
+
+ private:
+  std::string fileName_;   // after the last "\" or ":"
+  std::string directory_;  // up to and including that separator, ends in "\"
+};
+
+// Compare helpers of the sort modes, exposed for their own tests.
+// Folds a-z to A-Z and compares byte values.
+int CompareTextNoCase(const std::string& a, const std::string& b);
+// The DOS time-and-date when it is a real calendar date and time, else 0.
+uint32_t ComparableDosDateTime(uint32_t dosDateTime);
+// Compressed size as a percentage of the uncompressed size, rounded half to
+// even, at most 100; 0 when the uncompressed size is 0 or less.
+int CompressionRate(const TZipHeaderInfo& member);
+// compare(A, B) of a mode: negative puts A (already listed) before B.
+int CompareMembers(TZipSortMode mode, const TZipHeaderInfo& a, const TZipHeaderInfo& b);
+
+// A sorted list of members. The member list (ByNone, duplicates an error)
+// owns its records; the view lists of the other modes accept duplicates and
+// own nothing.
+class TSortedZip : public TSortedObjectList {
+ public:
+  TSortedZip(TZipSortMode mode, TDuplicates duplicates, bool ownsItems);
+  std::string ClassName() const override { return "TSortedZip"; }
+  TZipSortMode SortMode() const { return mode_; }
+  TZipHeaderInfo* Member(int index) const { return ItemAs<TZipHeaderInfo>(index); }
+
+  int Compare(const TObject* a, const TObject* b) const override;
+
+ private:
+  TZipSortMode mode_;
+};
+
+}  // namespace uz
