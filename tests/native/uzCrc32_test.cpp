@@ -1,0 +1,71 @@
+// The sliced CRC must agree bit for bit with the byte-wise definition, for
+// every length and alignment, since a single wrong word fails every member.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "ZipFixture.h"
+#include "uzCrc32.h"
+
+namespace {
+
+uint32_t Whole(const uint8_t* p, size_t n) { return ~uz::UpdateCrc32(0xFFFFFFFFu, p, n); }
+
+TEST(Crc32, KnownAnswers) {
+  const std::string digits = "123456789";
+  EXPECT_EQ(Whole(reinterpret_cast<const uint8_t*>(digits.data()), digits.size()), 0xCBF43926u);
+  EXPECT_EQ(Whole(nullptr, 0), 0u);
+  const std::string fox = "The quick brown fox jumps over the lazy dog";
+  EXPECT_EQ(Whole(reinterpret_cast<const uint8_t*>(fox.data()), fox.size()), 0x414FA339u);
+  std::vector<uint8_t> zeros(32, 0);
+  EXPECT_EQ(Whole(zeros.data(), zeros.size()), 0x190A55ADu);
+}
+
+TEST(Crc32, TableIsTheStandardOne) {
+  EXPECT_EQ(uz::kCrc32Table[0], 0u);
+  EXPECT_EQ(uz::kCrc32Table[1], 0x77073096u);
+  EXPECT_EQ(uz::kCrc32Table[128], 0xEDB88320u);
+  EXPECT_EQ(uz::kCrc32Table[255], 0x2D02EF8Du);
+  for (uint32_t n = 0; n < 256; ++n) {
+    uint32_t c = n;
+    for (int k = 0; k < 8; ++k) c = (c & 1u) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+    ASSERT_EQ(uz::kCrc32Table[n], c) << n;
+  }
+}
+
+TEST(Crc32, ByteStepIsTheDecryptionKeyStep) {
+  // key0 starts at 0x12345678 and takes one byte step per plain byte.
+  uint32_t key = 0x12345678u;
+  key = uz::UpdateCrc32Byte(key, 'a');
+  EXPECT_EQ(key, uz::kCrc32Table[(0x12345678u ^ 'a') & 0xFF] ^ (0x12345678u >> 8));
+}
+
+TEST(Crc32, SlicedEqualsByteWiseForEveryLengthAndAlignment) {
+  std::mt19937 rng(12345);
+  std::vector<uint8_t> buf(300 + 16);
+  for (auto& b : buf) b = static_cast<uint8_t>(rng());
+  for (size_t start = 0; start < 16; ++start) {
+    for (size_t n = 0; n <= 300; ++n) {
+      const uint8_t* p = buf.data() + start;
+      ASSERT_EQ(Whole(p, n), testzip::Crc32(p, n)) << "start " << start << " length " << n;
+    }
+  }
+}
+
+TEST(Crc32, RunningValueChainsAcrossSplits) {
+  std::mt19937 rng(777);
+  std::vector<uint8_t> buf(1000);
+  for (auto& b : buf) b = static_cast<uint8_t>(rng());
+  const uint32_t whole = uz::UpdateCrc32(0xFFFFFFFFu, buf.data(), buf.size());
+  for (size_t cut = 0; cut <= buf.size(); cut += 7) {
+    uint32_t c = uz::UpdateCrc32(0xFFFFFFFFu, buf.data(), cut);
+    c = uz::UpdateCrc32(c, buf.data() + cut, buf.size() - cut);
+    ASSERT_EQ(c, whole) << cut;
+  }
+  uint32_t bytewise = 0xFFFFFFFFu;
+  for (uint8_t b : buf) bytewise = uz::UpdateCrc32Byte(bytewise, b);
+  EXPECT_EQ(bytewise, whole);
+}
+
+}  // namespace
