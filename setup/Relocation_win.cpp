@@ -1,0 +1,115 @@
+#include "Relocation_win.h"
+
+#include <windows.h>
+
+#include "FilesAndFolders.h"
+#include "RunMode.h"
+#include "Utf.h"
+
+namespace {
+
+class HandleGuard {
+ public:
+  explicit HandleGuard(HANDLE handle) : handle_(handle) {}
+  ~HandleGuard() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  HandleGuard(const HandleGuard&) = delete;
+  HandleGuard& operator=(const HandleGuard&) = delete;
+  HANDLE Get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+std::wstring TempFolder() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  if (length == 0 || length > MAX_PATH) return std::wstring();
+  return std::wstring(buffer, length);
+}
+
+// An earlier copy may carry read-only, hidden or system attributes (the file
+// it came from may have had them); they would make its deletion fail.
+void RemoveEarlierCopy(const std::wstring& copy) {
+  const DWORD attributes = GetFileAttributesW(copy.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    const DWORD blocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    SetFileAttributesW(copy.c_str(), attributes & ~blocking);
+  }
+  DeleteFileW(copy.c_str());
+}
+
+// Opened without write or delete sharing, the copy can be neither changed nor
+// renamed nor replaced until the handle closes, while the system can still
+// open it for execution.
+HANDLE PinFile(const std::wstring& path) {
+  return CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool ReadChunk(HANDLE file, char* buffer, DWORD size, DWORD& got) {
+  got = 0;
+  return ReadFile(file, buffer, size, &got, nullptr) != 0;
+}
+
+// True when the pinned file holds exactly the bytes of the program file.
+bool HoldsProgram(HANDLE pinned, const std::wstring& programPath) {
+  HandleGuard guard(CreateFileW(programPath.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  HANDLE program = guard.Get();
+  if (pinned == INVALID_HANDLE_VALUE || program == INVALID_HANDLE_VALUE) return false;
+  constexpr DWORD kChunk = 64 * 1024;
+  std::string a(kChunk, '\0'), b(kChunk, '\0');
+  for (;;) {
+    DWORD gotA = 0, gotB = 0;
+    if (!ReadChunk(pinned, a.data(), kChunk, gotA) || !ReadChunk(program, b.data(), kChunk, gotB))
+      return false;
+    if (gotA != gotB || a.compare(0, gotA, b, 0, gotB) != 0) return false;
+    if (gotA == 0) return true;
+  }
+}
+
+void StartCopy(const std::wstring& copy, std::wstring commandLine, const std::wstring& folder) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOW;
+  PROCESS_INFORMATION process{};
+  // The program path is given apart from the command line, so the system runs
+  // exactly that file and never guesses at a path with blanks. The copy works
+  // in the temporary folder: a working folder inherited from this instance
+  // may be the install folder, which the copy is about to delete.
+  if (CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                     folder.c_str(), &startup, &process)) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+}
+
+}  // namespace
+
+// Races this survives:
+// - An earlier copy still running (an uninstall wizard left open) cannot be
+//   deleted or overwritten: the copy fails and the retry prompt asks the user,
+//   who can close it and retry. After Abort the earlier copy is started
+//   if it is this very program, and nothing is started otherwise.
+// - The temporary folder belongs to the user, whose unelevated programs could
+//   swap the file between the copy and the start and so run their own code
+//   with our rights: the copy is pinned against changes and checked to hold
+//   this program's bytes before it is started, and stays pinned until the
+//   process is created.
+// - A file planted at the copy's path before the copy is replaced by it.
+void RelocateUninstaller(const std::string& programPath) {
+  const std::wstring temp = TempFolder();
+  if (temp.empty()) return;
+  const std::string tempUtf8 = toolkit::Narrow(temp);
+  const std::wstring copy = toolkit::Widen(RelocatedCopyPath(tempUtf8));
+
+  RemoveEarlierCopy(copy);
+  CopyFileWithRetry(programPath, toolkit::Narrow(copy));
+  HandleGuard pin(PinFile(copy));
+  if (!HoldsProgram(pin.Get(), toolkit::Widen(programPath))) return;
+  StartCopy(copy, toolkit::Widen(RelocatedCopyCommandLine(tempUtf8)), temp);
+}

@@ -1,0 +1,117 @@
+// The real Setup.exe under its three run modes: started as "Setup.exe /u" it
+// copies itself to the temporary folder as Duv20Izeviruvu.exe (replacing an
+// earlier, protected copy), starts the copy with "/u" and ends by itself; under
+// any other name, or without the switch, it stays and runs its window.
+#include <gtest/gtest.h>
+
+#include "StartupProcesses.h"
+
+namespace {
+
+constexpr DWORD kStartMs = 30000;  // a first start under the emulator is slow
+const wchar_t kCopyName[] = L"Duv20Izeviruvu.exe";
+constexpr DWORD kProtected =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+std::wstring Widen(const char* text) {
+  std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), static_cast<int>(wide.size()));
+  wide.resize(wide.size() - 1);
+  return wide;
+}
+
+class Startup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    EndCopiesStillRunning();
+    RemoveFile(copyPath_);
+    CreateDirectoryW(workFolder_.c_str(), nullptr);
+    program_ = e2e::ReadWholeFile(Widen(SETUP_EXE_PATH));
+    ASSERT_FALSE(program_.empty()) << "cannot read " << SETUP_EXE_PATH;
+  }
+
+  void TearDown() override {
+    EndCopiesStillRunning();
+    RemoveFile(copyPath_);
+  }
+
+  // Setup.exe placed in the test's own folder under `name`.
+  std::wstring PlaceProgramAs(const std::wstring& name) {
+    const std::wstring path = workFolder_ + name;
+    RemoveFile(path);
+    EXPECT_TRUE(e2e::WriteWholeFile(path, program_));
+    return path;
+  }
+
+  static void RemoveFile(const std::wstring& path) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+  }
+
+  static void EndCopiesStillRunning() {
+    for (e2e::Process& copy : e2e::FindProcesses(kCopyName)) copy.Close(10000);
+  }
+
+  void ExpectRelocationUnder(const std::wstring& name);
+
+  const std::wstring temp_ = e2e::TempFolder();
+  const std::wstring copyPath_ = temp_ + kCopyName;
+  const std::wstring workFolder_ = temp_ + L"startup-e2e\\";
+  std::string program_;
+};
+
+void Startup::ExpectRelocationUnder(const std::wstring& name) {
+  // An earlier copy, protected as a copy from a read-only medium could be.
+  ASSERT_TRUE(e2e::WriteWholeFile(copyPath_, "an earlier copy"));
+  ASSERT_TRUE(SetFileAttributesW(copyPath_.c_str(), kProtected));
+
+  e2e::Process setup = e2e::Start(PlaceProgramAs(name), L"/u", workFolder_);
+  ASSERT_TRUE(setup.Valid());
+  bool sawWindow = false;
+  EXPECT_TRUE(setup.WaitForExitWatchingWindows(kStartMs, sawWindow))
+      << "the relocating instance must end by itself";
+  EXPECT_FALSE(sawWindow) << "the relocating instance must show no window";
+
+  std::vector<e2e::Process> copies;
+  const ULONGLONG deadline = GetTickCount64() + kStartMs;
+  while (copies.empty() && GetTickCount64() < deadline) {
+    Sleep(50);
+    copies = e2e::FindProcesses(kCopyName);
+  }
+  ASSERT_EQ(copies.size(), 1u) << "the copy must have been started";
+  e2e::Process& copy = copies.front();
+
+  EXPECT_EQ(e2e::ReadWholeFile(copyPath_), program_) << "the earlier copy must be replaced";
+  EXPECT_EQ(GetFileAttributesW(copyPath_.c_str()) & kProtected, 0u);
+  EXPECT_EQ(copy.CommandLine(), L"\"" + copyPath_ + L"\" /u");
+
+  // The copy is the uninstaller proper: it does not relocate again but stays.
+  EXPECT_TRUE(copy.WaitForWindow(kStartMs));
+  EXPECT_TRUE(copy.Running());
+  EXPECT_EQ(e2e::FindProcesses(kCopyName).size(), 1u);
+  EXPECT_TRUE(copy.Close(kStartMs));
+}
+
+TEST_F(Startup, SetupExeWithSwitchRelocatesAndEnds) { ExpectRelocationUnder(L"Setup.exe"); }
+
+TEST_F(Startup, NameComparisonIgnoresLetterCase) { ExpectRelocationUnder(L"sETUP.exe"); }
+
+TEST_F(Startup, OtherNameWithSwitchStaysWithoutCopying) {
+  e2e::Process setup = e2e::Start(PlaceProgramAs(L"Setup1.exe"), L"/u", workFolder_);
+  ASSERT_TRUE(setup.Valid());
+  EXPECT_TRUE(setup.WaitForWindow(kStartMs)) << "it runs its own window";
+  EXPECT_FALSE(e2e::FileExists(copyPath_));
+  EXPECT_TRUE(e2e::FindProcesses(kCopyName).empty());
+  EXPECT_TRUE(setup.Close(kStartMs));
+}
+
+TEST_F(Startup, SetupExeWithoutSwitchStaysWithoutCopying) {
+  e2e::Process setup = e2e::Start(PlaceProgramAs(L"Setup.exe"), L"-u", workFolder_);
+  ASSERT_TRUE(setup.Valid());
+  EXPECT_TRUE(setup.WaitForWindow(kStartMs));
+  EXPECT_FALSE(e2e::FileExists(copyPath_));
+  EXPECT_TRUE(e2e::FindProcesses(kCopyName).empty());
+  EXPECT_TRUE(setup.Close(kStartMs));
+}
+
+}  // namespace
