@@ -43,6 +43,8 @@ class TS_StringResource : public TObject {
   // Raises uz::Exception "No such string resource: <name>" when the program
   // carries no table of that name.
   explicit TS_StringResource(const std::string& name);
+  // A table over bytes the caller keeps alive.
+  explicit TS_StringResource(const TRawTable& table) : table_(table) {}
   std::string ClassName() const override { return "TS_StringResource"; }
 
   // The text of message number; empty when the table has no such message.
