@@ -20,6 +20,30 @@ std::wstring Widen(const char* text) {
   return wide;
 }
 
+// Points the temporary folder of the programs this test starts (through the
+// inherited environment) somewhere else for the guard's lifetime.
+class TempFolderOverride {
+ public:
+  explicit TempFolderOverride(const std::wstring& folder) : tmp_(Get(L"TMP")), temp_(Get(L"TEMP")) {
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    SetEnvironmentVariableW(L"TEMP", folder.c_str());
+  }
+  ~TempFolderOverride() {
+    SetEnvironmentVariableW(L"TMP", tmp_.c_str());
+    SetEnvironmentVariableW(L"TEMP", temp_.c_str());
+  }
+  TempFolderOverride(const TempFolderOverride&) = delete;
+  TempFolderOverride& operator=(const TempFolderOverride&) = delete;
+
+ private:
+  static std::wstring Get(const wchar_t* name) {
+    wchar_t buffer[1024];
+    const DWORD length = GetEnvironmentVariableW(name, buffer, 1024);
+    return length < 1024 ? std::wstring(buffer, length) : std::wstring();
+  }
+  std::wstring tmp_, temp_;
+};
+
 class Startup : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -55,8 +79,8 @@ class Startup : public ::testing::Test {
   void ExpectRelocationUnder(const std::wstring& name);
 
   const std::wstring temp_ = e2e::TempFolder();
-  const std::wstring copyPath_ = temp_ + kCopyName;
   const std::wstring workFolder_ = temp_ + L"startup-e2e\\";
+  std::wstring copyPath_ = temp_ + kCopyName;
   std::string program_;
 };
 
@@ -95,6 +119,18 @@ void Startup::ExpectRelocationUnder(const std::wstring& name) {
 TEST_F(Startup, SetupExeWithSwitchRelocatesAndEnds) { ExpectRelocationUnder(L"Setup.exe"); }
 
 TEST_F(Startup, NameComparisonIgnoresLetterCase) { ExpectRelocationUnder(L"sETUP.exe"); }
+
+TEST_F(Startup, TemporaryFolderWithBlanksAndCyrillicLetters) {
+  // The copy's path is quoted on its command line and crosses the system
+  // boundary in UTF-16: a profile folder like this one must work.
+  const std::wstring temp = workFolder_ + Widen("Временные файлы пользователя\\");
+  CreateDirectoryW(temp.c_str(), nullptr);
+  TempFolderOverride override(temp);
+  copyPath_ = temp + kCopyName;
+  ExpectRelocationUnder(L"Setup.exe");
+  RemoveFile(copyPath_);
+  RemoveDirectoryW(temp.c_str());
+}
 
 TEST_F(Startup, OtherNameWithSwitchStaysWithoutCopying) {
   e2e::Process setup = e2e::Start(PlaceProgramAs(L"Setup1.exe"), L"/u", workFolder_);
