@@ -1,0 +1,724 @@
+// The deflate decoder against real archives, against streams zip writes at
+// every level, and against hand-built bitstreams for each way a stream can be
+// malformed (one table row each), plus the framing: window flushes, output
+// limit, truncation, input accounting and message processing.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TestData.h"
+#include "ZipFixture.h"
+#include "uzDecoders.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+testzip::MemoryHost InflateAll(const Bytes& stream, int64_t expected = 0, int64_t limit = -1) {
+  return testzip::Decode(uz::Inflate, stream, expected, 0, limit);
+}
+
+// ---- real archives -------------------------------------------------------
+
+struct TManifestRow {
+  std::string archive, member, sha256;
+  int method = 0;
+  unsigned flags = 0;
+  uint32_t crc = 0;
+};
+
+std::vector<TManifestRow> ManifestRows() {
+  std::ifstream f(TestDataPath("zip/MANIFEST.tsv"));
+  std::vector<TManifestRow> rows;
+  std::string line;
+  std::getline(f, line);
+  while (std::getline(f, line)) {
+    std::vector<std::string> col;
+    std::stringstream ss(line);
+    for (std::string c; std::getline(ss, c, '\t');) col.push_back(c);
+    if (col.size() < 8 || col[2] == "-") continue;
+    TManifestRow r;
+    r.archive = col[0];
+    r.member = col[1];
+    r.method = std::stoi(col[2]);
+    r.flags = std::stoul(col[3], nullptr, 16);
+    r.crc = std::stoul(col[6], nullptr, 16);
+    r.sha256 = col[7];
+    rows.push_back(r);
+  }
+  return rows;
+}
+
+bool InCheckedFolder(const std::string& archive) {
+  for (const char* folder :
+       {"deflate/", "stored/", "comments/", "directories/", "names/", "implode/"})
+    if (archive.rfind(folder, 0) == 0) return true;
+  return false;
+}
+
+TEST(InflateArchives, EveryDeflatedAndStoredMemberMatchesTheManifest) {
+  std::map<std::string, std::vector<testzip::Member>> archives;
+  std::set<std::string> unreadable;
+  int checked[9] = {};
+  for (const TManifestRow& row : ManifestRows()) {
+    if (!InCheckedFolder(row.archive) || (row.flags & 1) != 0) continue;
+    if ((row.method != 0 && row.method != 8) || row.sha256 == "-" || row.sha256 == "dir") continue;
+    auto& members = archives[row.archive];
+    if (members.empty()) {
+      try {
+        members = testzip::ReadMembers(testzip::ReadFile(TestDataPath("zip/" + row.archive)));
+      } catch (const std::exception&) {
+        // The test-side reader knows no ZIP64 end records (one archive
+        // here); the component's own reader is tested elsewhere.
+        unreadable.insert(row.archive);
+        continue;
+      }
+    }
+    // Names in the manifest are decoded for display; the CRC finds the member.
+    const testzip::Member* m = nullptr;
+    for (const auto& candidate : members)
+      if (candidate.crc == row.crc && candidate.method == row.method) m = &candidate;
+    ASSERT_NE(m, nullptr) << row.archive << " " << row.member;
+    auto host = m->method == 8 ? InflateAll(m->data, m->usize)
+                               : testzip::Decode(uz::UnStore, m->data, m->usize);
+    EXPECT_EQ(testzip::Sha256Hex(host.output), row.sha256) << row.archive << " " << row.member;
+    ++checked[row.method];
+  }
+  EXPECT_LE(unreadable.size(), 1u);
+  EXPECT_GE(checked[8], 17);
+  EXPECT_GE(checked[0], 30);
+}
+
+// ---- streams written by zip ----------------------------------------------
+
+void ExpectMembersMatchTheirCrc(const std::string& path, int expectDeflated) {
+  int deflated = 0;
+  for (const auto& m : testzip::ReadMembers(testzip::ReadFile(path))) {
+    auto host =
+        m.method == 8 ? InflateAll(m.data, m.usize) : testzip::Decode(uz::UnStore, m.data, m.usize);
+    EXPECT_EQ(host.output.size(), m.usize) << path << " " << m.name;
+    EXPECT_EQ(testzip::Crc32(host.output.data(), host.output.size()), m.crc)
+        << path << " " << m.name;
+    // Every write but the last is a whole output block.
+    if (!host.output.empty()) {
+      EXPECT_EQ(host.writes, int((host.output.size() + 15999) / 16000)) << m.name;
+    }
+    deflated += m.method == 8;
+  }
+  EXPECT_EQ(deflated, expectDeflated) << path;
+}
+
+TEST(InflateZipStreams, CommittedFixturesAtSeveralLevels) {
+  for (const char* name : {"levels-1.zip", "levels-6.zip", "levels-9.zip"})
+    ExpectMembersMatchTheirCrc(TestDataPath(std::string("inflate/") + name), 3);
+  ExpectMembersMatchTheirCrc(TestDataPath("inflate/boundaries.zip"), 7);
+}
+
+Bytes MakeShape(const std::string& shape, size_t n, std::mt19937& rng) {
+  Bytes d(n);
+  if (shape == "random") {
+    for (auto& b : d) b = static_cast<uint8_t>(rng());
+  } else if (shape == "repetitive") {
+    for (size_t i = 0; i < n; ++i) d[i] = "abcabdxx"[(i / 3 + i) % 8];
+  } else {  // text-like: words from a small vocabulary, with random breaks
+    static const char* words[] = {"map ", "river ", "hill ", "road ", "town ", "lake\n", "forest "};
+    for (size_t i = 0; i < n;) {
+      const char* w = words[rng() % 7];
+      for (; *w && i < n; ++w) d[i++] = static_cast<uint8_t>(*w);
+    }
+  }
+  return d;
+}
+
+// Runs Debian's zip at every level over data of many shapes; the native
+// build only, since it starts a process of the host system.
+TEST(InflateZipStreams, EveryLevelOfDebiansZip) {
+#ifdef _WIN32
+  GTEST_SKIP() << "zip is run only in the native build";
+#else
+  if (std::system("zip -v >/dev/null 2>&1") != 0) GTEST_SKIP() << "zip is not on PATH";
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("uzInflate_test." + std::to_string(getpid()));
+  fs::create_directories(dir);
+  std::mt19937 rng(4242);
+  std::map<std::string, Bytes> files;
+  for (size_t n : {size_t{0}, size_t{1}, size_t{15999}, size_t{16000}, size_t{16001}, size_t{32767},
+                   size_t{32768}, size_t{32769}})
+    files["text" + std::to_string(n)] = MakeShape("text", n, rng);
+  files["repetitive"] = MakeShape("repetitive", 1 << 20, rng);
+  // Incompressible data only gets deflated with something compressible
+  // beside it; otherwise zip stores the file.
+  Bytes mixed = MakeShape("random", 1 << 20, rng);
+  Bytes tail = MakeShape("text", 300000, rng);
+  mixed.insert(mixed.end(), tail.begin(), tail.end());
+  files["random1M"] = mixed;
+  for (auto& [name, data] : files)
+    std::ofstream(dir / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), data.size());
+  for (int level = 0; level <= 9; ++level) {
+    const fs::path zip = dir / ("l" + std::to_string(level) + ".zip");
+    const std::string cmd = "cd '" + dir.string() + "' && zip -q -X -" + std::to_string(level) +
+                            " '" + zip.string() + "' text* repetitive random1M";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    int deflated = 0;
+    for (const auto& m : testzip::ReadMembers(testzip::ReadFile(zip.string()))) {
+      ASSERT_TRUE(m.method == 0 || (m.method == 8 && level > 0)) << level << " " << m.name;
+      deflated += m.method == 8;
+      auto host = m.method == 8 ? InflateAll(m.data, m.usize)
+                                : testzip::Decode(uz::UnStore, m.data, m.usize);
+      EXPECT_TRUE(host.output == files[m.name]) << "level " << level << " " << m.name;
+    }
+    // zip stores only the tiniest files.
+    EXPECT_EQ(deflated, level == 0 ? 0 : 8) << level;
+  }
+  fs::remove_all(dir);
+#endif
+}
+
+// ---- hand-built bitstreams -----------------------------------------------
+
+class TBitWriter {
+ public:
+  void Bits(uint32_t v, unsigned n) {
+    for (unsigned i = 0; i < n; ++i) Bit((v >> i) & 1u);
+  }
+  // Huffman codes go most significant bit first.
+  void Code(uint32_t code, unsigned len) {
+    for (unsigned i = len; i-- > 0;) Bit((code >> i) & 1u);
+  }
+  void Align() {
+    while (fill_ != 0) Bit(0);
+  }
+  void Byte(uint8_t b) { Bits(b, 8); }
+  Bytes Finish() {
+    Align();
+    return bytes_;
+  }
+
+ private:
+  void Bit(uint32_t b) {
+    if (fill_ == 0) bytes_.push_back(0);
+    bytes_.back() |= static_cast<uint8_t>(b << fill_);
+    fill_ = (fill_ + 1) % 8;
+  }
+  Bytes bytes_;
+  unsigned fill_ = 0;
+};
+
+std::vector<uint32_t> CanonicalCodes(const std::vector<uint8_t>& lens) {
+  unsigned count[16] = {}, next[16] = {};
+  for (uint8_t l : lens) ++count[l];
+  count[0] = 0;
+  for (unsigned code = 0, len = 1; len < 16; ++len) next[len] = code = (code + count[len - 1]) << 1;
+  std::vector<uint32_t> codes(lens.size());
+  for (size_t s = 0; s < lens.size(); ++s)
+    if (lens[s]) codes[s] = next[lens[s]]++;
+  return codes;
+}
+
+struct TCode {
+  std::vector<uint8_t> lens;
+  std::vector<uint32_t> codes;
+  explicit TCode(std::vector<uint8_t> l) : lens(std::move(l)), codes(CanonicalCodes(lens)) {}
+  void Put(TBitWriter& w, unsigned sym) const { w.Code(codes.at(sym), lens.at(sym)); }
+};
+
+TCode FixedLit() {
+  std::vector<uint8_t> l(288);
+  for (unsigned s = 0; s < 288; ++s) l[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+  return TCode(l);
+}
+
+void Stored(TBitWriter& w, const std::string& data, bool final) {
+  w.Bits(final, 1);
+  w.Bits(0, 2);
+  w.Align();
+  w.Bits(static_cast<uint32_t>(data.size()), 16);
+  w.Bits(~static_cast<uint32_t>(data.size()) & 0xFFFF, 16);
+  for (char c : data) w.Byte(static_cast<uint8_t>(c));
+}
+
+// Lengths as a map symbol -> length, the rest zero.
+std::vector<uint8_t> Lens(unsigned n, const std::map<unsigned, uint8_t>& set) {
+  std::vector<uint8_t> l(n, 0);
+  for (auto [s, len] : set) l.at(s) = len;
+  return l;
+}
+
+// A dynamic header that sends every length as itself with a 4-bit
+// code-length code over the symbols 0..15.
+void DynamicHeader(TBitWriter& w, const std::vector<uint8_t>& lit, const std::vector<uint8_t>& dist,
+                   bool final) {
+  w.Bits(final, 1);
+  w.Bits(2, 2);
+  w.Bits(static_cast<uint32_t>(lit.size() - 257), 5);
+  w.Bits(static_cast<uint32_t>(dist.size() - 1), 5);
+  w.Bits(19 - 4, 4);
+  static const unsigned order[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                     11, 4,  12, 3, 13, 2, 14, 1, 15};
+  for (unsigned s : order) w.Bits(s < 16 ? 4 : 0, 3);
+  for (uint8_t l : lit) w.Code(l, 4);
+  for (uint8_t l : dist) w.Code(l, 4);
+}
+
+// A dynamic header with its own code-length code and raw code-length
+// symbols: {symbol, extra value, extra bits}.
+struct TPre {
+  unsigned sym, extra, bits;
+};
+void RawDynamicHeader(TBitWriter& w, unsigned hlitField, unsigned hdistField,
+                      const std::vector<uint8_t>& precodeLens, const std::vector<TPre>& seq) {
+  w.Bits(1, 1);
+  w.Bits(2, 2);
+  w.Bits(hlitField, 5);
+  w.Bits(hdistField, 5);
+  w.Bits(19 - 4, 4);
+  static const unsigned order[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                     11, 4,  12, 3, 13, 2, 14, 1, 15};
+  for (unsigned s : order) w.Bits(precodeLens[s], 3);
+  TCode pre(precodeLens);
+  for (const TPre& p : seq) {
+    pre.Put(w, p.sym);
+    w.Bits(p.extra, p.bits);
+  }
+}
+
+// The symbols 0..15 with 4-bit codes and 16..18 with 5-bit ones do not form
+// a complete code; this one does: 0..12 at 4 bits would leave room, so give
+// 16 symbols 4 bits and 3 more... A simple complete code over all 19.
+std::vector<uint8_t> FullPrecode() {
+  std::vector<uint8_t> l(19, 5);               // 19 five-bit codes: 19/32
+  for (unsigned s = 0; s < 13; ++s) l[s] = 4;  // 13/16 + 6/32 = 32/32
+  return l;
+}
+
+struct TStreamCase {
+  const char* name;
+  std::function<void(TBitWriter&)> block;  // written after a stored "xyz" block
+  bool accepted;
+  std::string output;  // after "xyz", when accepted
+};
+
+const std::vector<TStreamCase>& StreamCases() {
+  static const std::vector<TStreamCase> cases = {
+      {"fixed literals",
+       [](TBitWriter& w) {
+         TCode lit = FixedLit();
+         w.Bits(1, 1), w.Bits(1, 2);
+         for (char c : std::string("ab")) lit.Put(w, c);
+         lit.Put(w, 256);
+       },
+       true, "ab"},
+      {"distance shorter than length repeats fresh output",
+       [](TBitWriter& w) {
+         TCode lit = FixedLit();
+         w.Bits(1, 1), w.Bits(1, 2);
+         lit.Put(w, 'q');
+         lit.Put(w, 264);                // length 10
+         w.Code(0, 5);                   // distance 1
+         lit.Put(w, 265), w.Bits(1, 1);  // length 12
+         w.Code(2, 5);                   // distance 3
+         lit.Put(w, 256);
+       },
+       true, "qqqqqqqqqqqqqqqqqqqqqqq"},
+      {"distance back to the first byte",
+       [](TBitWriter& w) {
+         TCode lit = FixedLit();
+         w.Bits(1, 1), w.Bits(1, 2);
+         lit.Put(w, 258);  // length 4
+         w.Code(2, 5);     // distance 3
+         lit.Put(w, 256);
+       },
+       true, "xyzx"},
+      {"distance before the first byte",
+       [](TBitWriter& w) {
+         TCode lit = FixedLit();
+         w.Bits(1, 1), w.Bits(1, 2);
+         lit.Put(w, 258);
+         w.Code(3, 5);  // distance 4
+         lit.Put(w, 256);
+       },
+       false, ""},
+      {"fixed literal/length symbol 286",
+       [](TBitWriter& w) {
+         w.Bits(1, 1), w.Bits(1, 2);
+         FixedLit().Put(w, 286);
+       },
+       false, ""},
+      {"fixed literal/length symbol 287",
+       [](TBitWriter& w) {
+         w.Bits(1, 1), w.Bits(1, 2);
+         FixedLit().Put(w, 287);
+       },
+       false, ""},
+      {"fixed distance symbol 30",
+       [](TBitWriter& w) {
+         w.Bits(1, 1), w.Bits(1, 2);
+         FixedLit().Put(w, 257);
+         w.Code(30, 5);
+       },
+       false, ""},
+      {"fixed distance symbol 31",
+       [](TBitWriter& w) {
+         w.Bits(1, 1), w.Bits(1, 2);
+         FixedLit().Put(w, 257);
+         w.Code(31, 5);
+       },
+       false, ""},
+      {"block type 3", [](TBitWriter& w) { w.Bits(1, 1), w.Bits(3, 2), w.Bits(0, 16); }, false, ""},
+      {"stored length and complement disagree",
+       [](TBitWriter& w) {
+         w.Bits(1, 1), w.Bits(0, 2), w.Align();
+         w.Bits(3, 16), w.Bits(0xFFFC ^ 1, 16);
+         w.Byte('a'), w.Byte('b'), w.Byte('c');
+       },
+       false, ""},
+      {"stored block of length 0", [](TBitWriter& w) { Stored(w, "", true); }, true, ""},
+      {"stored block", [](TBitWriter& w) { Stored(w, "stored!", true); }, true, "stored!"},
+      {"no distance code at all: literals only",
+       [](TBitWriter& w) {
+         TCode lit(Lens(257, {{'A', 1}, {256, 1}}));
+         DynamicHeader(w, lit.lens, Lens(1, {}), true);
+         lit.Put(w, 'A'), lit.Put(w, 'A'), lit.Put(w, 256);
+       },
+       true, "AA"},
+      {"no distance code, but a match",
+       [](TBitWriter& w) {
+         TCode lit(Lens(258, {{'A', 1}, {257, 2}, {256, 2}}));
+         DynamicHeader(w, lit.lens, Lens(1, {}), true);
+         lit.Put(w, 'A'), lit.Put(w, 257), w.Bits(0, 1), lit.Put(w, 256);
+       },
+       false, ""},
+      {"one distance code of one bit",
+       [](TBitWriter& w) {
+         TCode lit(Lens(258, {{'A', 2}, {'B', 2}, {256, 2}, {257, 2}}));
+         DynamicHeader(w, lit.lens, Lens(1, {{0, 1}}), true);
+         lit.Put(w, 'A'), lit.Put(w, 'B'), lit.Put(w, 257), w.Code(0, 1), lit.Put(w, 256);
+       },
+       true, "ABBBB"},
+      {"one distance code of one bit, unused code sent",
+       [](TBitWriter& w) {
+         TCode lit(Lens(258, {{'A', 2}, {'B', 2}, {256, 2}, {257, 2}}));
+         DynamicHeader(w, lit.lens, Lens(1, {{0, 1}}), true);
+         lit.Put(w, 'A'), lit.Put(w, 257), w.Code(1, 1), lit.Put(w, 256);
+       },
+       false, ""},
+      {"lone one-bit literal/length code",
+       [](TBitWriter& w) {
+         TCode lit(Lens(257, {{256, 1}}));
+         DynamicHeader(w, lit.lens, Lens(1, {}), true);
+         lit.Put(w, 256);
+       },
+       true, ""},
+      {"lone one-bit literal/length code, unused code sent",
+       [](TBitWriter& w) {
+         DynamicHeader(w, Lens(257, {{256, 1}}), Lens(1, {}), true);
+         w.Code(1, 1);
+       },
+       false, ""},
+      {"lone two-bit distance code",
+       [](TBitWriter& w) {
+         TCode lit(Lens(257, {{'A', 1}, {256, 1}}));
+         DynamicHeader(w, lit.lens, Lens(1, {{0, 2}}), true);
+         lit.Put(w, 256);
+       },
+       false, ""},
+      {"three two-bit literal/length codes",
+       [](TBitWriter& w) {
+         TCode lit(Lens(257, {{'A', 2}, {'B', 2}, {256, 2}}));
+         DynamicHeader(w, lit.lens, Lens(1, {}), true);
+         lit.Put(w, 256);
+       },
+       false, ""},
+      {"two two-bit distance codes",
+       [](TBitWriter& w) {
+         TCode lit(Lens(257, {{'A', 1}, {256, 1}}));
+         DynamicHeader(w, lit.lens, Lens(2, {{0, 2}, {1, 2}}), true);
+         lit.Put(w, 256);
+       },
+       false, ""},
+      {"over-subscribed literal/length code",
+       [](TBitWriter& w) {
+         DynamicHeader(w, Lens(257, {{'A', 1}, {'B', 1}, {256, 1}}), Lens(1, {}), true);
+         w.Bits(0, 8);
+       },
+       false, ""},
+      {"over-subscribed distance code",
+       [](TBitWriter& w) {
+         DynamicHeader(w, Lens(257, {{'A', 1}, {256, 1}}), Lens(3, {{0, 1}, {1, 1}, {2, 1}}), true);
+         w.Bits(0, 8);
+       },
+       false, ""},
+      {"end-of-block code missing",
+       [](TBitWriter& w) {
+         DynamicHeader(w, Lens(257, {{'A', 1}, {'B', 1}}), Lens(1, {}), true);
+         w.Bits(0, 8);
+       },
+       false, ""},
+      {"long codes through sub-tables",
+       [](TBitWriter& w) {
+         // 1+2+...: lengths 1..14 then two of 15: a complete code whose
+         // longest codes need sub-tables of both tables.
+         std::map<unsigned, uint8_t> lm, dm;
+         for (unsigned i = 0; i < 14; ++i) lm['a' + i] = static_cast<uint8_t>(i + 1);
+         lm[256] = 15, lm[257] = 15;
+         for (unsigned i = 0; i < 14; ++i) dm[i] = static_cast<uint8_t>(i + 1);
+         dm[14] = 15, dm[29] = 15;
+         TCode lit(Lens(258, lm)), dist(Lens(30, dm));
+         DynamicHeader(w, lit.lens, dist.lens, true);
+         lit.Put(w, 'n'), lit.Put(w, 'm'), lit.Put(w, 'a');
+         lit.Put(w, 257), dist.Put(w, 0);                  // length 3, distance 1
+         lit.Put(w, 257), dist.Put(w, 29), w.Bits(0, 13);  // distance 24577: too far
+       },
+       false, ""},
+      {"long codes through sub-tables, valid",
+       [](TBitWriter& w) {
+         std::map<unsigned, uint8_t> lm, dm;
+         for (unsigned i = 0; i < 14; ++i) lm['a' + i] = static_cast<uint8_t>(i + 1);
+         lm[256] = 15, lm[257] = 15;
+         for (unsigned i = 0; i < 14; ++i) dm[i] = static_cast<uint8_t>(i + 1);
+         dm[14] = 15, dm[15] = 15;
+         TCode lit(Lens(258, lm)), dist(Lens(30, dm));
+         DynamicHeader(w, lit.lens, dist.lens, true);
+         lit.Put(w, 'n'), lit.Put(w, 'm'), lit.Put(w, 'a');
+         lit.Put(w, 257), dist.Put(w, 0);                 // "aaa"
+         lit.Put(w, 257), dist.Put(w, 15), w.Bits(1, 6);  // distance 194 is too far
+       },
+       false, ""},
+      {"sub-table codes decode",
+       [](TBitWriter& w) {
+         std::map<unsigned, uint8_t> lm, dm;
+         for (unsigned i = 0; i < 14; ++i) lm['a' + i] = static_cast<uint8_t>(i + 1);
+         lm[256] = 15, lm[257] = 15;
+         for (unsigned i = 0; i < 14; ++i) dm[i] = static_cast<uint8_t>(i + 1);
+         dm[14] = 15, dm[15] = 15;
+         TCode lit(Lens(258, lm)), dist(Lens(30, dm));
+         DynamicHeader(w, lit.lens, dist.lens, true);
+         lit.Put(w, 'n'), lit.Put(w, 'm'), lit.Put(w, 'a');
+         lit.Put(w, 257), dist.Put(w, 13), w.Bits(5, 5);  // distance 97+5 = 102? too far
+       },
+       false, ""},
+      {"sub-table distance in range",
+       [](TBitWriter& w) {
+         std::map<unsigned, uint8_t> lm, dm;
+         for (unsigned i = 0; i < 14; ++i) lm['a' + i] = static_cast<uint8_t>(i + 1);
+         lm[256] = 15, lm[257] = 15;
+         for (unsigned i = 0; i < 14; ++i) dm[i] = static_cast<uint8_t>(i + 1);
+         dm[14] = 15, dm[15] = 15;
+         TCode lit(Lens(258, lm)), dist(Lens(30, dm));
+         DynamicHeader(w, lit.lens, dist.lens, true);
+         lit.Put(w, 'n'), lit.Put(w, 'm');               // 13 and 12 bits
+         lit.Put(w, 257), dist.Put(w, 4), w.Bits(0, 1);  // length 3, distance 5
+         lit.Put(w, 256);                                // 15 bits: sub-table
+       },
+       true, "nmxyz"},
+      {"code-length repeat first",
+       [](TBitWriter& w) {
+         RawDynamicHeader(w, 0, 0, FullPrecode(), {{16, 0, 2}});
+       },
+       false, ""},
+      {"code-length repeat past the end",
+       [](TBitWriter& w) {
+         RawDynamicHeader(w, 0, 0, FullPrecode(), {{18, 127, 7}, {18, 127, 7}, {18, 0, 7}});
+       },
+       false, ""},
+      {"code-length repeat across into the distances",
+       [](TBitWriter& w) {
+         // 256 zeros, then 1 for symbol 256, then a repeat of it 3 times:
+         // symbol 257 (literal/length) and distances 0 and 1.
+         RawDynamicHeader(w, 1, 1, FullPrecode(),
+                          {{18, 127, 7}, {18, 107, 7}, {1, 0, 0}, {16, 0, 2}});
+         // 256 and 257 have one-bit codes 0 and 1, distance 0 the code 0.
+         w.Code(1, 1), w.Code(0, 1);  // length 3, distance 1
+         w.Code(0, 1);                // end of block
+       },
+       true, "zzz"},
+      {"too many literal/length codes",
+       [](TBitWriter& w) { RawDynamicHeader(w, 30, 0, FullPrecode(), {}); }, false, ""},
+      {"too many distance codes",
+       [](TBitWriter& w) { RawDynamicHeader(w, 0, 30, FullPrecode(), {}); }, false, ""},
+      {"incomplete code-length code",
+       [](TBitWriter& w) {
+         std::vector<uint8_t> pre(19, 0);
+         pre[1] = 2, pre[18] = 2, pre[0] = 2;
+         RawDynamicHeader(w, 0, 0, pre, {{18, 127, 7}, {18, 127, 7}});
+       },
+       false, ""},
+      {"one-bit code-length code alone",
+       [](TBitWriter& w) {
+         std::vector<uint8_t> pre(19, 0);
+         pre[18] = 1;
+         RawDynamicHeader(w, 0, 0, pre, {{18, 127, 7}, {18, 127, 7}});
+       },
+       false, ""},
+      {"over-subscribed code-length code",
+       [](TBitWriter& w) {
+         std::vector<uint8_t> pre(19, 0);
+         pre[1] = 1, pre[18] = 1, pre[0] = 1;
+         RawDynamicHeader(w, 0, 0, pre, {{18, 127, 7}, {18, 127, 7}});
+       },
+       false, ""},
+      {"stream ends after a block that is not the last",
+       [](TBitWriter& w) {
+         TCode lit = FixedLit();
+         w.Bits(0, 1), w.Bits(1, 2);
+         lit.Put(w, 'k'), lit.Put(w, 256);
+       },
+       false, ""},
+  };
+  return cases;
+}
+
+TEST(InflateStreams, EachMalformedOrDegenerateCase) {
+  for (const TStreamCase& c : StreamCases()) {
+    TBitWriter w;
+    Stored(w, "xyz", false);
+    c.block(w);
+    auto host = InflateAll(w.Finish());
+    if (c.accepted) {
+      EXPECT_EQ(std::string(host.output.begin(), host.output.end()), "xyz" + c.output) << c.name;
+    } else {
+      // Rejected: the window is not flushed, so nothing is written.
+      EXPECT_TRUE(host.output.empty()) << c.name;
+      EXPECT_EQ(host.writes, 0) << c.name;
+    }
+  }
+}
+
+// ---- framing -------------------------------------------------------------
+
+std::string Pattern(size_t n) {
+  std::string s(n, 0);
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+  return s;
+}
+
+Bytes StoredStream(const std::string& data, bool final) {
+  TBitWriter w;
+  for (size_t at = 0; at < data.size(); at += 65535)
+    Stored(w, data.substr(at, 65535), final && at + 65535 >= data.size());
+  return w.Finish();
+}
+
+TEST(InflateFraming, ABadBlockKeepsOnlyWhatFullWindowsWrote) {
+  // 40000 good bytes fill one window (32768), which goes out as two full
+  // output blocks; the 768 bytes held and the rest of the window are lost.
+  for (int kind = 0; kind < 2; ++kind) {
+    TBitWriter w;
+    const std::string good = Pattern(40000);
+    Stored(w, good, false);
+    if (kind == 0) {
+      w.Bits(1, 1), w.Bits(3, 2);  // block type 3
+    } else {
+      w.Bits(1, 1), w.Bits(0, 2), w.Align(), w.Bits(5, 16), w.Bits(5, 16);
+    }
+    auto host = InflateAll(w.Finish());
+    EXPECT_EQ(host.writes, 2) << kind;
+    EXPECT_EQ(std::string(host.output.begin(), host.output.end()), good.substr(0, 32000)) << kind;
+  }
+}
+
+Bytes LongRunStream(unsigned matches) {
+  // 'a' then matches of 258 at distance 1, through the fast loop.
+  TBitWriter w;
+  TCode lit = FixedLit();
+  w.Bits(1, 1), w.Bits(1, 2);
+  lit.Put(w, 'a');
+  for (unsigned i = 0; i < matches; ++i) lit.Put(w, 285), w.Code(0, 5);
+  lit.Put(w, 256);
+  return w.Finish();
+}
+
+TEST(InflateFraming, OutputStopsExactlyAtTheHostsLimit) {
+  const Bytes stream = LongRunStream(400);  // 103201 bytes
+  auto full = InflateAll(stream);
+  ASSERT_EQ(full.output.size(), 103201u);
+  EXPECT_EQ(full.writes, 7);
+  for (int64_t limit : {0, 1, 15999, 16000, 50000, 103200}) {
+    auto host = InflateAll(stream, limit, limit);
+    EXPECT_EQ(host.output.size(), static_cast<size_t>(limit)) << limit;
+    // The refused write is the last one.
+    EXPECT_EQ(host.writes, static_cast<int>(limit / 16000) + 1) << limit;
+    EXPECT_EQ(std::string(host.output.begin(), host.output.end()), std::string(limit, 'a'));
+  }
+}
+
+TEST(InflateFraming, TruncatedInputEndsWithAPrefixOfTheOutput) {
+  auto members = testzip::ReadMembers(testzip::ReadFile(TestDataPath("inflate/levels-6.zip")));
+  for (const char* name : {"text.txt", "ints.bin"}) {
+    const auto& m = testzip::FindMember(members, name);
+    const Bytes full = InflateAll(m.data).output;
+    ASSERT_EQ(full.size(), m.usize);
+    for (size_t cut = 0; cut < m.data.size();
+         cut += (cut < 64 || cut + 64 > m.data.size()) ? 1 : 97) {
+      Bytes part(m.data.begin(), m.data.begin() + cut);
+      auto host = InflateAll(part);
+      ASSERT_LT(host.output.size(), full.size()) << name << " cut " << cut;
+      ASSERT_TRUE(std::equal(host.output.begin(), host.output.end(), full.begin())) << cut;
+    }
+  }
+}
+
+TEST(InflateFraming, EmptyInputAndEmptyStream) {
+  auto none = InflateAll({});
+  EXPECT_EQ(none.writes, 0);
+  TBitWriter w;
+  w.Bits(1, 1), w.Bits(1, 2), FixedLit().Put(w, 256);
+  auto empty = InflateAll(w.Finish());
+  EXPECT_EQ(empty.writes, 0);
+  EXPECT_TRUE(empty.output.empty());
+}
+
+TEST(InflateFraming, MessagesOncePerRefill) {
+  auto members = testzip::ReadMembers(testzip::ReadFile(TestDataPath("inflate/boundaries.zip")));
+  const auto& m = testzip::FindMember(members, "sym65537.bin");
+  ASSERT_GT(m.data.size(), 16000u);
+  auto host = InflateAll(m.data);
+  EXPECT_EQ(host.output.size(), m.usize);
+  EXPECT_EQ(host.refills, static_cast<int>((m.data.size() + 15999) / 16000));
+  EXPECT_EQ(host.messageRefills, host.refills);
+}
+
+TEST(InflateFraming, InputCountsStopAtTheStreamsLastByte) {
+  // A stream followed by bytes of something else: the decoder gives back
+  // what it read ahead, so only the trailing bytes remain counted.
+  for (size_t trailing : {0, 1, 5, 8, 13, 40}) {
+    TBitWriter w;
+    Stored(w, "abc", false);
+    w.Bits(1, 1), w.Bits(1, 2);
+    TCode lit = FixedLit();
+    for (char c : std::string("hello")) lit.Put(w, c);
+    lit.Put(w, 256);
+    Bytes data = w.Finish();
+    const size_t streamSize = data.size();
+    data.insert(data.end(), trailing, 0xA5);
+    testzip::MemoryHost host(data);
+    auto state = std::make_unique<uz::TDecodeState>();
+    state->host = &host;
+    state->Reset(static_cast<int64_t>(data.size()), 8, 0);
+    uz::Inflate(*state);
+    EXPECT_EQ(std::string(host.output.begin(), host.output.end()), "abchello");
+    EXPECT_EQ(state->csizeLeft, static_cast<int64_t>(trailing)) << trailing;
+    EXPECT_EQ(state->inLeft, trailing) << trailing;
+    EXPECT_EQ(state->inPos, state->inbuf + streamSize) << trailing;
+  }
+}
+
+TEST(InflateFraming, StoredBlocksAcrossWindowsAndInputBlocks) {
+  const std::string data = Pattern(200000);
+  auto host = InflateAll(StoredStream(data, true));
+  EXPECT_EQ(std::string(host.output.begin(), host.output.end()), data);
+  EXPECT_EQ(host.writes, 13);
+}
+
+}  // namespace

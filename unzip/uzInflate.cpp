@@ -1,0 +1,490 @@
+// Deflate (RFC 1951). Output goes through a 32 KiB window that is flushed to
+// the output buffer each time it fills and after the last block; a bad block
+// ends the member at once, without that flush, and the driver's CRC check
+// then rejects it.
+//
+// The window being filled sits behind a copy of the previous one, so a match
+// never wraps: when the window fills it is flushed and moved down to become
+// the history. A fast loop decodes with one refill of a 64-bit bit buffer per
+// symbol and word-wide match copies while plenty of input and window space
+// remain; near either end a careful loop takes one symbol at a time.
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "uzDecoders.h"
+#include "uzInflateTables.h"
+
+namespace uz {
+
+namespace {
+
+constexpr uint32_t kWindowSize = 32768;
+constexpr uint32_t kMaxMatch = 258;
+constexpr uint32_t kMaxDistance = 32768;
+constexpr unsigned kCopyChunk = 8;
+
+// Bits one literal/length symbol with its match can take: a 15-bit length
+// code with 5 extra bits and a 15-bit distance code with 13 extra bits.
+constexpr unsigned kMaxSymbolBits = 15 + 5 + 15 + 13;
+// A fast refill leaves 56 to 63 bits, enough for a whole match.
+constexpr unsigned kRefilledBits = 56;
+static_assert(kMaxSymbolBits <= kRefilledBits, "one refill per match must suffice");
+
+// The fast loop runs while an iteration cannot reach past either end: it
+// takes at most three refills of at most 7 bytes, each reading 8 bytes, and
+// writes at most two literals and a match whose last word-wide copy may run
+// kCopyChunk - 1 bytes past it.
+constexpr ptrdiff_t kFastInputMargin = 32;
+constexpr ptrdiff_t kFastOutputMargin = kMaxMatch + 16;
+static_assert(3 * 7 + 8 <= kFastInputMargin, "fast refills must stay inside the input block");
+static_assert(2 + kMaxMatch + kCopyChunk - 1 <= kFastOutputMargin,
+              "fast writes must stay inside the window");
+
+// Zero bytes fed in once the member's data has ended let a step finish on
+// made-up bits; using any of them marks the member truncated. Eight are
+// more than a step needs.
+constexpr unsigned kMaxPhantomBytes = 8;
+static_assert(kMaxPhantomBytes * 8 >= kMaxSymbolBits, "a step must be able to complete");
+
+constexpr uint8_t kPrecodeOrder[kNumPrecodeSyms] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                                    11, 4,  12, 3, 13, 2, 14, 1, 15};
+
+struct TInflateWork {
+  // History (the previous window), the window being filled, and room for
+  // the fast loop's word-wide copies.
+  uint8_t buffer[2 * kWindowSize + 64];
+  uint32_t litTable[kLitTableSize];
+  uint32_t distTable[kDistTableSize];
+  uint32_t precodeTable[kPrecodeTableSize];
+  uint8_t lens[kNumLitSyms + kNumDistSyms];
+};
+
+enum class TResult { Ok, EndOfBlock, Bad, Stopped };
+
+inline uint64_t Mask(unsigned n) { return (uint64_t{1} << n) - 1; }
+
+inline uint64_t Load64(const uint8_t* p) {
+  uint64_t v = 0;
+  for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
+  return v;
+}
+
+inline void Copy8(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 8); }
+
+class TInflater {
+ public:
+  TInflater(TDecodeState& state, TInflateWork& work)
+      : st_(state),
+        w_(work),
+        windowStart_(work.buffer + kWindowSize),
+        windowEnd_(work.buffer + 2 * kWindowSize),
+        out_(windowStart_),
+        history_(windowStart_) {
+    UseBlock();
+  }
+
+  TResult Run();
+  void FlushRest();
+  void ReturnUnusedInput();
+
+ private:
+  // Input.
+  void UseBlock();
+  void SyncInput();
+  bool NextInputBlock();
+  bool TakeByte();
+  bool Ensure(unsigned n);
+  void Drop(unsigned n) {
+    bits_ >>= n;
+    count_ -= n;
+  }
+  uint32_t Take(unsigned n) {
+    uint32_t v = static_cast<uint32_t>(bits_ & Mask(n));
+    Drop(n);
+    return v;
+  }
+  bool PhantomUsed() const { return count_ < 8 * phantom_; }
+
+  // Output.
+  TResult WindowFull();
+
+  // Blocks.
+  TResult StoredBlock();
+  bool FixedTables();
+  bool DynamicTables();
+  TResult HuffmanBlock();
+  TResult FastLoop();
+  TResult SlowStep();
+  TResult SlowCopy(uint32_t length, uint32_t distance);
+
+  TDecodeState& st_;
+  TInflateWork& w_;
+  uint8_t* const windowStart_;
+  uint8_t* const windowEnd_;
+  uint8_t* out_;
+  const uint8_t* history_;  // oldest byte a match may reach
+
+  const uint8_t* in_ = nullptr;
+  const uint8_t* inEnd_ = nullptr;
+  uint64_t bits_ = 0;   // outside the fast loop, zero above count_
+  unsigned count_ = 0;  // at most 63
+  unsigned phantom_ = 0;
+  bool inputEnded_ = false;
+  bool fixedTablesBuilt_ = false;
+};
+
+// ---- input -------------------------------------------------------------
+
+// The usable part of the current block: never beyond what the member has.
+void TInflater::UseBlock() {
+  in_ = st_.inPos;
+  int64_t usable = st_.csizeLeft < 0 ? 0 : st_.csizeLeft;
+  if (usable > st_.inLeft) usable = st_.inLeft;
+  inEnd_ = in_ + usable;
+}
+
+// Hands the bytes taken so far back to the state's accounting.
+void TInflater::SyncInput() {
+  uint32_t taken = static_cast<uint32_t>(in_ - st_.inPos);
+  st_.inPos = in_;
+  st_.inLeft -= taken;
+  st_.csizeLeft -= taken;
+}
+
+bool TInflater::NextInputBlock() {
+  SyncInput();
+  if (!inputEnded_ && st_.csizeLeft > 0 && (st_.inLeft > 0 || st_.Refill())) UseBlock();
+  if (in_ == inEnd_) inputEnded_ = true;
+  return !inputEnded_;
+}
+
+bool TInflater::TakeByte() {
+  if (in_ == inEnd_ && !NextInputBlock()) {
+    if (phantom_ == kMaxPhantomBytes) return false;
+    ++phantom_;
+  } else {
+    bits_ |= uint64_t{*in_++} << count_;
+  }
+  count_ += 8;
+  return true;
+}
+
+bool TInflater::Ensure(unsigned n) {
+  while (count_ < n)
+    if (!TakeByte()) return false;
+  return true;
+}
+
+// Gives whole unused bytes of the current block back, so that the counts
+// end at the last byte the stream used.
+void TInflater::ReturnUnusedInput() {
+  SyncInput();
+  uint32_t unused = count_ / 8 > phantom_ ? count_ / 8 - phantom_ : 0;
+  uint32_t inBlock = static_cast<uint32_t>(st_.inPos - st_.inbuf);
+  if (unused > inBlock) unused = inBlock;
+  st_.inPos -= unused;
+  st_.inLeft += unused;
+  st_.csizeLeft += unused;
+}
+
+// ---- output ------------------------------------------------------------
+
+TResult TInflater::WindowFull() {
+  st_.FlushWindow(windowStart_, kWindowSize);
+  if (st_.stopped) return TResult::Stopped;
+  std::memcpy(w_.buffer, windowStart_, kWindowSize);
+  out_ = windowStart_;
+  history_ = w_.buffer;
+  return TResult::Ok;
+}
+
+void TInflater::FlushRest() {
+  st_.FlushWindow(windowStart_, static_cast<uint32_t>(out_ - windowStart_));
+  st_.WriteOutput();
+}
+
+// ---- blocks ------------------------------------------------------------
+
+TResult TInflater::Run() {
+  for (;;) {
+    if (!Ensure(3)) return TResult::Bad;
+    const bool last = Take(1) != 0;
+    TResult r = TResult::Bad;
+    switch (Take(2)) {
+      case 0:
+        r = StoredBlock();
+        break;
+      case 1:
+        r = FixedTables() ? HuffmanBlock() : TResult::Bad;
+        break;
+      case 2:
+        r = DynamicTables() ? HuffmanBlock() : TResult::Bad;
+        break;
+      default:
+        break;  // type 3 is reserved
+    }
+    if (r != TResult::Ok) return r;
+    if (PhantomUsed()) return TResult::Bad;
+    if (last) return TResult::Ok;
+  }
+}
+
+TResult TInflater::StoredBlock() {
+  Drop(count_ % 8);
+  if (!Ensure(32)) return TResult::Bad;
+  uint32_t len = Take(16), nlen = Take(16);
+  if (PhantomUsed() || len != (~nlen & 0xFFFFu)) return TResult::Bad;
+  // Whole bytes still in the bit buffer come first, then the input block.
+  while (len > 0 && count_ >= 8) {
+    if (PhantomUsed() || count_ == 8 * phantom_) return TResult::Bad;
+    *out_++ = static_cast<uint8_t>(Take(8));
+    --len;
+    if (out_ == windowEnd_ && WindowFull() != TResult::Ok) return TResult::Stopped;
+  }
+  while (len > 0) {
+    if (in_ == inEnd_ && !NextInputBlock()) return TResult::Bad;
+    uint32_t n = len;
+    const uint32_t inBlock = static_cast<uint32_t>(inEnd_ - in_);
+    const uint32_t room = static_cast<uint32_t>(windowEnd_ - out_);
+    if (n > inBlock) n = inBlock;
+    if (n > room) n = room;
+    std::memcpy(out_, in_, n);
+    out_ += n;
+    in_ += n;
+    len -= n;
+    if (out_ == windowEnd_ && WindowFull() != TResult::Ok) return TResult::Stopped;
+  }
+  return TResult::Ok;
+}
+
+bool TInflater::FixedTables() {
+  if (fixedTablesBuilt_) return true;
+  uint8_t lit[kNumLitSyms], dist[kNumDistSyms];
+  FixedLitLenLengths(lit);
+  FixedDistLengths(dist);
+  fixedTablesBuilt_ = BuildDecodeTable(TCodeKind::LitLen, lit, kNumLitSyms, w_.litTable) &&
+                      BuildDecodeTable(TCodeKind::Distance, dist, kNumDistSyms, w_.distTable);
+  return fixedTablesBuilt_;
+}
+
+bool TInflater::DynamicTables() {
+  fixedTablesBuilt_ = false;
+  if (!Ensure(14)) return false;
+  const unsigned nlit = Take(5) + 257, ndist = Take(5) + 1, nprecode = Take(4) + 4;
+  if (nlit > 286 || ndist > 30) return false;
+  uint8_t precodeLens[kNumPrecodeSyms] = {};
+  for (unsigned i = 0; i < nprecode; ++i) {
+    if (!Ensure(3)) return false;
+    precodeLens[kPrecodeOrder[i]] = static_cast<uint8_t>(Take(3));
+  }
+  if (!BuildDecodeTable(TCodeKind::Precode, precodeLens, kNumPrecodeSyms, w_.precodeTable))
+    return false;
+
+  uint8_t* lens = w_.lens;
+  const unsigned total = nlit + ndist;
+  for (unsigned i = 0; i < total;) {
+    if (!Ensure(kMaxPrecodeBits + 7)) return false;
+    const uint32_t e = w_.precodeTable[bits_ & Mask(kPrecodeTableBits)];
+    Drop(EntryDropBits(e));
+    const unsigned sym = EntryValue(e);
+    if (sym < 16) {
+      lens[i++] = static_cast<uint8_t>(sym);
+      continue;
+    }
+    uint8_t value = 0;
+    unsigned repeat;
+    if (sym == 16) {
+      if (i == 0) return false;
+      value = lens[i - 1];
+      repeat = 3 + Take(2);
+    } else if (sym == 17) {
+      repeat = 3 + Take(3);
+    } else {
+      repeat = 11 + Take(7);
+    }
+    if (repeat > total - i) return false;
+    std::memset(lens + i, value, repeat);
+    i += repeat;
+  }
+  if (PhantomUsed() || lens[256] == 0) return false;
+  return BuildDecodeTable(TCodeKind::LitLen, lens, nlit, w_.litTable) &&
+         BuildDecodeTable(TCodeKind::Distance, lens + nlit, ndist, w_.distTable);
+}
+
+TResult TInflater::HuffmanBlock() {
+  for (;;) {
+    TResult r = FastLoop();
+    if (r == TResult::Ok) r = SlowStep();
+    if (r == TResult::EndOfBlock) return TResult::Ok;
+    if (r != TResult::Ok) return r;
+  }
+}
+
+// Resolves a sub-table link; the bits must hold the whole code.
+inline uint32_t Resolve(const uint32_t* table, uint32_t e, uint64_t& bits, unsigned& count) {
+  if ((e & (kEntryExceptional | kEntrySubtable)) == (kEntryExceptional | kEntrySubtable)) {
+    const unsigned primary = EntryDropBits(e);
+    bits >>= primary;
+    count -= primary;
+    e = table[EntryValue(e) + (bits & Mask(EntryCodeBits(e)))];
+  }
+  return e;
+}
+
+// Base plus extra bits of a length or distance entry, and drops both.
+inline uint32_t TakeValue(uint32_t e, uint64_t& bits, unsigned& count) {
+  const unsigned drop = EntryDropBits(e);
+  const uint32_t v = EntryValue(e) + static_cast<uint32_t>((bits & Mask(drop)) >> EntryCodeBits(e));
+  bits >>= drop;
+  count -= drop;
+  return v;
+}
+
+TResult TInflater::FastLoop() {
+  const uint32_t* const lit = w_.litTable;
+  const uint32_t* const dist = w_.distTable;
+  const uint8_t* in = in_;
+  uint8_t* out = out_;
+  uint64_t bits = bits_;
+  unsigned count = count_;
+  TResult result = TResult::Ok;
+
+  // Refills to 56..63 bits. Bits above count may then hold part of the next
+  // byte; they are the same bits the next refill puts there.
+  auto refill = [&] {
+    bits |= Load64(in) << count;
+    in += (63 - count) >> 3;
+    count |= kRefilledBits;
+  };
+  auto literal = [&](uint32_t e) {
+    bits >>= EntryDropBits(e);
+    count -= EntryDropBits(e);
+    *out++ = static_cast<uint8_t>(e >> 16);
+  };
+
+  while (inEnd_ - in >= kFastInputMargin && windowEnd_ - out >= kFastOutputMargin) {
+    refill();
+    uint32_t e = lit[bits & Mask(kLitTableBits)];
+    if (e & kEntryLiteral) {
+      // Up to three literals fit in one refill (3 * 15 bits).
+      literal(e);
+      e = lit[bits & Mask(kLitTableBits)];
+      if (e & kEntryLiteral) {
+        literal(e);
+        e = lit[bits & Mask(kLitTableBits)];
+        if (e & kEntryLiteral) {
+          literal(e);
+          continue;
+        }
+      }
+      refill();
+    }
+    e = Resolve(lit, e, bits, count);
+    if (e & kEntryLiteral) {
+      literal(e);
+      continue;
+    }
+    if (e & kEntryExceptional) {
+      if (e & kEntryEndOfBlock) {
+        bits >>= EntryDropBits(e);
+        count -= EntryDropBits(e);
+        result = TResult::EndOfBlock;
+      } else {
+        result = TResult::Bad;
+      }
+      break;
+    }
+    const uint32_t length = TakeValue(e, bits, count);
+    const uint32_t d = Resolve(dist, dist[bits & Mask(kDistTableBits)], bits, count);
+    if (d & kEntryExceptional) {
+      result = TResult::Bad;
+      break;
+    }
+    const uint32_t distance = TakeValue(d, bits, count);
+    if (distance > out - history_) {
+      result = TResult::Bad;
+      break;
+    }
+    // Copy forward; every word read lies before the word written, so the
+    // repeats of an overlapping match come out right.
+    const uint8_t* src = out - distance;
+    uint8_t* const end = out + length;
+    if (distance >= kCopyChunk) {
+      do {
+        Copy8(out, src);
+        out += kCopyChunk;
+        src += kCopyChunk;
+      } while (out < end);
+    } else if (distance == 1) {
+      const uint64_t pattern = uint64_t{*src} * 0x0101010101010101u;
+      do {
+        std::memcpy(out, &pattern, 8);
+        out += 8;
+      } while (out < end);
+    } else {
+      do *out++ = *src++;
+      while (out < end);
+    }
+    out = end;
+  }
+  in_ = in;
+  out_ = out;
+  bits_ = bits & Mask(count);
+  count_ = count;
+  return result;
+}
+
+TResult TInflater::SlowCopy(uint32_t length, uint32_t distance) {
+  while (length > 0) {
+    uint32_t n = static_cast<uint32_t>(windowEnd_ - out_);
+    if (n > length) n = length;
+    const uint8_t* src = out_ - distance;
+    for (uint32_t i = 0; i < n; ++i) out_[i] = src[i];
+    out_ += n;
+    length -= n;
+    // After the move the history holds the whole previous window, and a
+    // distance is at most its size, so the source stays inside the buffer.
+    static_assert(kMaxDistance <= kWindowSize, "matches must stay in the history");
+    if (out_ == windowEnd_ && WindowFull() != TResult::Ok) return TResult::Stopped;
+  }
+  return TResult::Ok;
+}
+
+TResult TInflater::SlowStep() {
+  if (!Ensure(kMaxSymbolBits)) return TResult::Bad;
+  const uint32_t e = Resolve(w_.litTable, w_.litTable[bits_ & Mask(kLitTableBits)], bits_, count_);
+  TResult r = TResult::Ok;
+  if (e & kEntryLiteral) {
+    Drop(EntryDropBits(e));
+    *out_++ = static_cast<uint8_t>(e >> 16);
+    if (out_ == windowEnd_) r = WindowFull();
+  } else if (e & kEntryExceptional) {
+    Drop(EntryDropBits(e));
+    r = (e & kEntryEndOfBlock) ? TResult::EndOfBlock : TResult::Bad;
+  } else {
+    const uint32_t length = TakeValue(e, bits_, count_);
+    const uint32_t d =
+        Resolve(w_.distTable, w_.distTable[bits_ & Mask(kDistTableBits)], bits_, count_);
+    if (d & kEntryExceptional) return TResult::Bad;
+    const uint32_t distance = TakeValue(d, bits_, count_);
+    if (distance > out_ - history_) return TResult::Bad;
+    r = SlowCopy(length, distance);
+  }
+  if (r != TResult::Stopped && PhantomUsed()) return TResult::Bad;
+  return r;
+}
+
+}  // namespace
+
+void Inflate(TDecodeState& state) {
+  // The window and tables are too big for the stack of a GUI thread. When
+  // they cannot be had the member is left undecoded and fails its CRC check.
+  std::unique_ptr<TInflateWork> work(new (std::nothrow) TInflateWork);
+  if (!work) return;
+  TInflater inflater(state, *work);
+  if (inflater.Run() == TResult::Ok) inflater.FlushRest();
+  inflater.ReturnUnusedInput();
+}
+
+}  // namespace uz

@@ -1,0 +1,176 @@
+#include "uzInflateTables.h"
+
+namespace uz {
+
+namespace {
+
+constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                      15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                      67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                      2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr uint16_t kDistBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                    33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                    1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+// A value field of 15 bits holds every base and every sub-table start, and
+// the drop field of 5 bits holds a 15-bit code with 13 extra bits.
+static_assert(kLitTableSize < (1u << 15) && kDistTableSize < (1u << 15), "value field too small");
+static_assert(kMaxCodeBits + 13 < 32, "drop field too small");
+
+uint32_t Entry(uint32_t flagsAndValue, unsigned codeBits, unsigned extraBits) {
+  return flagsAndValue | (codeBits + extraBits) | (codeBits << 8);
+}
+
+// The entry of a symbol whose code has codeBits bits at this table level.
+uint32_t SymbolEntry(TCodeKind kind, unsigned sym, unsigned codeBits) {
+  switch (kind) {
+    case TCodeKind::Precode:
+      return Entry(sym << 16, codeBits, 0);
+    case TCodeKind::LitLen:
+      if (sym < 256) return Entry(kEntryLiteral | sym << 16, codeBits, 0);
+      if (sym == 256) return Entry(kEntryExceptional | kEntryEndOfBlock, codeBits, 0);
+      if (sym < 286)
+        return Entry(uint32_t{kLengthBase[sym - 257]} << 16, codeBits, kLengthExtra[sym - 257]);
+      return Entry(kEntryExceptional, codeBits, 0);
+    case TCodeKind::Distance:
+      if (sym < 30) return Entry(uint32_t{kDistBase[sym]} << 16, codeBits, kDistExtra[sym]);
+      return Entry(kEntryExceptional, codeBits, 0);
+  }
+  return kEntryExceptional;
+}
+
+unsigned PrimaryBits(TCodeKind kind) {
+  switch (kind) {
+    case TCodeKind::Precode:
+      return kPrecodeTableBits;
+    case TCodeKind::LitLen:
+      return kLitTableBits;
+    case TCodeKind::Distance:
+      return kDistTableBits;
+  }
+  return 0;
+}
+
+size_t Capacity(TCodeKind kind) {
+  switch (kind) {
+    case TCodeKind::Precode:
+      return kPrecodeTableSize;
+    case TCodeKind::LitLen:
+      return kLitTableSize;
+    case TCodeKind::Distance:
+      return kDistTableSize;
+  }
+  return 0;
+}
+
+uint32_t ReverseBits(uint32_t code, unsigned len) {
+  uint32_t r = 0;
+  for (unsigned i = 0; i < len; ++i, code >>= 1) r = (r << 1) | (code & 1u);
+  return r;
+}
+
+// Kraft sum check: true when the lengths describe a complete code or one of
+// the incomplete codes deflate allows for this kind.
+bool AcceptableCode(TCodeKind kind, const uint16_t (&count)[kMaxCodeBits + 1], bool& complete) {
+  int32_t left = 1;
+  unsigned used = 0;
+  for (unsigned len = 1; len <= kMaxCodeBits; ++len) {
+    left = left * 2 - count[len];
+    if (left < 0) return false;  // over-subscribed
+    used += count[len];
+  }
+  complete = left == 0;
+  if (complete) return true;
+  if (kind == TCodeKind::Precode) return false;
+  if (used == 1 && count[1] == 1) return true;
+  return used == 0 && kind == TCodeKind::Distance;
+}
+
+// Width of the sub-table that starts with a code of len bits: the smallest
+// that the remaining codes under the same primary slot fill completely.
+unsigned SubtableBits(unsigned len, unsigned primary,
+                      const uint16_t (&remaining)[kMaxCodeBits + 1]) {
+  unsigned bits = len - primary;
+  int32_t left = int32_t{1} << bits;
+  while (bits + primary < kMaxCodeBits) {
+    left -= remaining[bits + primary];
+    if (left <= 0) break;
+    ++bits;
+    left *= 2;
+  }
+  return bits;
+}
+
+void Replicate(uint32_t* table, uint32_t start, unsigned width, unsigned step, uint32_t entry) {
+  for (uint32_t p = start; p < (uint32_t{1} << width); p += uint32_t{1} << step) table[p] = entry;
+}
+
+}  // namespace
+
+bool BuildDecodeTable(TCodeKind kind, const uint8_t* lens, unsigned nsym, uint32_t* table) {
+  uint16_t count[kMaxCodeBits + 1] = {};
+  for (unsigned s = 0; s < nsym; ++s) {
+    if (lens[s] > kMaxCodeBits) return false;
+    ++count[lens[s]];
+  }
+  count[0] = 0;
+  bool complete = false;
+  if (!AcceptableCode(kind, count, complete)) return false;
+
+  const unsigned primary = PrimaryBits(kind);
+  const size_t capacity = Capacity(kind);
+  if (!complete) Replicate(table, 0, primary, 0, kEntryExceptional);
+
+  // Symbols in canonical order: by code length, then by symbol.
+  uint16_t offset[kMaxCodeBits + 2] = {};
+  for (unsigned len = 1; len <= kMaxCodeBits; ++len) offset[len + 1] = offset[len] + count[len];
+  uint16_t sorted[kNumLitSyms];
+  for (unsigned s = 0; s < nsym; ++s)
+    if (lens[s] != 0) sorted[offset[lens[s]]++] = static_cast<uint16_t>(s);
+  const unsigned used = offset[kMaxCodeBits];
+
+  uint16_t remaining[kMaxCodeBits + 1];
+  for (unsigned len = 0; len <= kMaxCodeBits; ++len) remaining[len] = count[len];
+  size_t end = size_t{1} << primary;
+  uint32_t prefix = ~0u, subStart = 0;
+  unsigned subBits = 0;
+  uint32_t code = 0;
+  for (unsigned i = 0; i < used; ++i) {
+    const unsigned s = sorted[i], len = lens[s];
+    const uint32_t rev = ReverseBits(code, len);
+    if (len <= primary) {
+      Replicate(table, rev, primary, len, SymbolEntry(kind, s, len));
+    } else {
+      if ((rev & ((1u << primary) - 1)) != prefix) {
+        prefix = rev & ((1u << primary) - 1);
+        subBits = SubtableBits(len, primary, remaining);
+        subStart = static_cast<uint32_t>(end);
+        end += size_t{1} << subBits;
+        // Cannot trigger under the capacity bound above; kept so that a
+        // wrong bound shows up as a rejected block, never as a bad write.
+        if (end > capacity) return false;
+        table[prefix] =
+            kEntryExceptional | kEntrySubtable | subStart << 16 | subBits << 8 | primary;
+      }
+      Replicate(table + subStart, rev >> primary, subBits, len - primary,
+                SymbolEntry(kind, s, len - primary));
+    }
+    --remaining[len];
+    ++code;
+    if (i + 1 < used) code <<= lens[sorted[i + 1]] - len;
+  }
+  return true;
+}
+
+void FixedLitLenLengths(uint8_t (&lens)[kNumLitSyms]) {
+  for (unsigned s = 0; s < kNumLitSyms; ++s) lens[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+}
+
+void FixedDistLengths(uint8_t (&lens)[kNumDistSyms]) {
+  for (auto& len : lens) len = 5;
+}
+
+}  // namespace uz
