@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -311,6 +312,112 @@ TEST(Explode, ZeroSizeMemberWritesNothing) {
   auto host = DecodeWith(6, members.at(0).data, 0, members.at(0).flags);
   EXPECT_TRUE(host.output.empty());
   EXPECT_EQ(host.writes, 0);
+}
+
+// The format's construction (symbols ordered by length then value, codes
+// handed out from the longest down), written independently of the decoder.
+std::vector<uint32_t> ShannonFanoCodes(const std::vector<int>& lengths) {
+  std::vector<int> order(lengths.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int a, int b) { return lengths[a] < lengths[b]; });
+  std::vector<uint32_t> codes(lengths.size());
+  uint32_t code = 0, step = 0;
+  int cur = 0;
+  for (size_t i = order.size(); i-- > 0;) {
+    int s = order[i];
+    code = (code + step) & 0xFFFF;
+    if (lengths[s] != cur) {
+      cur = lengths[s];
+      step = 1u << (16 - cur);
+    }
+    codes[s] = code >> (16 - lengths[s]);
+  }
+  return codes;
+}
+
+// Stored form: runs of up to 16 equal lengths, one byte each, after a count.
+Bytes StoredTree(const std::vector<int>& lengths) {
+  Bytes runs;
+  for (size_t i = 0; i < lengths.size();) {
+    size_t n = 1;
+    while (n < 16 && i + n < lengths.size() && lengths[i + n] == lengths[i]) ++n;
+    runs.push_back(static_cast<uint8_t>(((n - 1) << 4) | (lengths[i] - 1)));
+    i += n;
+  }
+  Bytes tree{static_cast<uint8_t>(runs.size() - 1)};
+  tree.insert(tree.end(), runs.begin(), runs.end());
+  return tree;
+}
+
+// A complete, lopsided code: a chain down to 16 bits, then the shallowest
+// leaves split, lengths spread over the symbols by a fixed permutation.
+std::vector<int> LopsidedLengths(size_t n, size_t stride) {
+  std::vector<int> leaves{0};
+  for (size_t step = 0; leaves.size() < n; ++step) {
+    size_t pick = leaves.size() - 1;
+    if (step >= 16) pick = std::min_element(leaves.begin(), leaves.end()) - leaves.begin();
+    int d = leaves[pick] + 1;
+    leaves[pick] = d;
+    leaves.push_back(d);
+  }
+  std::vector<int> lengths(n);
+  for (size_t i = 0; i < n; ++i) lengths[(i * stride) % n] = leaves[i];
+  return lengths;
+}
+
+TEST(Explode, CodeConstructionMatchesTheFormatsWorkedExample) {
+  std::vector<int> lengths{3, 3, 3, 3, 3, 2, 4, 4};
+  EXPECT_EQ(ShannonFanoCodes(lengths), (std::vector<uint32_t>{5, 4, 3, 2, 1, 3, 1, 0}));
+  EXPECT_EQ(StoredTree(lengths), (Bytes{2, 0x42, 0x01, 0x13}));
+}
+
+TEST(Explode, LongCodesThroughSubTablesWithEitherDistanceTableWidth) {
+  auto litLen = LopsidedLengths(256, 37), lenLen = LopsidedLengths(64, 13),
+       distLen = LopsidedLengths(64, 29);
+  ASSERT_EQ(*std::max_element(litLen.begin(), litLen.end()), 16);
+  ASSERT_EQ(*std::max_element(distLen.begin(), distLen.end()), 16);
+  auto lit = ShannonFanoCodes(litLen), len = ShannonFanoCodes(lenLen),
+       dist = ShannonFanoCodes(distLen);
+  Bytes data = StoredTree(litLen);
+  for (const auto& t : {StoredTree(lenLen), StoredTree(distLen)})
+    data.insert(data.end(), t.begin(), t.end());
+
+  BitWriter w;
+  Bytes expected;
+  uint32_t seed = 7;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  for (int i = 0; i < 3000; ++i) {
+    if (next(3) == 0) {
+      uint32_t b = next(256);
+      w.Bits(1, 1).Code(lit[b], litLen[b]);
+      expected.push_back(static_cast<uint8_t>(b));
+    } else {  // 8K dictionary, three trees: 7 low bits, minimum match 3
+      uint32_t d = next(8192), l = next(64);
+      uint32_t extra = l == 63 ? next(256) : 0;
+      w.Bits(0, 1).Bits(d & 127, 7).Code(dist[d >> 7], distLen[d >> 7]).Code(len[l], lenLen[l]);
+      if (l == 63) w.Byte(static_cast<uint8_t>(extra));
+      for (uint32_t k = 0; k < l + extra + 3; ++k) {
+        int64_t from = static_cast<int64_t>(expected.size()) - d - 1;
+        expected.push_back(from < 0 ? 0 : expected[from]);
+      }
+    }
+  }
+  Bytes bits = w.Done();
+  data.insert(data.end(), bits.begin(), bits.end());
+  for (uint32_t reported : {static_cast<uint32_t>(data.size()), 200001u}) {
+    SCOPED_TRACE(reported);
+    testzip::MemoryHost host(data);
+    auto state = std::make_unique<uz::TDecodeState>();
+    state->host = &host;
+    state->Reset(static_cast<int64_t>(data.size()), static_cast<int64_t>(expected.size()), 6);
+    state->compressedSize = reported;
+    uz::Explode(*state);
+    EXPECT_EQ(host.output, expected);
+  }
 }
 
 // --- shared framing ---------------------------------------------------------
