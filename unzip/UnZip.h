@@ -170,6 +170,9 @@ class TUnZip : public TObject {
   int ExtractFiles();
 
  private:
+  // One run of ExtractFiles works on the catalogue and the archive stream.
+  friend class TExtraction;
+
   // Catalogue read (UnZipCatalog.cpp).
   void ReadCatalogue();
   bool FindEndRecord();

@@ -1,0 +1,439 @@
+// Whole extractions through TUnZip::ExtractFiles: the run and its counting,
+// the events and their order, overwrite policy, passwords, dates and
+// attributes, and what remains on disk after failures.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "ExtractHarness.h"
+#include "TestData.h"
+#include "UnZip.h"
+#include "ZipFixture.h"
+
+namespace {
+
+using testzip::EventRecorder;
+using testzip::RawMember;
+using testzip::ScratchFolder;
+using testzip::Stored;
+
+std::string Slashes(std::string path) {
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  return path;
+}
+
+class Extraction : public ::testing::Test {
+ protected:
+  // Writes the archive and points the component at it, extracting into out.
+  void Use(const std::vector<RawMember>& members) {
+    archive_ = in / "a.zip";
+    testzip::WriteText(archive_, testzip::BuildArchive(members));
+    zip.SetZipName(archive_);
+    zip.SetDestDir(out.Path());
+  }
+  std::string Out(const std::string& name) const { return out / name; }
+  std::vector<std::string> Events() const { return recorder.lines; }
+
+  ScratchFolder in, out;
+  testzip::ScriptUI ui;
+  uz::TUnZip zip{&ui};
+  EventRecorder recorder{zip};
+  std::string archive_;
+};
+
+// ---- Selection, counting and the run around the members ----
+
+TEST_F(Extraction, ExtractsSelectedMembersIntoDestDirFlattened) {
+  Use({Stored("a.txt", "alpha"), Stored("sub/b.txt", "beta"), Stored("c.dat", "gamma")});
+  zip.FilesList() = {"*.txt"};
+  EXPECT_EQ(zip.ExtractFiles(), 2);
+  EXPECT_EQ(out.Files(), (std::vector<std::string>{"a.txt", "b.txt"}));
+  EXPECT_EQ(testzip::ReadText(Out("b.txt")), "beta");
+  EXPECT_EQ(recorder.lines.front(), "StartUnZipInfo 2 9");
+}
+
+TEST_F(Extraction, RecreateDirsBuildsFoldersBelowDestDirAndDropsRootDir) {
+  Use({Stored("Program/Data/a.txt", "a"), Stored("Other/b.txt", "b")});
+  zip.SetDoAll(true);
+  zip.SetRecreateDirs(true);
+  zip.SetRootDir("program");
+  EXPECT_EQ(zip.ExtractFiles(), 2);
+  EXPECT_EQ(out.Files(), (std::vector<std::string>{"Data/a.txt", "Other/b.txt"}));
+}
+
+TEST_F(Extraction, EmptySelectionTouchesNothingButCreatesDestDir) {
+  Use({Stored("a.txt", "alpha")});
+  zip.SetDestDir(out / "new/deeper");
+  EXPECT_EQ(zip.ExtractFiles(), 0);
+  EXPECT_EQ(Events(), (std::vector<std::string>{"StartUnZipInfo 0 0"}));
+  EXPECT_TRUE(testzip::Exists(out / "new/deeper"));
+  EXPECT_TRUE(out.Files().empty());
+}
+
+TEST_F(Extraction, StopNowEndsBeforeAnyFileAndReturnsTheSelection) {
+  Use({Stored("a.txt", "alpha"), Stored("b.txt", "beta")});
+  zip.SetDoAll(true);
+  zip.OnStartUnZipInfo = [](uz::TObject*, int, int64_t, bool& stop) { stop = true; };
+  EXPECT_EQ(zip.ExtractFiles(), 2);
+  EXPECT_TRUE(out.Files().empty());
+  EXPECT_TRUE(recorder.Only("StartUnZip ").empty());
+}
+
+TEST_F(Extraction, SkipInStartUnZipLeavesAnEmptyFileThatCounts) {
+  Use({Stored("a.txt", "alpha"), Stored("b.txt", "beta")});
+  zip.SetDoAll(true);
+  zip.OnStartUnZip = [&](uz::TObject*, int i, const std::string& name, bool& skip) {
+    recorder.lines.push_back("StartUnZip " + std::to_string(i) + " " + Slashes(name));
+    skip = i == 0;
+  };
+  EXPECT_EQ(zip.ExtractFiles(), 2);
+  EXPECT_EQ(testzip::ReadText(Out("a.txt")), "");
+  EXPECT_EQ(testzip::ReadText(Out("b.txt")), "beta");
+  EXPECT_EQ(recorder.Only("EndUnZip").size(), 1u);
+  EXPECT_EQ(recorder.Only("StartUnZip ").at(0), "StartUnZip 0 " + Out("a.txt"));
+}
+
+TEST_F(Extraction, SameFileNameInTwoFoldersEndsAsTheLaterMember) {
+  Use({Stored("x/a.txt", "first"), Stored("y/a.txt", "second")});
+  zip.FilesList() = {"*\\a.txt"};
+  zip.SetOverwriteMode(uz::TUZOverwriteMode::Always);
+  EXPECT_EQ(zip.ExtractFiles(), 2);
+  EXPECT_EQ(testzip::ReadText(Out("a.txt")), "second");
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Extraction, FolderEntriesNeedRecreateDirs) {
+  Use({Stored("dir/", ""), Stored("dir/f.txt", "f")});
+  zip.SetDoAll(true);
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  EXPECT_EQ(recorder.lines.front(), "StartUnZipInfo 1 1");
+  EXPECT_FALSE(testzip::Exists(Out("dir")));
+
+  zip.SetRecreateDirs(true);
+  recorder.lines.clear();
+  EXPECT_EQ(zip.ExtractFiles(), 2);
+  ASSERT_EQ(recorder.lines.size(), 4u);
+  EXPECT_EQ(recorder.lines[0], "StartUnZipInfo 2 1");
+  EXPECT_EQ(Slashes(recorder.lines[1]), "StartUnZip 0 " + Out("dir") + "/");
+  EXPECT_EQ(Slashes(recorder.lines[2]), "StartUnZip 1 " + Out("dir/f.txt"));
+  EXPECT_TRUE(testzip::Exists(Out("dir/f.txt")));
+}
+
+TEST_F(Extraction, ZeroLengthMemberGivesAnEmptyFileWithoutPercentages) {
+  EventRecorder withPercent(zip, true);
+  Use({Stored("empty.txt", "")});
+  zip.SetDoAll(true);
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  EXPECT_EQ(testzip::ReadText(Out("empty.txt")), "");
+  EXPECT_TRUE(withPercent.Only("FilePercent").empty());
+  EXPECT_EQ(withPercent.Only("EndUnZip").size(), 1u);
+}
+
+TEST_F(Extraction, PercentagesRoundHalvesToEvenPerWrittenBlock) {
+  EventRecorder withPercent(zip, true);
+  Use({Stored("big.bin", std::string(128000, 'x'))});  // eight blocks of 16000
+  zip.SetDoAll(true);
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  const std::vector<std::string> expected = {
+      "FilePercent 12", "TotalPercent 12", "FilePercent 25",  "TotalPercent 25",
+      "FilePercent 38", "TotalPercent 38", "FilePercent 50",  "TotalPercent 50",
+      "FilePercent 62", "TotalPercent 62", "FilePercent 75",  "TotalPercent 75",
+      "FilePercent 88", "TotalPercent 88", "FilePercent 100", "TotalPercent 100"};
+  std::vector<std::string> got;
+  for (const std::string& l : withPercent.lines)
+    if (l.find("Percent") != std::string::npos) got.push_back(l);
+  EXPECT_EQ(got, expected);
+}
+
+TEST_F(Extraction, TotalPercentSpansTheWholeSelection) {
+  EventRecorder withPercent(zip, true);
+  Use({Stored("a.bin", std::string(16000, 'a')), Stored("b.bin", std::string(48000, 'b'))});
+  zip.SetDoAll(true);
+  EXPECT_EQ(zip.ExtractFiles(), 2);
+  EXPECT_EQ(withPercent.Only("TotalPercent"),
+            (std::vector<std::string>{"TotalPercent 25", "TotalPercent 50", "TotalPercent 75",
+                                      "TotalPercent 100"}));
+}
+
+TEST_F(Extraction, CurrentFolderIsDestDirDuringTheRunAndRestoredAfter) {
+  Use({Stored("a.txt", "alpha")});
+  zip.SetDoAll(true);
+  const std::string before = uz::CurrentDirectory();
+  std::string during;
+  zip.OnEndUnZip = [&](uz::TObject*, int, const std::string&) { during = uz::CurrentDirectory(); };
+  zip.ExtractFiles();
+  EXPECT_EQ(Slashes(during), Slashes(out.Path()));
+  EXPECT_EQ(uz::CurrentDirectory(), before);
+}
+
+TEST_F(Extraction, RelativeDestDirIsTakenFromTheCurrentFolder) {
+  Use({Stored("a.txt", "alpha")});
+  zip.SetDoAll(true);
+  const std::string before = uz::CurrentDirectory();
+  uz::ChangeDirectory(out.Path());
+  zip.SetDestDir("rel");
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  uz::ChangeDirectory(before);
+  EXPECT_EQ(out.Files(), (std::vector<std::string>{"rel/a.txt"}));
+}
+
+// ---- Overwrite policy ----
+
+TEST_F(Extraction, NeverKeepsTheExistingFileAndGoesOnWithTheNextMember) {
+  Use({Stored("a.txt", "new a"), Stored("b.txt", "new b")});
+  testzip::WriteText(Out("a.txt"), "old a");
+  zip.SetDoAll(true);
+  zip.SetOverwriteMode(uz::TUZOverwriteMode::Never);
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  EXPECT_EQ(testzip::ReadText(Out("a.txt")), "old a");
+  EXPECT_EQ(testzip::ReadText(Out("b.txt")), "new b");
+  ASSERT_GE(recorder.lines.size(), 2u);
+  EXPECT_EQ(recorder.lines[1], "SkippingFile NotOverwritten 0");
+}
+
+TEST_F(Extraction, PromptWithoutHandlerAsksTheUser) {
+  Use({Stored("a.txt", "new a"), Stored("b.txt", "new b")});
+  testzip::WriteText(Out("a.txt"), "old a");
+  testzip::WriteText(Out("b.txt"), "old b");
+  zip.SetDoAll(true);
+  ui.answers = {false, true};
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  EXPECT_EQ(ui.messages,
+            (std::vector<std::string>{"File Exists Alert: Заменить существующий файл a.txt?",
+                                      "File Exists Alert: Заменить существующий файл b.txt?"}));
+  EXPECT_EQ(testzip::ReadText(Out("a.txt")), "old a");
+  EXPECT_EQ(testzip::ReadText(Out("b.txt")), "new b");
+  EXPECT_EQ(recorder.Only("SkippingFile"),
+            (std::vector<std::string>{"SkippingFile NotOverwritten 0"}));
+}
+
+TEST_F(Extraction, PromptHandlerMayRedirectTheFile) {
+  Use({Stored("a.txt", "new a")});
+  testzip::WriteText(Out("a.txt"), "old a");
+  zip.SetDoAll(true);
+  std::string asked;
+  zip.OnPromptForOverwrite = [&](uz::TObject*, bool& overwrite, int, std::string& name) {
+    asked = Slashes(name);
+    EXPECT_FALSE(overwrite);
+    name = out / "renamed.txt";
+    overwrite = true;
+  };
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  EXPECT_EQ(asked, Out("a.txt"));
+  EXPECT_EQ(testzip::ReadText(Out("a.txt")), "old a");
+  EXPECT_EQ(testzip::ReadText(Out("renamed.txt")), "new a");
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Extraction, AlwaysReplacesAReadOnlyFileWhichThenGetsStoredDateAndAttributes) {
+  RawMember m = Stored("a.txt", "new a");
+  m.externalAttributes = 0x21;  // archive + read-only
+  m.dateTime = 0x5A8C6C00;      // 2025-04-12 13:32:00 local time
+  Use({m});
+  testzip::WriteText(Out("a.txt"), "old a");
+  ASSERT_TRUE(uz::SetAttributes(Out("a.txt"), uz::kAttrReadOnly));
+  zip.SetDoAll(true);
+  zip.SetOverwriteMode(uz::TUZOverwriteMode::Always);
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  EXPECT_EQ(testzip::ReadText(Out("a.txt")), "new a");
+  struct stat st {};
+  ASSERT_EQ(stat(Out("a.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0200, 0u) << "read-only";
+  std::tm local{};
+  local.tm_year = 125;
+  local.tm_mon = 3;
+  local.tm_mday = 12;
+  local.tm_hour = 13;
+  local.tm_min = 32;
+  local.tm_isdst = -1;
+  EXPECT_EQ(st.st_mtime, std::mktime(&local));
+}
+
+TEST_F(Extraction, RetainAttributesOffLeavesTheFileWritable) {
+  RawMember m = Stored("a.txt", "a");
+  m.externalAttributes = 0x21;
+  Use({m});
+  zip.SetDoAll(true);
+  zip.SetRetainAttributes(false);
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  struct stat st {};
+  ASSERT_EQ(stat(Out("a.txt").c_str(), &st), 0);
+  EXPECT_NE(st.st_mode & 0200, 0u);
+}
+
+// ---- Integrity ----
+
+TEST_F(Extraction, BadCrcDeletesTheFileAndReportsBothValues) {
+  RawMember m = Stored("a.txt", "alpha");
+  const uint32_t right = m.crc;
+  m.crc = 0x12345678;
+  Use({m, Stored("b.txt", "beta")});
+  zip.SetDoAll(true);
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  EXPECT_FALSE(testzip::Exists(Out("a.txt")));
+  EXPECT_EQ(recorder.Only("BadCRC"),
+            (std::vector<std::string>{"BadCRC " + std::to_string(int32_t(right)) + " " +
+                                      std::to_string(0x12345678) + " 0"}));
+  ASSERT_EQ(recorder.lines.size(), 5u);
+  EXPECT_EQ(recorder.lines[2], recorder.Only("BadCRC").at(0));  // before the next member
+}
+
+TEST_F(Extraction, UnknownMethodShowsTheMessageAndFailsTheCheck) {
+  RawMember m = Stored("a.bin", "whatever");
+  m.method = 12;
+  RawMember empty = Stored("e.bin", "");
+  empty.method = 99;
+  Use({m, empty});
+  zip.SetDoAll(true);
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Zip Error: Unknown Compression Method",
+                                                   "Zip Error: Unknown Compression Method"}));
+  EXPECT_FALSE(testzip::Exists(Out("a.bin")));
+  EXPECT_EQ(recorder.Only("BadCRC").size(), 1u);
+  EXPECT_EQ(testzip::ReadText(Out("e.bin")), "");  // stored CRC 0 matches no output
+}
+
+TEST_F(Extraction, OutputNeverOutgrowsTheCatalogueSize) {
+  EventRecorder withPercent(zip, true);
+  RawMember m = Stored("a.bin", std::string(40000, 'z'));
+  m.uncompressedSize = 20000;  // the records lie
+  Use({m});
+  zip.SetDoAll(true);
+  EXPECT_EQ(zip.ExtractFiles(), 0);
+  EXPECT_FALSE(testzip::Exists(Out("a.bin")));
+  EXPECT_EQ(withPercent.Only("BadCRC").size(), 1u);
+  for (const std::string& l : withPercent.Only("FilePercent"))
+    EXPECT_LE(std::stoi(l.substr(12)), 100) << l;
+}
+
+TEST_F(Extraction, PrematureEndRaisesAndLeavesNoPartialFile) {
+  std::string archive = testzip::BuildArchive({Stored("a.bin", std::string(50000, 'q'))});
+  archive_ = in / "cut.zip";
+  // Member data cut after 20000 bytes; the catalogue is put back behind it.
+  const size_t dataStart = 30 + 5;
+  const std::string tail = archive.substr(dataStart + 50000);
+  std::string cut = archive.substr(0, dataStart + 20000);
+  std::string central = tail.substr(0, tail.size() - 22);
+  std::string end = tail.substr(tail.size() - 22);
+  const uint32_t dirOffset = uint32_t(cut.size());
+  end[16] = char(dirOffset & 0xFF);
+  end[17] = char(dirOffset >> 8 & 0xFF);
+  end[18] = char(dirOffset >> 16 & 0xFF);
+  end[19] = char(dirOffset >> 24);
+  testzip::WriteText(archive_, cut + central + end);
+  zip.SetZipName(archive_);
+  zip.SetDestDir(out.Path());
+  zip.SetDoAll(true);
+  const std::string before = uz::CurrentDirectory();
+  try {
+    zip.ExtractFiles();
+    ADD_FAILURE() << "no exception";
+  } catch (const uz::EFatalUnzipError& e) {
+    EXPECT_STREQ(e.what(), "Premature end of file reached");
+  }
+  EXPECT_TRUE(out.Files().empty());
+  EXPECT_EQ(uz::CurrentDirectory(), before);
+}
+
+// ---- Passwords ----
+
+class Encrypted : public ::testing::Test {
+ protected:
+  void Open(const std::string& relative) {
+    zip.SetZipName(TestDataPath("zip/" + relative));
+    zip.SetDestDir(out.Path());
+    zip.SetDoAll(true);
+    zip.SetRecreateDirs(true);
+  }
+  ScratchFolder out;
+  testzip::ScriptUI ui;
+  uz::TUnZip zip{&ui};
+  EventRecorder recorder{zip};
+};
+
+TEST_F(Encrypted, RightPasswordExtractsEveryMember) {
+  Open("encrypted/zipcrypto-stored-8.zip");
+  zip.SetPassword("test");
+  EXPECT_EQ(zip.ExtractFiles(), 8);
+  EXPECT_EQ(testzip::ReadText(out / "the.txt").size(), 3u);
+  Open("encrypted/zipcrypto-dd-226.zip");
+  EXPECT_EQ(zip.ExtractFiles(), 226);
+}
+
+TEST_F(Encrypted, WrongOrEmptyPasswordWithoutHandlerSkipsEveryMember) {
+  for (const char* password : {"wrong", ""}) {
+    SCOPED_TRACE(password);
+    recorder.lines.clear();
+    Open("encrypted/zipcrypto-deflate-6.zip");
+    zip.SetPassword(password);
+    EXPECT_EQ(zip.ExtractFiles(), 0);
+    EXPECT_EQ(recorder.Only("SkippingFile PasswordFailed").size(), 6u);
+    EXPECT_TRUE(out.Files().empty());
+  }
+}
+
+TEST_F(Encrypted, WrongPasswordPassingTheCheckByteFailsByCrc) {
+  Open("encrypted/zipcrypto-stored-8.zip");
+  zip.FilesList() = {"quick.txt"};
+  zip.SetDoAll(false);
+  zip.SetPassword("secret");
+  EXPECT_EQ(zip.ExtractFiles(), 0);
+  // The check byte let it through: decoding started, then the CRC refused it.
+  EXPECT_EQ(recorder.Only("StartUnZip ").size(), 1u);
+  EXPECT_EQ(recorder.Only("SkippingFile PasswordFailed").size(), 1u);
+  EXPECT_TRUE(recorder.Only("BadCRC").empty());
+  EXPECT_TRUE(out.Files().empty());
+}
+
+TEST_F(Encrypted, HandlerSupplyingThePasswordRetriesTheCheck) {
+  Open("encrypted/zipcrypto-stored-8.zip");
+  zip.SetPassword("nope");
+  std::vector<std::string> offered;
+  zip.OnBadPassword = [&](uz::TObject*, int i, std::string& password) {
+    recorder.lines.push_back("BadPassword " + std::to_string(i) + " " + password);
+    offered.push_back(password);
+    password = "test";
+  };
+  EXPECT_EQ(zip.ExtractFiles(), 8);
+  EXPECT_EQ(offered, (std::vector<std::string>{"nope"}));  // the new one serves later members
+  EXPECT_EQ(zip.Password(), "test");
+  ASSERT_GE(recorder.lines.size(), 4u);
+  EXPECT_EQ(recorder.lines[1], "BadPassword 0 nope");
+  EXPECT_EQ(recorder.lines[2].substr(0, 13), "StartUnZip 0 ");
+}
+
+TEST_F(Encrypted, HandlerAfterCrcFailureRestartsTheMember) {
+  Open("encrypted/zipcrypto-stored-8.zip");
+  zip.FilesList() = {"quick.txt"};
+  zip.SetDoAll(false);
+  zip.SetPassword("secret");
+  zip.OnBadPassword = [&](uz::TObject*, int i, std::string& password) {
+    recorder.lines.push_back("BadPassword " + std::to_string(i) + " " + password);
+    password = "test";
+  };
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  ASSERT_EQ(recorder.lines.size(), 5u);
+  EXPECT_EQ(recorder.lines[0], "StartUnZipInfo 1 6");
+  const std::string index = recorder.lines[1].substr(11, 1);
+  EXPECT_EQ(recorder.lines[1].substr(0, 11), "StartUnZip ");
+  EXPECT_EQ(recorder.lines[2], "BadPassword " + index + " secret");
+  EXPECT_EQ(recorder.lines[3], recorder.lines[1]);
+  EXPECT_EQ(recorder.lines[4].substr(0, 9), "EndUnZip ");
+  EXPECT_EQ(testzip::ReadText(out / "quick.txt"), "quick\n");
+}
+
+TEST_F(Encrypted, HandlerReturningTheSamePasswordEndsTheRetries) {
+  Open("encrypted/zipcrypto-deflate-one.zip");
+  zip.SetPassword("bad");
+  int calls = 0;
+  zip.OnBadPassword = [&](uz::TObject*, int, std::string&) { ++calls; };
+  EXPECT_EQ(zip.ExtractFiles(), 1);  // the folder entry
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(recorder.Only("SkippingFile PasswordFailed").size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// ExtractFiles: the run around the members. The destination folder is the
+// process's current folder for the run; a multi-part archive is visited in
+// archive order, so that parts are requested one after another; everything
+// the run changes is put back however it ends.
+#include "UnZipExtraction.h"
+
+namespace uz {
+
+namespace {
+
+bool IsAbsolutePath(const std::string& path) {
+  return (!path.empty() && (path[0] == '\\' || path[0] == '/')) ||
+         (path.size() >= 2 && path[1] == ':');
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) return folder + name;
+  return folder + "\\" + name;
+}
+
+// Restores the current folder found at construction when it goes.
+class TCurrentFolderGuard {
+ public:
+  TCurrentFolderGuard() : saved_(CurrentDirectory()) {}
+  ~TCurrentFolderGuard() {
+    try {
+      ChangeDirectory(saved_);
+    } catch (const Exception&) {
+      // The folder may have vanished meanwhile; there is nothing better to go back to.
+    }
+  }
+  TCurrentFolderGuard(const TCurrentFolderGuard&) = delete;
+  TCurrentFolderGuard& operator=(const TCurrentFolderGuard&) = delete;
+  const std::string& Saved() const { return saved_; }
+
+ private:
+  std::string saved_;
+};
+
+// Orders the view of a multi-part archive by archive position for its
+// lifetime, and restores the previous order when it goes.
+class TArchiveOrderGuard {
+ public:
+  explicit TArchiveOrderGuard(TUnZip& zip) : zip_(zip), saved_(zip.SortMode()) {
+    changed_ = zip.EndCentral().ThisPart != 0 && saved_ != TZipSortMode::ByNone;
+    if (changed_) zip.Resort(TZipSortMode::ByNone);
+  }
+  ~TArchiveOrderGuard() {
+    if (changed_) zip_.Resort(saved_);
+  }
+  TArchiveOrderGuard(const TArchiveOrderGuard&) = delete;
+  TArchiveOrderGuard& operator=(const TArchiveOrderGuard&) = delete;
+
+ private:
+  TUnZip& zip_;
+  TZipSortMode saved_;
+  bool changed_;
+};
+
+}  // namespace
+
+int TUnZip::ExtractFiles() {
+  OpenZip();
+  const int count = TExtraction(*this).Run();
+  CloseZip();
+  return count;
+}
+
+TExtraction::TExtraction(TUnZip& owner) : zip_(owner) {}
+
+TExtraction::~TExtraction() = default;
+
+int TExtraction::Run() {
+  state_ = std::make_unique<TDecodeState>();
+  state_->host = this;
+  TCurrentFolderGuard folder;
+  // Output paths start with the destination; relative to the folder the run
+  // changes into they would land one level too deep, so it is made absolute.
+  // Without a destination the current folder serves (never the drive's root).
+  const std::string& dest = zip_.DestDir();
+  destDir_ = dest.empty()           ? folder.Saved()
+             : IsAbsolutePath(dest) ? dest
+                                    : JoinPath(folder.Saved(), dest);
+  if (!dest.empty()) {
+    if (!FolderExists(destDir_)) CreateFolderPath(destDir_);
+    ChangeDirectory(destDir_);
+  }
+  TArchiveOrderGuard order(zip_);
+  selectedTotal_ = 0;
+  writtenTotal_ = 0;
+  count_ = zip_.MemberCount();
+  SelectMembers();
+  bool stopNow = false;
+  if (zip_.OnStartUnZipInfo) zip_.OnStartUnZipInfo(&zip_, count_, selectedTotal_, stopNow);
+  if (count_ > 0 && !stopNow) ExtractSelected();
+  return count_;
+}
+
+void TExtraction::SelectMembers() {
+  for (int i = 0; i < zip_.MemberCount(); ++i) {
+    TZipHeaderInfo& member = zip_.ViewMember(i);
+    member.Selected = Selects(member);
+    if (member.Selected)
+      selectedTotal_ += member.UncompressedSize;
+    else
+      --count_;
+  }
+}
+
+void TExtraction::ExtractSelected() {
+  for (int i = 0; i < zip_.MemberCount(); ++i) {
+    if (!zip_.DoAll() && !zip_.ViewMember(i).Selected) continue;
+    while (ExtractMember(i) == TOutcome::Retry) {
+    }
+  }
+}
+
+}  // namespace uz

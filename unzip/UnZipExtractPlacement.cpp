@@ -1,0 +1,53 @@
+// Which members a run takes, and where their files go.
+#include "UnZipExtraction.h"
+#include "uzMatch.h"
+
+namespace uz {
+
+namespace {
+
+// The folder components of a stored directory part, without the ones that
+// would climb out of the destination: ".." and "." go, and so do a drive
+// ("C:") and the emptiness of leading or doubled separators, which graft
+// onto the destination as the stored path's own root would.
+std::string ContainedPath(const std::string& directory) {
+  std::string out, part;
+  auto flush = [&]() {
+    const bool drive = part.size() == 2 && part[1] == ':' && out.empty();
+    if (!part.empty() && part != "." && part != ".." && !drive) out += part + "\\";
+    part.clear();
+  };
+  for (char c : directory) {
+    if (c == '\\' || c == '/')
+      flush();
+    else
+      part += c == ':' ? '_' : c;
+  }
+  flush();
+  return out;
+}
+
+}  // namespace
+
+bool TExtraction::Selects(const TZipHeaderInfo& member) const {
+  if (member.IsDirectory() && !zip_.RecreateDirs()) return false;
+  if (zip_.DoAll()) return true;
+  for (const std::string& pattern : zip_.FilesList()) {
+    const bool withFolder = pattern.find('\\') != std::string::npos;
+    if (IsMatch(pattern, withFolder ? member.FullName() : member.FileName())) return true;
+  }
+  return false;
+}
+
+std::string TExtraction::OutputFolder(const TZipHeaderInfo& member) const {
+  std::string directory = member.Directory();
+  if (!zip_.RecreateDirs() || directory.empty()) return destDir_ + "\\";
+  const std::string& root = zip_.RootDir();
+  if (!root.empty() && LowerAscii(directory.substr(0, root.size())) == LowerAscii(root))
+    directory.erase(0, root.size());
+  const std::string folder = destDir_ + "\\" + ContainedPath(directory);
+  if (!FolderExists(folder)) CreateFolderPath(folder);
+  return folder;
+}
+
+}  // namespace uz

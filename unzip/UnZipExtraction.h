@@ -1,0 +1,86 @@
+#pragma once
+// One run of TUnZip::ExtractFiles, private to the component. It owns the
+// buffers of the run, the record of the member being extracted, its output
+// file and decryption keys, and it is the decoders' host: it feeds them the
+// member's compressed bytes (crossing into the next part of a multi-part
+// archive, decrypting) and takes their output (file, CRC, progress events).
+//
+// Where things live:
+//   UnZipExtract.cpp        the run: folders, view order, selection, loop
+//   UnZipExtractPlacement.cpp  which members, and where their files go
+//   UnZipExtractMember.cpp  one member: placement, password, overwrite,
+//                           decoding, date and attributes, CRC verdict
+//   UnZipMemberStream.cpp   the host: compressed input and decoded output
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "UnZip.h"
+#include "uzCrypt.h"
+#include "uzDecodeState.h"
+
+namespace uz {
+
+class TExtraction final : private TDecodeHost {
+ public:
+  explicit TExtraction(TUnZip& owner);
+  ~TExtraction() override;
+  TExtraction(const TExtraction&) = delete;
+  TExtraction& operator=(const TExtraction&) = delete;
+
+  // Extracts from the open archive; returns the number of selected members
+  // minus those given up or failed.
+  int Run();
+
+ private:
+  enum class TOutcome { Done, Retry };
+
+  // The run (UnZipExtract.cpp).
+  void SelectMembers();
+  void ExtractSelected();
+
+  // Selection and placement (UnZipExtractPlacement.cpp).
+  bool Selects(const TZipHeaderInfo& member) const;
+  // The member's folder, ending in a separator; created when RecreateDirs.
+  std::string OutputFolder(const TZipHeaderInfo& member) const;
+
+  // One member (UnZipExtractMember.cpp).
+  TOutcome ExtractMember(int index);
+  void PositionAtData();
+  bool PasswordAccepted(int index);
+  bool MayWrite(int index, std::string& path);
+  void GiveUp(TSkipReason reason, int index);
+  void Decode();
+  void StampOutput(const std::string& path) const;
+  TOutcome Verdict(int index, const std::string& path);
+
+  // The decoders' host (UnZipMemberStream.cpp).
+  uint32_t ReadCompressed(uint8_t* dst, uint32_t n, bool processMessages) override;
+  bool WriteDecoded(const uint8_t* data, uint32_t n) override;
+  int64_t CompressedBytesUnrequested() const override;
+  // Reads n bytes of member data, from the next parts when this one ends.
+  void ReadMemberData(uint8_t* dst, uint32_t n);
+  void SkipCompressedData();
+  void FirePercentages(uint32_t n);
+
+  TUnZip& zip_;
+  std::string destDir_;  // DestDir made absolute, or the current folder
+  std::unique_ptr<TDecodeState> state_;
+
+  // The member being extracted. Its compressed size counts down the bytes
+  // not yet requested from the archive.
+  TZipHeaderInfo current_;
+  bool encrypted_ = false;
+  TZipCrypt crypt_;
+  std::unique_ptr<TLFNFileStream> output_;
+  std::string outputName_;
+  uint32_t crc_ = 0xFFFFFFFFu;
+  int64_t memberWritten_ = 0;
+  bool overflowed_ = false;  // the data would have outgrown the catalogue's size
+
+  int count_ = 0;
+  int64_t selectedTotal_ = 0;
+  int64_t writtenTotal_ = 0;
+};
+
+}  // namespace uz

@@ -1,0 +1,76 @@
+// The decoders' host: compressed bytes in, decoded bytes out.
+//
+// Input. The member record's compressed size counts the bytes not yet
+// requested from the archive. Member data that reaches the end of one part
+// of a multi-part archive continues at the start of the next; a part that
+// ends early anywhere else is a premature end of the archive. Stored members
+// take the same road as every other method, so they too cross parts, are
+// decrypted, and cannot write bytes that never arrived.
+//
+// Output. Each block goes straight to the output file in one write (the
+// file stream's own buffer stays idle), then into the CRC and the progress
+// events. A member never writes more than the catalogue's uncompressed size:
+// a lying header cannot fill the disk, and the member fails its check.
+#include "UnZipExtraction.h"
+#include "uzCrc32.h"
+
+namespace uz {
+
+namespace {
+
+constexpr const char* kPrematureEnd = "Premature end of file reached";
+
+}  // namespace
+
+int64_t TExtraction::CompressedBytesUnrequested() const { return current_.CompressedSize; }
+
+uint32_t TExtraction::ReadCompressed(uint8_t* dst, uint32_t n, bool processMessages) {
+  if (processMessages) zip_.ProcessMessages();
+  if (current_.CompressedSize <= 0) return 0;
+  if (static_cast<int64_t>(n) > current_.CompressedSize)
+    n = static_cast<uint32_t>(current_.CompressedSize);
+  current_.CompressedSize -= static_cast<int32_t>(n);
+  ReadMemberData(dst, n);
+  if (encrypted_) crypt_.DecryptBlock(dst, n);
+  return n;
+}
+
+void TExtraction::ReadMemberData(uint8_t* dst, uint32_t n) {
+  uint32_t got = static_cast<uint32_t>(zip_.stream_->Read(dst, n));
+  if (got == n) return;
+  if (zip_.end_.ThisPart == 0 || !zip_.OnGetNextDisk) throw EFatalUnzipError(kPrematureEnd);
+  while (got < n) {
+    // The last part holds the central directory: data never continues past it.
+    if (zip_.currentPart_ >= zip_.end_.ThisPart) throw EFatalUnzipError(kPrematureEnd);
+    TLFNFileStream& part = zip_.RequestNextDisk(zip_.currentPart_ + 2);
+    got += static_cast<uint32_t>(part.Read(dst + got, n - got));
+  }
+}
+
+void TExtraction::SkipCompressedData() {
+  if (current_.CompressedSize > 0) zip_.stream_->Seek(current_.CompressedSize, kSeekCurrent);
+}
+
+bool TExtraction::WriteDecoded(const uint8_t* data, uint32_t n) {
+  if (static_cast<int64_t>(n) > current_.UncompressedSize - memberWritten_) {
+    overflowed_ = true;
+    return false;
+  }
+  if (output_->File().Write(data, n) != n)
+    throw EStreamError("Cannot write file \"" + outputName_ + "\"");
+  crc_ = UpdateCrc32(crc_, data, n);
+  memberWritten_ += n;
+  FirePercentages(n);
+  return true;
+}
+
+void TExtraction::FirePercentages(uint32_t n) {
+  if (zip_.OnFilePercentDone)
+    zip_.OnFilePercentDone(&zip_, Percentage(memberWritten_, current_.UncompressedSize));
+  if (zip_.OnTotalPercentDone) {
+    writtenTotal_ += n;
+    zip_.OnTotalPercentDone(&zip_, Percentage(writtenTotal_, selectedTotal_));
+  }
+}
+
+}  // namespace uz
