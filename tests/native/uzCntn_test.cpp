@@ -223,6 +223,12 @@ TEST(TSortedObjectList, AcceptPolicyPutsNewEqualItemsInFront) {
   list.Add(std::make_unique<TItem>(9, "y"));
   list.Add(std::make_unique<TItem>(5, "C"));
   EXPECT_EQ(Tags(list), "xCBAy");
+
+  // Longer runs: the search must go on left past the first equal item it meets.
+  TByKey run(true, dupAccept);
+  for (const char* tag : {"A", "B", "C", "D", "E", "F", "G"})
+    run.Add(std::make_unique<TItem>(5, tag));
+  EXPECT_EQ(Tags(run), "GFEDCBA");
 }
 
 TEST(TSortedObjectList, IgnorePolicyDropsTheNewItem) {
