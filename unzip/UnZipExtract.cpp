@@ -8,16 +8,6 @@ namespace uz {
 
 namespace {
 
-bool IsAbsolutePath(const std::string& path) {
-  return (!path.empty() && (path[0] == '\\' || path[0] == '/')) ||
-         (path.size() >= 2 && path[1] == ':');
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) return folder + name;
-  return folder + "\\" + name;
-}
-
 // Restores the current folder found at construction when it goes.
 class TCurrentFolderGuard {
  public:
@@ -77,11 +67,8 @@ int TExtraction::Run() {
   // Output paths start with the destination; relative to the folder the run
   // changes into they would land one level too deep, so it is made absolute.
   // Without a destination the current folder serves (never the drive's root).
-  const std::string& dest = zip_.DestDir();
-  destDir_ = dest.empty()           ? folder.Saved()
-             : IsAbsolutePath(dest) ? dest
-                                    : JoinPath(folder.Saved(), dest);
-  if (!dest.empty()) {
+  destDir_ = AbsoluteDestDir(folder.Saved());
+  if (!zip_.DestDir().empty()) {
     if (!FolderExists(destDir_)) CreateFolderPath(destDir_);
     ChangeDirectory(destDir_);
   }

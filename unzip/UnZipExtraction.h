@@ -40,6 +40,8 @@ class TExtraction final : private TDecodeHost {
   void ExtractSelected();
 
   // Selection and placement (UnZipExtractPlacement.cpp).
+  // DestDir made absolute; the current folder when DestDir is empty.
+  std::string AbsoluteDestDir(const std::string& currentFolder) const;
   bool Selects(const TZipHeaderInfo& member) const;
   // The member's folder, ending in a separator; created when RecreateDirs.
   std::string OutputFolder(const TZipHeaderInfo& member) const;
@@ -64,7 +66,7 @@ class TExtraction final : private TDecodeHost {
   void FirePercentages(uint32_t n);
 
   TUnZip& zip_;
-  std::string destDir_;  // DestDir made absolute, or the current folder
+  std::string destDir_;  // AbsoluteDestDir(), fixed for the run
   std::unique_ptr<TDecodeState> state_;
 
   // The member being extracted. Its compressed size counts down the bytes
