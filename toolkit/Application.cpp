@@ -10,6 +10,7 @@ namespace {
 
 const wchar_t kOwnerClassName[] = L"TalmirSetupApplication";
 const wchar_t kModalResultProperty[] = L"TalmirSetupModalResult";
+constexpr DWORD kIdleCheckMs = 100;
 
 // Keyboard navigation (Tab, Enter, Escape) belongs to dialogs and to windows
 // that declare themselves control parents; other windows get their keys as is,
@@ -102,8 +103,13 @@ void Application::Dispatch(MSG& msg) {
 
 bool Application::HandleMessage() {
   MSG msg;
-  const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-  if (got == 0 || got == -1) {
+  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // Wake at least now and then: some ends of a loop (a window destroyed, a
+    // result set while a sent message was handled) post nothing to wake it.
+    MsgWaitForMultipleObjectsEx(0, nullptr, kIdleCheckMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return true;
+  }
+  if (msg.message == WM_QUIT) {
     terminated_ = true;
     return false;
   }
@@ -164,9 +170,10 @@ int Application::RunModal(HWND window) {
 
 void Application::SetModalResult(HWND window, int result) {
   SetPropW(window, kModalResultProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(result)));
-  // The modal loop may be blocked in GetMessage (a result set while handling a
-  // sent message does not wake it): give it a message to return with.
-  if (result != kModalNone) PostMessageW(window, WM_NULL, 0, 0);
+  // Wake the modal loop at once (a result set while a message sent from
+  // another thread is handled posts nothing). Windows ignore the message.
+  static const UINT wake = RegisterWindowMessageW(L"TalmirSetupModalWake");
+  if (result != kModalNone) PostMessageW(window, wake, 0, 0);
 }
 
 int Application::ModalResult(HWND window) {

@@ -80,8 +80,9 @@ class Application {
   Application() = default;
   ~Application();
 
-  // One turn of a loop: waits for and dispatches one message. Returns false
-  // when a WM_QUIT arrived (the termination flag is then set).
+  // One turn of a loop: waits (a short while at most) for one message and
+  // dispatches it. Returns false when a WM_QUIT arrived (the termination flag
+  // is then set), true otherwise, also when nothing came.
   bool HandleMessage();
   void Dispatch(MSG& msg);
 
