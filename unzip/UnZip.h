@@ -176,6 +176,7 @@ class TUnZip : public TObject {
   // Catalogue read (UnZipCatalog.cpp).
   void ReadCatalogue();
   bool FindEndRecord();
+  void ReadZip64End(const uint8_t* locator, int64_t recordPosition);
   bool DirectoryFollows();
   void ReadCentralRecords();
   bool ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue);

@@ -49,11 +49,28 @@ bool TUnZip::FindEndRecord() {
     const uint8_t* p = buffer.data() + at;
     if (p[0] != 'P' || GetLe32(p) != kEndCentralSignature) continue;
     ParseEndCentral(p, end_);
+    if (HasZip64Marker(end_) && at >= int64_t(kZip64LocatorSize))
+      ReadZip64End(p - kZip64LocatorSize, size - window + at);
     end_.CommentPosition = size - end_.CommentLength;
     if (end_.CommentPosition < 0) end_.CommentPosition = 0;
     return true;
   }
   return false;
+}
+
+// An archive with more members or bytes than the end record can state keeps
+// the real values in a ZIP64 end record, found through the locator just
+// before the end record. Only one in the same file as the end record is
+// read (a ZIP64 record on an earlier part would need that part now).
+void TUnZip::ReadZip64End(const uint8_t* locator, int64_t recordPosition) {
+  uint32_t part = 0, parts = 0;
+  uint64_t offset = 0;
+  if (!ParseZip64Locator(locator, part, offset, parts) || part + 1 != parts) return;
+  const int64_t limit = recordPosition - int64_t(kZip64LocatorSize) - int64_t(kZip64EndSize);
+  if (offset > uint64_t(limit)) return;
+  uint8_t record[kZip64EndSize];
+  stream_->SetPosition(int64_t(offset));
+  if (stream_->Read(record, sizeof record) == sizeof record) ApplyZip64End(record, end_);
 }
 
 bool TUnZip::ScanWithBusyCursor() {
@@ -149,7 +166,15 @@ bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
     return false;
   }
   record.SetStoredName(ConvertStoredName(raw, record.Flags));
-  stream_->Seek(int64_t(lengths.Extra) + lengths.Comment, kSeekCurrent);
+  int64_t skip = int64_t(lengths.Extra) + lengths.Comment;
+  if (HasZip64Marker(record)) {
+    // The real values stand in the extra field.
+    std::vector<uint8_t> extra(lengths.Extra);
+    const size_t got = extra.empty() ? 0 : stream_->Read(extra.data(), extra.size());
+    ApplyZip64Extra(extra.data(), got, record);
+    skip -= int64_t(got);
+  }
+  stream_->Seek(skip, kSeekCurrent);
   record.CentralRecordPosition = start;
   record.Comment.reset();
   record.Selected = false;

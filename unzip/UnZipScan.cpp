@@ -102,6 +102,8 @@ bool TUnZip::ReadLocalMember(int64_t start) {
     stream_->SetPosition(start);
     return false;
   }
+  const bool streamed = header.Flags & kFlagDataDescriptor;
+  if (!streamed) ApplyLocalZip64Extra(extra.data(), extra.size(), header);
   auto owned = std::make_unique<TZipHeaderInfo>();
   TZipHeaderInfo& member = *owned;
   member.VersionMadeBy = 0;
@@ -122,7 +124,7 @@ bool TUnZip::ReadLocalMember(int64_t start) {
   member.SetStoredName(ConvertStoredName(raw, header.Flags));
   members_->Add(owned.release());
   const int64_t dataStart = stream_->Position();
-  if (!(header.Flags & kFlagDataDescriptor)) {
+  if (!streamed) {
     stream_->SetPosition(dataStart + header.CompressedSize);
     return true;
   }

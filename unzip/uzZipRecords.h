@@ -45,6 +45,24 @@ bool ParseLocalHeader(const uint8_t* p, TLocalHeader& header);
 // seven fields after it go into the record.
 void ParseEndCentral(const uint8_t* p, TEndCentral& end);
 
+constexpr uint32_t kZip64LocatorSignature = 0x07064B50;
+constexpr uint32_t kZip64EndSignature = 0x06064B50;
+constexpr size_t kZip64LocatorSize = 20;
+constexpr size_t kZip64EndSize = 56;
+
+// True when a field of the end record holds a ZIP64 marker.
+bool HasZip64Marker(const TEndCentral& end);
+
+// p holds a ZIP64 locator (kZip64LocatorSize bytes); false without its
+// signature. Gives the ZIP64 end record's part and offset, and the number
+// of parts.
+bool ParseZip64Locator(const uint8_t* p, uint32_t& part, uint64_t& offset, uint32_t& parts);
+
+// p holds a ZIP64 end record (kZip64EndSize bytes); false without its
+// signature. Every marked field of the end record whose real value fits
+// takes it.
+bool ApplyZip64End(const uint8_t* p, TEndCentral& end);
+
 // Lengths of the variable parts behind a central header.
 struct TCentralLengths {
   uint16_t Name = 0;
@@ -55,6 +73,19 @@ struct TCentralLengths {
 // p holds kCentralHeaderSize bytes starting with the central header
 // signature: its fields go into the member record (the name is the caller's).
 TCentralLengths ParseCentralHeader(const uint8_t* p, TZipHeaderInfo& member);
+
+// Where a central record holds a ZIP64 marker (0xFFFFFFFF for a size or
+// the offset, 0xFFFF for the part number), takes the value from the ZIP64
+// block of its extra field when one is there and the value fits the
+// record's field; otherwise the marker stays.
+void ApplyZip64Extra(const uint8_t* extra, size_t size, TZipHeaderInfo& member);
+
+// The same for the two sizes of a local header, whose ZIP64 block holds
+// both sizes whenever it is present.
+void ApplyLocalZip64Extra(const uint8_t* extra, size_t size, TLocalHeader& header);
+
+// True when a central record carries a ZIP64 marker.
+bool HasZip64Marker(const TZipHeaderInfo& member);
 
 // True when an extra field block holds a ZIP64 block (id 0x0001); a block
 // that claims more bytes than remain ends the walk.

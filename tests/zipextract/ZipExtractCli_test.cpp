@@ -1,0 +1,194 @@
+// zipextract's command line, run in-process: options, listing format,
+// comment output, error lines and exit status.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Options.h"
+#include "Parts.h"
+#include "Session.h"
+#include "TestData.h"
+#include "ZipBuilder.h"
+
+namespace zipextract {
+namespace {
+
+struct RunResult {
+  int status;
+  std::string out, err;
+};
+
+RunResult Zipextract(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int status = RunZipextract(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+testzip::BuildMember Member(const std::string& name, const std::string& data) {
+  testzip::BuildMember m;
+  m.name = name;
+  m.data = data;
+  return m;
+}
+
+// ---- Options ----
+
+TEST(ZipextractOptions, EveryOptionSetsItsField) {
+  TOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseArguments({"-d",           "out",
+                              "-a",           "-r",
+                              "--root",       "top",
+                              "-o",           "never",
+                              "-P",           "pw",
+                              "--sort",       "ByRate",
+                              "--assume-bad", "--no-attributes",
+                              "--events",     "-q",
+                              "a.zip",        "*.txt",
+                              "--",           "-x"},
+                             o, error))
+      << error;
+  EXPECT_EQ(o.action, TAction::Extract);
+  EXPECT_EQ(o.destDir, "out");
+  EXPECT_TRUE(o.doAll);
+  EXPECT_TRUE(o.recreateDirs);
+  EXPECT_EQ(o.rootDir, "top");
+  EXPECT_EQ(o.overwrite, uz::TUZOverwriteMode::Never);
+  EXPECT_EQ(o.password, "pw");
+  EXPECT_EQ(o.sortMode, uz::TZipSortMode::ByRate);
+  EXPECT_TRUE(o.assumeBad);
+  EXPECT_FALSE(o.retainAttributes);
+  EXPECT_TRUE(o.events);
+  EXPECT_TRUE(o.quiet);
+  EXPECT_EQ(o.archive, "a.zip");
+  EXPECT_EQ(o.patterns, (std::vector<std::string>{"*.txt", "-x"}));
+}
+
+TEST(ZipextractOptions, DefaultsAndActions) {
+  TOptions o;
+  std::string error;
+  ASSERT_TRUE(ParseArguments({"-l", "a.zip"}, o, error));
+  EXPECT_EQ(o.action, TAction::List);
+  EXPECT_EQ(o.overwrite, uz::TUZOverwriteMode::Prompt);
+  EXPECT_EQ(o.sortMode, uz::TZipSortMode::ByNone);
+  EXPECT_TRUE(o.retainAttributes);
+  EXPECT_FALSE(o.doAll);
+  EXPECT_TRUE(o.patterns.empty());
+  TOptions z;
+  ASSERT_TRUE(ParseArguments({"a.zip", "-z"}, z, error));
+  EXPECT_EQ(z.action, TAction::Comment);
+}
+
+TEST(ZipextractOptions, SortModeNamesGoBothWays) {
+  for (const char* name : {"ByName", "ByFileName", "ByDirectoryName", "ByDate", "ByCompressedSize",
+                           "ByUnCompressedSize", "ByRate", "ByNone"}) {
+    uz::TZipSortMode mode;
+    ASSERT_TRUE(SortModeFromName(name, mode)) << name;
+    EXPECT_STREQ(SortModeName(mode), name);
+  }
+  uz::TZipSortMode mode;
+  EXPECT_FALSE(SortModeFromName("byname", mode));
+}
+
+TEST(ZipextractOptions, BadCommandLinesExitWithTwo) {
+  const std::vector<std::vector<std::string>> bad = {{},
+                                                     {"-l"},
+                                                     {"-x", "a.zip"},
+                                                     {"-o", "sometimes", "a.zip"},
+                                                     {"--sort", "BySize", "a.zip"},
+                                                     {"a.zip", "-d"}};
+  for (const auto& args : bad) {
+    const RunResult r = Zipextract(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("zipextract: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("usage: zipextract"), std::string::npos);
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST(ZipextractParts, SplitPartsAreNamedAfterTheLastPart) {
+  EXPECT_EQ(PartFileName("d/set.zip", 1, 2), "d/set.z01");
+  EXPECT_EQ(PartFileName("d/set.zip", 2, 2), "d/set.z02");
+  EXPECT_EQ(PartFileName("d/set.zip", 3, 2), "d/set.zip");
+  EXPECT_EQ(PartFileName("SET.ZIP", 1, 1), "SET.Z01");
+  EXPECT_EQ(PartFileName("set.zip", 100, 106), "set.z100");
+  EXPECT_EQ(PartFileName("noext", 1, 1), "noext.z01");
+}
+
+// ---- Listing and comment ----
+
+TEST(ZipextractList, OneTabSeparatedLinePerMember) {
+  testzip::ZipBuilder b;
+  b.members = {Member("dir/b.txt", "hello"), Member("a.txt", "hi"), Member("dir/", "")};
+  b.members[1].externalAttributes = 0x21;
+  b.members[1].flags = 0x0800;
+  b.members[0].dateTime = 0x5A8C6C01;
+  testzip::TempFile file(b.Build());
+  const std::vector<uint32_t> at = b.Offsets();
+  const RunResult r = Zipextract({"-l", file.Path()});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "0\t0\t0000\t5\t5\t3610a686\t5a8c6c01\t00000020\t0\t0\tdir\\b.txt\n"
+            "1\t0\t0800\t2\t2\td8932aac\t5a8c6c00\t00000021\t0\t" +
+                std::to_string(at[1]) + "\ta.txt\n" +
+                "2\t0\t0000\t0\t0\t00000000\t5a8c6c00\t00000020\t0\t" + std::to_string(at[2]) +
+                "\tdir\\\n");
+  const RunResult sorted = Zipextract({"--sort", "ByName", "-l", file.Path()});
+  EXPECT_EQ(sorted.out.substr(0, 2), "0\t");
+  EXPECT_NE(sorted.out.find("\ta.txt\n1\t"), std::string::npos) << sorted.out;
+}
+
+TEST(ZipextractList, CommentIsPrintedRaw) {
+  testzip::ZipBuilder b;
+  b.members = {Member("a", "x")};
+  b.archiveComment = std::string("line 1\r\nline 2\x01", 15);
+  testzip::TempFile file(b.Build());
+  const RunResult r = Zipextract({"-z", file.Path()});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, b.archiveComment + "\n");
+  testzip::ZipBuilder none;
+  testzip::TempFile empty(none.Build());
+  EXPECT_EQ(Zipextract({"-z", empty.Path()}).out, "\n");
+}
+
+// ---- Errors ----
+
+TEST(ZipextractErrors, OneLineNamingArchiveClassAndMessage) {
+  testzip::TempFile junk(std::string(100, 'j'));
+  RunResult r = Zipextract({"-l", junk.Path()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, junk.Path() + ": EIncompleteZip: Incomplete Zip File\n");
+  r = Zipextract({"-l", "--assume-bad", junk.Path()});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+
+  const std::string missing = TestDataPath("zip/missing.zip");
+  r = Zipextract({"-l", missing});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.rfind(missing + ": EFOpenError: ", 0), 0u) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
+}
+
+TEST(ZipextractErrors, EventsShowTheIncompleteArchiveQuestion) {
+  testzip::TempFile junk(std::string(30, 'j'));
+  const RunResult r = Zipextract({"-l", "--events", junk.Path()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "OnInCompleteZip IncompleteMode=izAssumeMulti\n");
+}
+
+// ---- Multi-part ----
+
+TEST(ZipextractMultipart, PartsAreFoundBesideTheArchive) {
+  const RunResult r =
+      Zipextract({"-l", "--events", TestDataPath("zip/multipart/infozip-split-2.zip")});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 5);
+}
+
+}  // namespace
+}  // namespace zipextract

@@ -1,0 +1,78 @@
+#include "Session.h"
+
+#include "ConsoleUI.h"
+#include "EventLog.h"
+#include "Extract.h"
+#include "Listing.h"
+#include "Options.h"
+#include "Parts.h"
+
+namespace zipextract {
+
+namespace {
+
+constexpr int kExitError = 2;
+
+void Configure(uz::TUnZip& unzip, const TOptions& o) {
+  unzip.SetIncompleteZipMode(o.assumeBad ? uz::TIncompleteZipMode::izAssumeBad
+                                         : uz::TIncompleteZipMode::izAssumeMulti);
+  unzip.SetSortMode(o.sortMode);
+  unzip.SetFilesList(o.patterns);
+  unzip.SetDoAll(o.doAll);
+  unzip.SetRecreateDirs(o.recreateDirs);
+  unzip.SetRootDir(o.rootDir);
+  unzip.SetOverwriteMode(o.overwrite);
+  unzip.SetPassword(o.password);
+  unzip.SetRetainAttributes(o.retainAttributes);
+  unzip.SetDestDir(o.destDir.empty() ? uz::CurrentDirectory() : o.destDir);
+  unzip.SetZipName(o.archive);
+}
+
+int RunAction(uz::TUnZip& unzip, const TOptions& o, std::ostream& out, std::ostream& err) {
+  switch (o.action) {
+    case TAction::List:
+      unzip.OpenZip();
+      PrintListing(unzip, out);
+      unzip.CloseZip();
+      return 0;
+    case TAction::Comment:
+      out << unzip.ArchiveComment() << "\n";
+      return 0;
+    case TAction::Extract:
+      break;
+  }
+  return RunExtraction(unzip, o, out, err);
+}
+
+}  // namespace
+
+int RunZipextract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  TOptions options;
+  std::string error;
+  if (!ParseArguments(args, options, error)) {
+    err << "zipextract: " << error << "\n" << Usage();
+    return kExitError;
+  }
+  TConsoleUI ui(err);
+  uz::TUnZip unzip(&ui);
+  TPartFinder finder(options.archive, unzip, ui);
+  unzip.OnGetNextDisk = [&finder](uz::TObject*, int disk, std::string& name) {
+    finder(disk, name);
+  };
+  if (options.events) AttachEventPrinter(unzip, ui, out);
+  try {
+    Configure(unzip, options);
+    const int status = RunAction(unzip, options, out, err);
+    out.flush();
+    return status;
+  } catch (const uz::Exception& e) {
+    out.flush();
+    err << options.archive << ": " << e.ClassName() << ": " << e.what() << "\n";
+  } catch (const std::exception& e) {
+    out.flush();
+    err << options.archive << ": Exception: " << e.what() << "\n";
+  }
+  return kExitError;
+}
+
+}  // namespace zipextract
