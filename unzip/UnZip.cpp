@@ -1,6 +1,7 @@
 #include "UnZip.h"
 
 #include "uzMatch.h"
+#include "uzPlacement.h"
 
 namespace uz {
 
@@ -44,20 +45,10 @@ void TUnZip::SetZipName(const std::string& value) {
 }
 
 void TUnZip::SetDestDir(const std::string& value) {
-  std::string dir = value;
-  if (value == "?") {
-    const std::string initial = FolderExists(destDir_ + "\\") ? destDir_ : CurrentDirectory();
-    if (!ui_ || !ui_->ChooseFolder(initial, dir))
-      throw EUserCanceled("User canceled Set Desination Directory");
-  }
-  if (!dir.empty() && dir.back() == '\\') dir.pop_back();
-  destDir_ = dir;
+  destDir_ = ResolveDestDir(value, destDir_, ui_);
 }
 
-void TUnZip::SetRootDir(const std::string& value) {
-  rootDir_ = value;
-  if (!rootDir_.empty() && rootDir_.back() != '\\') rootDir_ += '\\';
-}
+void TUnZip::SetRootDir(const std::string& value) { rootDir_ = NormalizeRootDir(value); }
 
 void TUnZip::ClearCatalogue() {
   stream_.reset();
