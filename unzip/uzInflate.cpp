@@ -31,14 +31,14 @@ constexpr unsigned kMaxSymbolBits = 15 + 5 + 15 + 13;
 constexpr unsigned kRefilledBits = 56;
 static_assert(kMaxSymbolBits <= kRefilledBits, "one refill per match must suffice");
 
-// The fast loop runs while an iteration cannot reach past either end: it
-// takes at most three refills of at most 7 bytes, each reading 8 bytes, and
-// writes at most two literals and a match whose last word-wide copy may run
-// kCopyChunk - 1 bytes past it.
+// The fast loop runs while a turn cannot reach past either end: it takes at
+// most two refills of at most 7 bytes, each reading 8 bytes, and writes at
+// most two literals and a match whose word-wide copy may run up to
+// 2 * kCopyChunk - 1 bytes past it (a match of 3 copies 16 bytes).
 constexpr ptrdiff_t kFastInputMargin = 32;
-constexpr ptrdiff_t kFastOutputMargin = kMaxMatch + 16;
-static_assert(3 * 7 + 8 <= kFastInputMargin, "fast refills must stay inside the input block");
-static_assert(2 + kMaxMatch + kCopyChunk - 1 <= kFastOutputMargin,
+constexpr ptrdiff_t kFastOutputMargin = kMaxMatch + 32;
+static_assert(2 * 7 + 8 <= kFastInputMargin, "fast refills must stay inside the input block");
+static_assert(2 + kMaxMatch + 2 * kCopyChunk - 1 <= kFastOutputMargin,
               "fast writes must stay inside the window");
 
 // Zero bytes fed in once the member's data has ended let a step finish on
@@ -64,10 +64,18 @@ enum class TResult { Ok, EndOfBlock, Bad, Stopped };
 
 inline uint64_t Mask(unsigned n) { return (uint64_t{1} << n) - 1; }
 
+// Eight stream bytes, the first in the low byte. One load on little-endian
+// machines (all we build for); assembled from bytes elsewhere.
 inline uint64_t Load64(const uint8_t* p) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+#else
   uint64_t v = 0;
   for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
   return v;
+#endif
 }
 
 inline void Copy8(uint8_t* dst, const uint8_t* src) { std::memcpy(dst, src, 8); }
@@ -357,17 +365,27 @@ TResult TInflater::FastLoop() {
     in += (63 - count) >> 3;
     count |= kRefilledBits;
   };
+  auto drop = [&](unsigned n) {
+    bits >>= n;
+    count -= n;
+  };
   auto literal = [&](uint32_t e) {
-    bits >>= EntryDropBits(e);
-    count -= EntryDropBits(e);
+    drop(EntryDropBits(e));
     *out++ = static_cast<uint8_t>(e >> 16);
   };
+  auto enoughRoom = [&] {
+    return inEnd_ - in >= kFastInputMargin && windowEnd_ - out >= kFastOutputMargin;
+  };
 
-  while (inEnd_ - in >= kFastInputMargin && windowEnd_ - out >= kFastOutputMargin) {
-    refill();
-    uint32_t e = lit[bits & Mask(kLitTableBits)];
+  if (!enoughRoom()) return result;
+  // Each turn starts refilled, with the entry of the next code looked up:
+  // the lookup for a turn overlaps the previous match copy.
+  refill();
+  uint32_t e = lit[bits & Mask(kLitTableBits)];
+  while (enoughRoom()) {
     if (e & kEntryLiteral) {
-      // Up to three literals fit in one refill (3 * 15 bits).
+      // Up to three literals fit in one refill (3 * 15 bits), and a lookup
+      // after two of them still sees 26 valid bits.
       literal(e);
       e = lit[bits & Mask(kLitTableBits)];
       if (e & kEntryLiteral) {
@@ -375,47 +393,71 @@ TResult TInflater::FastLoop() {
         e = lit[bits & Mask(kLitTableBits)];
         if (e & kEntryLiteral) {
           literal(e);
+          refill();
+          e = lit[bits & Mask(kLitTableBits)];
           continue;
         }
       }
       refill();
     }
-    e = Resolve(lit, e, bits, count);
-    if (e & kEntryLiteral) {
-      literal(e);
-      continue;
-    }
     if (e & kEntryExceptional) {
-      if (e & kEntryEndOfBlock) {
-        bits >>= EntryDropBits(e);
-        count -= EntryDropBits(e);
-        result = TResult::EndOfBlock;
-      } else {
-        result = TResult::Bad;
+      if (e & kEntrySubtable) {
+        drop(EntryDropBits(e));
+        e = lit[EntryValue(e) + (bits & Mask(EntryCodeBits(e)))];
+        if (e & kEntryLiteral) {
+          literal(e);
+          refill();
+          e = lit[bits & Mask(kLitTableBits)];
+          continue;
+        }
       }
-      break;
+      if (e & kEntryExceptional) {
+        if (e & kEntryEndOfBlock) {
+          drop(EntryDropBits(e));
+          result = TResult::EndOfBlock;
+        } else {
+          result = TResult::Bad;
+        }
+        break;
+      }
     }
     const uint32_t length = TakeValue(e, bits, count);
-    const uint32_t d = Resolve(dist, dist[bits & Mask(kDistTableBits)], bits, count);
+    uint32_t d = dist[bits & Mask(kDistTableBits)];
     if (d & kEntryExceptional) {
-      result = TResult::Bad;
-      break;
+      if (d & kEntrySubtable) {
+        drop(EntryDropBits(d));
+        d = dist[EntryValue(d) + (bits & Mask(EntryCodeBits(d)))];
+      }
+      if (d & kEntryExceptional) {
+        result = TResult::Bad;
+        break;
+      }
     }
     const uint32_t distance = TakeValue(d, bits, count);
     if (distance > out - history_) {
       result = TResult::Bad;
       break;
     }
+    refill();
+    e = lit[bits & Mask(kLitTableBits)];
+
     // Copy forward; every word read lies before the word written, so the
-    // repeats of an overlapping match come out right.
+    // repeats of an overlapping match come out right. Most matches are
+    // short: two words cover them without a loop.
     const uint8_t* src = out - distance;
     uint8_t* const end = out + length;
     if (distance >= kCopyChunk) {
-      do {
-        Copy8(out, src);
-        out += kCopyChunk;
-        src += kCopyChunk;
-      } while (out < end);
+      Copy8(out, src);
+      Copy8(out + 8, src + 8);
+      if (length > 2 * kCopyChunk) {
+        out += 2 * kCopyChunk;
+        src += 2 * kCopyChunk;
+        do {
+          Copy8(out, src);
+          out += kCopyChunk;
+          src += kCopyChunk;
+        } while (out < end);
+      }
     } else if (distance == 1) {
       const uint64_t pattern = uint64_t{*src} * 0x0101010101010101u;
       do {
