@@ -19,24 +19,27 @@ size_t Utf8SequenceAt(const std::string& s, size_t pos, char32_t& cp) {
     cp = lead;
     return 1;
   }
-  size_t length;
-  char32_t minimum;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2, minimum = 0x80, cp = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3, minimum = 0x800, cp = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4, minimum = 0x10000, cp = lead & 0x07;
-  } else {
-    return 0;
-  }
+  struct TLead {
+    unsigned first, last;  // lead byte values of this length
+    size_t length;
+    char32_t minimum;  // smaller values are overlong forms
+    unsigned payload;  // the lead byte's bits of the code point
+  };
+  static constexpr TLead kLeads[] = {
+      {0xC2, 0xDF, 2, 0x80, 0x1F}, {0xE0, 0xEF, 3, 0x800, 0x0F}, {0xF0, 0xF4, 4, 0x10000, 0x07}};
+  const TLead* kind = nullptr;
+  for (const TLead& candidate : kLeads)
+    if (lead >= candidate.first && lead <= candidate.last) kind = &candidate;
+  if (kind == nullptr) return 0;
+  const size_t length = kind->length;
+  cp = lead & kind->payload;
   if (s.size() - pos < length) return 0;
   for (size_t i = 1; i < length; ++i) {
     const unsigned next = byte(pos + i);
     if ((next & 0xC0) != 0x80) return 0;
     cp = (cp << 6) | (next & 0x3F);
   }
-  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  if (cp < kind->minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
   return length;
 }
 
@@ -108,7 +111,10 @@ struct TPattern {
 bool CompileSet(const TText& p, size_t& pos, TPattern& out) {
   TToken set{TToken::kSet};
   set.firstRange = out.ranges.size();
-  if (pos < p.size() && (p[pos] == U'!' || p[pos] == U'^')) set.negated = true, ++pos;
+  if (pos < p.size() && (p[pos] == U'!' || p[pos] == U'^')) {
+    set.negated = true;
+    ++pos;
+  }
   if (pos < p.size() && p[pos] == U']') return false;  // a set without items
   for (bool first = true;; first = false) {
     if (pos >= p.size()) return false;  // never closed
