@@ -62,7 +62,7 @@ struct Row {
   uint16_t flags = 0;
   int64_t claimedCompressedSize = -1;
   // Edits the finished archive (which starts with the damaged member's local header).
-  std::function<void(std::string&)> patch;
+  std::function<void(std::string&)> patch = {};
 };
 
 std::vector<Row> Rows() {
@@ -102,7 +102,7 @@ std::vector<Row> Rows() {
     BitWriter w;
     w.Bits('A', 9);
     int size = 9;
-    for (int i = 0; i < 5; ++i) w.Bits(256, size).Bits(1, size++);  // up to 14 bits
+    for (int i = 0; i < 5; ++i, ++size) w.Bits(256, size).Bits(1, size);  // up to 14 bits
     rows.push_back({"shrink 14-bit codes", 1, w.Bits(9000, size).Bits(16000, size).Done()});
   }
   rows.push_back({"shrink control code with an unknown sub-code", 1,

@@ -33,25 +33,26 @@ ScratchFolder::ScratchFolder() {
   const fs::path dir = fs::temp_directory_path() /
                        ("uzx-" + std::to_string(stamp) + "-" + std::to_string(++counter));
   fs::create_directories(dir);
-  path_ = dir.generic_string();
+  path_ = dir.generic_u8string();
 }
 
 ScratchFolder::~ScratchFolder() {
   std::error_code ec;
-  MakeWritable(path_);
-  fs::remove_all(path_, ec);
+  MakeWritable(fs::u8path(path_));
+  fs::remove_all(fs::u8path(path_), ec);
 }
 
 std::vector<std::string> ScratchFolder::Files() const {
   std::vector<std::string> out;
-  for (const auto& e : fs::recursive_directory_iterator(path_))
-    if (e.is_regular_file()) out.push_back(fs::relative(e.path(), path_).generic_string());
+  for (const auto& e : fs::recursive_directory_iterator(fs::u8path(path_)))
+    if (e.is_regular_file())
+      out.push_back(fs::relative(e.path(), fs::u8path(path_)).generic_u8string());
   std::sort(out.begin(), out.end());
   return out;
 }
 
 std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(fs::u8path(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   std::ostringstream s;
   s << in.rdbuf();
@@ -59,14 +60,14 @@ std::string ReadText(const std::string& path) {
 }
 
 void WriteText(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(fs::u8path(path), std::ios::binary | std::ios::trunc);
   if (!out) throw std::runtime_error("cannot write " + path);
   out << bytes;
 }
 
 bool Exists(const std::string& path) {
   std::error_code ec;
-  return fs::exists(path, ec);
+  return fs::exists(fs::u8path(path), ec);
 }
 
 RawMember Stored(const std::string& name, const std::string& content) {
