@@ -27,11 +27,41 @@ constexpr uint32_t kNoCode = 0xFFFFFFFF;
 struct TShrinkTables {
   uint16_t prefix[kTableSize + 1];  // kFree marks a free entry
   uint8_t suffix[kTableSize + 1];
-  uint8_t stack[kTableSize];  // decode stack; scratch marks during a partial clear
+  uint8_t stack[kTableSize];  // decode stack
 };
 static_assert(sizeof(TShrinkTables) <= kWorkAreaSize, "shrink tables must fit the work area");
 static_assert(kTableSize - kFirstEntry + 1 <= sizeof(TShrinkTables::stack),
               "the longest string must fit the decode stack");
+
+// A set of codes 0..8191 as a bitmap, for finding the lowest free code and
+// walking the leaves in a few word steps.
+class TCodeSet {
+ public:
+  void Set(uint32_t c) { w_[c >> 6] |= uint64_t{1} << (c & 63); }
+  void Clear(uint32_t c) { w_[c >> 6] &= ~(uint64_t{1} << (c & 63)); }
+  bool Test(uint32_t c) const { return (w_[c >> 6] >> (c & 63)) & 1u; }
+
+  // The lowest code >= from that is not in the set, or kTableSize.
+  uint32_t FirstClearFrom(uint32_t from) const {
+    for (uint32_t i = from >> 6; i < kWords; ++i) {
+      uint64_t open = ~w_[i];
+      if (i == from >> 6) open &= ~uint64_t{0} << (from & 63);
+      if (open != 0) return i * 64 + LowestBit(open);
+    }
+    return kTableSize;
+  }
+
+  template <typename F>
+  void ForEach(F f) const {
+    for (uint32_t i = 0; i < kWords; ++i)
+      for (uint64_t bits = w_[i]; bits != 0; bits &= bits - 1) f(i * 64 + LowestBit(bits));
+  }
+
+ private:
+  static constexpr uint32_t kWords = kTableSize / 64;
+  static uint32_t LowestBit(uint64_t v) { return static_cast<uint32_t>(__builtin_ctzll(v)); }
+  uint64_t w_[kWords] = {};
+};
 
 class TUnshrinker {
  public:
@@ -41,6 +71,7 @@ class TUnshrinker {
       t_.suffix[c] = static_cast<uint8_t>(c);
     }
     for (uint32_t c = 256; c <= kTableSize; ++c) t_.prefix[c] = kFree;
+    for (uint32_t c = 0; c < kFirstEntry; ++c) defined_.Set(c);
   }
 
   void Run() {
@@ -108,27 +139,34 @@ class TUnshrinker {
   }
 
   void Define(uint32_t first) {
-    t_.prefix[freeNext_] = static_cast<uint16_t>(prev_);
-    t_.suffix[freeNext_] = static_cast<uint8_t>(first);
-    NextFreeFrom(freeNext_ + 1);
+    const uint32_t code = freeNext_;
+    // The prefix may be a code the last clear freed (even this very code);
+    // it still counts as a parent, whatever string that number holds later.
+    if (prev_ >= kFirstEntry && childCount_[prev_]++ == 0) leaves_.Clear(prev_);
+    t_.prefix[code] = static_cast<uint16_t>(prev_);
+    t_.suffix[code] = static_cast<uint8_t>(first);
+    defined_.Set(code);
+    if (childCount_[code] == 0) leaves_.Set(code);
+    freeNext_ = defined_.FirstClearFrom(code + 1);
   }
 
-  void NextFreeFrom(uint32_t code) {
-    while (code < kTableSize && t_.prefix[code] != kFree) ++code;
-    freeNext_ = code;
-  }
-
-  // Frees every defined entry that no defined entry uses as its prefix. Both
-  // passes cover the whole table: after an earlier clear, defined entries can
-  // lie above the next free code, and their prefixes must survive too.
+  // Frees every defined entry that no defined entry uses as its prefix,
+  // wherever it lies: after an earlier clear, defined entries can sit above
+  // the next free code, and their prefixes must survive too. The leaves are
+  // kept up to date as entries come and go, so a clear costs the entries it
+  // frees rather than a scan of the table: a stream of clears cannot stall.
+  // Entries whose last child goes in this pass stay until the next one.
   void PartialClear() {
-    uint8_t* isPrefix = t_.stack;
-    for (uint32_t c = 0; c < kTableSize; ++c) isPrefix[c] = 0;
-    for (uint32_t c = kFirstEntry; c < kTableSize; ++c)
-      if (t_.prefix[c] != kFree) isPrefix[t_.prefix[c]] = 1;
-    for (uint32_t c = kFirstEntry; c < kTableSize; ++c)
-      if (!isPrefix[c]) t_.prefix[c] = kFree;
-    NextFreeFrom(kFirstEntry);
+    TCodeSet freeing = leaves_;
+    freeing.ForEach([this](uint32_t code) {
+      uint32_t parent = t_.prefix[code];
+      t_.prefix[code] = kFree;
+      defined_.Clear(code);
+      leaves_.Clear(code);
+      if (parent >= kFirstEntry && --childCount_[parent] == 0 && defined_.Test(parent))
+        leaves_.Set(parent);
+    });
+    freeNext_ = defined_.FirstClearFrom(kFirstEntry);
   }
 
   TDecodeState& s_;
@@ -136,6 +174,9 @@ class TUnshrinker {
   uint32_t codeBits_ = kMinCodeBits;
   uint32_t freeNext_ = kFirstEntry;
   uint32_t prev_ = kNoCode;
+  TCodeSet defined_;                      // literals, 256 and the defined entries
+  TCodeSet leaves_;                       // defined entries that are nobody's prefix
+  uint16_t childCount_[kTableSize] = {};  // defined entries naming each code as prefix
 };
 
 }  // namespace

@@ -185,6 +185,112 @@ TEST(Unshrink, NeverWritesMoreThanTheHostAccepts) {
   EXPECT_EQ(host.writes, 2);  // the refused write ends the member
 }
 
+// A slow, literal reading of the shrink format (whole-table partial clear,
+// strings walked per code) that doubles as a generator of valid streams with
+// many clears, widenings and KwKwK codes. The decoder must agree with it.
+class ReferenceShrink {
+ public:
+  explicit ReferenceShrink(uint32_t seed) : seed_(seed), prefix_(8192, -1), suffix_(8192) {}
+
+  // Emits one random step into w and what it decodes to into out.
+  void Step(BitWriter& w, Bytes& out) {
+    uint32_t pick = Next(1000);
+    if (pick < 8 && width_ < 13 && (pick < 2 || freeNext_ >= (1 << width_))) {
+      w.Bits(256, width_).Bits(1, width_);
+      ++width_;
+    } else if (pick < 12) {
+      w.Bits(256, width_).Bits(2, width_);
+      Clear();
+    } else {
+      int code = PickCode();
+      w.Bits(code, width_);
+      Data(code, out);
+    }
+  }
+
+ private:
+  uint32_t Next(uint32_t n) {
+    seed_ = seed_ * 1103515245u + 12345u;
+    return (seed_ >> 8) % n;
+  }
+  bool Defined(int c) const { return c < 256 || (c > 256 && prefix_[c] >= 0); }
+  bool String(int c, Bytes& s) const {
+    s.clear();
+    for (int guard = 0; c > 256; ++guard) {
+      if (prefix_[c] < 0 || guard > 8192) return false;
+      s.push_back(suffix_[c]);
+      c = prefix_[c];
+    }
+    s.push_back(static_cast<uint8_t>(c));
+    std::reverse(s.begin(), s.end());
+    return true;
+  }
+  int PickCode() {
+    Bytes s;
+    if (prev_ >= 0 && freeNext_ < (1 << width_) && Next(20) == 0 && String(prev_, s))
+      return freeNext_;  // KwKwK
+    for (int tries = 0; tries < 20; ++tries) {
+      int c =
+          257 + static_cast<int>(Next(std::min<uint32_t>(freeNext_ + 64, 1u << width_) - 257 + 1));
+      if (c < (1 << width_) && Defined(c) && String(c, s)) return c;
+    }
+    return static_cast<int>(Next(256));
+  }
+  void Data(int c, Bytes& out) {
+    Bytes s;
+    if (Defined(c)) {
+      String(c, s);
+    } else {
+      String(prev_, s);
+      s.push_back(s[0]);
+    }
+    if (prev_ >= 0 && freeNext_ < 8192) {
+      prefix_[freeNext_] = prev_;
+      suffix_[freeNext_] = s[0];
+      while (freeNext_ < 8192 && prefix_[freeNext_] >= 0) ++freeNext_;
+    }
+    out.insert(out.end(), s.begin(), s.end());
+    prev_ = c;
+  }
+  void Clear() {
+    std::vector<bool> isPrefix(8192);
+    for (int e = 257; e < 8192; ++e)
+      if (prefix_[e] >= 0) isPrefix[prefix_[e]] = true;
+    for (int e = 257; e < 8192; ++e)
+      if (!isPrefix[e]) prefix_[e] = -1;
+    freeNext_ = 257;
+    while (freeNext_ < 8192 && prefix_[freeNext_] >= 0) ++freeNext_;
+  }
+
+  uint32_t seed_;
+  std::vector<int> prefix_;
+  Bytes suffix_;
+  int freeNext_ = 257, prev_ = -1, width_ = 9;
+};
+
+TEST(Unshrink, AgreesWithALiteralReadingOnStreamsFullOfClears) {
+  for (uint32_t seed = 1; seed <= 6; ++seed) {
+    SCOPED_TRACE(seed);
+    ReferenceShrink ref(seed);
+    BitWriter w;
+    Bytes expected;
+    for (int i = 0; i < 12000; ++i) ref.Step(w, expected);
+    auto host = DecodeWith(1, w.Done(), 0);
+    ASSERT_EQ(host.output.size(), expected.size());
+    EXPECT_TRUE(host.output == expected);
+  }
+}
+
+TEST(Unshrink, LongRunOfClearsBetweenSingleCodes) {
+  // Each clear frees the one entry the previous code added; a decoder that
+  // scans the whole table per clear takes minutes on a few megabytes of this.
+  BitWriter w;
+  w.Bits('a', 9);
+  for (int i = 0; i < 50000; ++i) w.Bits('a', 9).Bits(256, 9).Bits(2, 9);
+  auto host = DecodeWith(1, w.Done(), 0);
+  EXPECT_EQ(host.output, Bytes(50001, 'a'));
+}
+
 // --- reduced ----------------------------------------------------------------
 
 // A reduced stream whose follower sets are all empty, so every byte of the
