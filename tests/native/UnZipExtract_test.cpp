@@ -339,6 +339,88 @@ TEST_F(Extraction, PrematureEndRaisesAndLeavesNoPartialFile) {
   EXPECT_EQ(uz::CurrentDirectory(), before);
 }
 
+// ---- Multi-part archives and message processing ----
+
+class MultiPart : public ::testing::Test {
+ protected:
+  void Open(const std::string& relative) {
+    archive = TestDataPath("zip/" + relative);
+    zip.SetZipName(archive);
+    zip.SetDestDir(out.Path());
+    zip.SetDoAll(true);
+    zip.SetRecreateDirs(true);
+  }
+  void AnswerParts() {
+    zip.OnGetNextDisk = [&](uz::TObject*, int disk, std::string& name) {
+      recorder.lines.push_back("GetNextDisk " + std::to_string(disk));
+      const std::string stem = archive.substr(0, archive.size() - 4);
+      name = disk == zip.EndCentral().ThisPart + 1 ? archive : stem + ".z0" + std::to_string(disk);
+    };
+  }
+  ScratchFolder out;
+  testzip::ScriptUI ui;
+  uz::TUnZip zip{&ui};
+  EventRecorder recorder{zip, true};
+  std::string archive;
+};
+
+TEST_F(MultiPart, DataCrossingIntoTheNextPartAsksForItBetweenBlocks) {
+  Open("multipart/infozip-split-2.zip");
+  AnswerParts();
+  EXPECT_EQ(zip.ExtractFiles(), 5);
+  // test.jpg (40372 bytes, stored) starts on the first part and ends on the
+  // second: its second block is read across the boundary.
+  std::vector<std::string> jpg;
+  bool in = false;
+  for (const std::string& l : recorder.lines) {
+    if (l.rfind("StartUnZip", 0) == 0) in = l.find("test.jpg") != std::string::npos;
+    if (in)
+      jpg.push_back(l.substr(0, l.find(' ')) +
+                    (l.rfind("GetNextDisk", 0) == 0 ? l.substr(11) : ""));
+  }
+  EXPECT_EQ(jpg, (std::vector<std::string>{"StartUnZip", "FilePercent", "TotalPercent",
+                                           "GetNextDisk 2", "FilePercent", "TotalPercent",
+                                           "FilePercent", "TotalPercent", "EndUnZip"}));
+  EXPECT_EQ(testzip::ReadText(out / "jpg/test.jpg").size(), 40372u);
+}
+
+TEST_F(MultiPart, WithoutHandlerTheRequestIsACancel) {
+  Open("multipart/infozip-split-2.zip");
+  EXPECT_THROW(zip.ExtractFiles(), uz::EUserCanceled);
+}
+
+TEST_F(MultiPart, VisitsMembersInArchiveOrderAndRestoresTheViewOrder) {
+  Open("multipart/infozip-split.zip");
+  AnswerParts();
+  zip.SetSortMode(uz::TZipSortMode::ByName);
+  zip.OpenZip();
+  const std::string firstByName = zip.Member(0).FullName();
+  EXPECT_EQ(zip.ExtractFiles(), 272);
+  // One request per part, in order: never back and forth.
+  EXPECT_EQ(recorder.Only("GetNextDisk"),
+            (std::vector<std::string>{"GetNextDisk 1", "GetNextDisk 2", "GetNextDisk 3"}));
+  EXPECT_EQ(zip.SortMode(), uz::TZipSortMode::ByName);
+  EXPECT_EQ(zip.Member(0).FullName(), firstByName);
+}
+
+TEST_F(MultiPart, MessagesAreProcessedPerCompressedBlockNeverForStoredMembers) {
+  zip.SetZipName(TestDataPath("zip/deflate/deflate-and-stored.zip"));
+  zip.SetDestDir(out.Path());
+  zip.FilesList() = {"stored.txt"};
+  zip.ExtractFiles();
+  EXPECT_EQ(ui.processed, 0);
+  zip.FilesList() = {"inflated.txt"};
+  zip.SetOverwriteMode(uz::TUZOverwriteMode::Always);
+  zip.ExtractFiles();
+  const int compressed = zip.Member(0).FileName() == "inflated.txt" ? zip.Member(0).CompressedSize
+                                                                    : zip.Member(1).CompressedSize;
+  EXPECT_EQ(ui.processed, (compressed + 15999) / 16000);
+  zip.SetDoProcessMessages(false);
+  ui.processed = 0;
+  zip.ExtractFiles();
+  EXPECT_EQ(ui.processed, 0);
+}
+
 // ---- Passwords ----
 
 class Encrypted : public ::testing::Test {
