@@ -175,7 +175,9 @@ DialogFacts Inspect(HWND dialog) {
       } else {
         facts.text = WindowText(child);
         GetWindowRect(child, &facts.textRect);
-        const int lineHeight = LineHeightOf(child);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(child, &pid);
+        const int lineHeight = pid == GetCurrentProcessId() ? LineHeightOf(child) : 0;
         const int height = facts.textRect.bottom - facts.textRect.top;
         facts.textLines = lineHeight > 0 ? height / lineHeight : 0;
       }

@@ -69,8 +69,10 @@ struct DialogFacts {
   std::vector<ButtonFacts> buttons;  // left to right
   int defaultId = 0;                 // DM_GETDEFID, 0 when none
   bool hasIcon = false;
-  std::string text;   // the message label's text
-  int textLines = 0;  // lines the label shows (its height over the font's line height)
+  std::string text;  // the message label's text
+  // Lines the label shows (its height over its font's line height). Font
+  // handles belong to their process: for another process's dialog this is 0.
+  int textLines = 0;
   RECT textRect = {};
 };
 
