@@ -3,9 +3,13 @@
 // ends the member at once, without that flush, and the driver's CRC check
 // then rejects it.
 //
-// The window being filled sits behind a copy of the previous one, so a match
-// never wraps: when the window fills it is flushed and moved down to become
-// the history. A fast loop decodes with one refill of a 64-bit bit buffer per
+// Output is produced into an area of several windows behind a copy of the
+// 32 KiB before it, so a match never wraps. Each time another 32 KiB has
+// been produced (the window "fills"), every whole output block is written
+// straight from the area - the same writes, of the same bytes, at the same
+// moments as copying the window through the output buffer - and only when
+// the area is full is its last window moved down to become the history. A
+// fast loop decodes with one refill of a 64-bit bit buffer per
 // symbol and word-wide match copies while plenty of input and window space
 // remain; near either end a careful loop takes one symbol at a time.
 #include <cstring>
@@ -20,6 +24,7 @@ namespace uz {
 namespace {
 
 constexpr uint32_t kWindowSize = 32768;
+constexpr uint32_t kWindowsPerArea = 4;
 constexpr uint32_t kMaxMatch = 258;
 constexpr uint32_t kMaxDistance = 32768;
 constexpr unsigned kCopyChunk = 8;
@@ -51,9 +56,9 @@ constexpr uint8_t kPrecodeOrder[kNumPrecodeSyms] = {16, 17, 18, 0, 8,  7, 9,  6,
                                                     11, 4,  12, 3, 13, 2, 14, 1, 15};
 
 struct TInflateWork {
-  // History (the previous window), the window being filled, and room for
-  // the fast loop's word-wide copies.
-  uint8_t buffer[2 * kWindowSize + 64];
+  // History (the window before the area), the area being filled, and room
+  // for the fast loop's word-wide copies.
+  uint8_t buffer[(1 + kWindowsPerArea) * kWindowSize + 64];
   uint32_t litTable[kLitTableSize];
   uint32_t distTable[kDistTableSize];
   uint32_t precodeTable[kPrecodeTableSize];
@@ -85,10 +90,12 @@ class TInflater {
   TInflater(TDecodeState& state, TInflateWork& work)
       : st_(state),
         w_(work),
-        windowStart_(work.buffer + kWindowSize),
-        windowEnd_(work.buffer + 2 * kWindowSize),
-        out_(windowStart_),
-        history_(windowStart_) {
+        areaStart_(work.buffer + kWindowSize),
+        areaEnd_(areaStart_ + kWindowsPerArea * kWindowSize),
+        flushAt_(areaStart_ + kWindowSize),
+        out_(areaStart_),
+        pending_(areaStart_),
+        history_(areaStart_) {
     UseBlock();
   }
 
@@ -115,7 +122,8 @@ class TInflater {
   bool PhantomUsed() const { return count_ < 8 * phantom_; }
 
   // Output.
-  TResult WindowFull();
+  TResult WindowFilled();
+  bool WriteBlocks();
 
   // Blocks.
   TResult StoredBlock();
@@ -128,9 +136,11 @@ class TInflater {
 
   TDecodeState& st_;
   TInflateWork& w_;
-  uint8_t* const windowStart_;
-  uint8_t* const windowEnd_;
-  uint8_t* out_;
+  uint8_t* const areaStart_;
+  uint8_t* const areaEnd_;
+  uint8_t* flushAt_;        // where the window being filled ends
+  uint8_t* out_;            // next byte to produce
+  const uint8_t* pending_;  // first byte produced but not yet written
   const uint8_t* history_;  // oldest byte a match may reach
 
   const uint8_t* in_ = nullptr;
@@ -198,18 +208,36 @@ void TInflater::ReturnUnusedInput() {
 
 // ---- output ------------------------------------------------------------
 
-TResult TInflater::WindowFull() {
-  st_.FlushWindow(windowStart_, kWindowSize);
-  if (st_.stopped) return TResult::Stopped;
-  std::memcpy(w_.buffer, windowStart_, kWindowSize);
-  out_ = windowStart_;
-  history_ = w_.buffer;
+// Writes every whole output block produced so far.
+bool TInflater::WriteBlocks() {
+  while (out_ - pending_ >= kIoBlockSize) {
+    if (!st_.host->WriteDecoded(pending_, kIoBlockSize)) st_.stopped = true;
+    if (st_.stopped) return false;
+    pending_ += kIoBlockSize;
+  }
+  return true;
+}
+
+TResult TInflater::WindowFilled() {
+  if (!WriteBlocks()) return TResult::Stopped;
+  if (flushAt_ == areaEnd_) {
+    // The bytes still pending (less than a block) lie in the last window,
+    // which moves down with them.
+    static_assert(kIoBlockSize <= kWindowSize, "pending bytes must move with the history");
+    std::memcpy(w_.buffer, areaEnd_ - kWindowSize, kWindowSize);
+    const ptrdiff_t shift = areaEnd_ - areaStart_;
+    out_ -= shift;
+    pending_ -= shift;
+    flushAt_ = areaStart_;
+    history_ = w_.buffer;
+  }
+  flushAt_ += kWindowSize;
   return TResult::Ok;
 }
 
 void TInflater::FlushRest() {
-  st_.FlushWindow(windowStart_, static_cast<uint32_t>(out_ - windowStart_));
-  st_.WriteOutput();
+  if (!WriteBlocks() || out_ == pending_) return;
+  if (!st_.host->WriteDecoded(pending_, static_cast<uint32_t>(out_ - pending_))) st_.stopped = true;
 }
 
 // ---- blocks ------------------------------------------------------------
@@ -248,20 +276,20 @@ TResult TInflater::StoredBlock() {
     if (PhantomUsed() || count_ == 8 * phantom_) return TResult::Bad;
     *out_++ = static_cast<uint8_t>(Take(8));
     --len;
-    if (out_ == windowEnd_ && WindowFull() != TResult::Ok) return TResult::Stopped;
+    if (out_ == flushAt_ && WindowFilled() != TResult::Ok) return TResult::Stopped;
   }
   while (len > 0) {
     if (in_ == inEnd_ && !NextInputBlock()) return TResult::Bad;
     uint32_t n = len;
     const uint32_t inBlock = static_cast<uint32_t>(inEnd_ - in_);
-    const uint32_t room = static_cast<uint32_t>(windowEnd_ - out_);
+    const uint32_t room = static_cast<uint32_t>(flushAt_ - out_);
     if (n > inBlock) n = inBlock;
     if (n > room) n = room;
     std::memcpy(out_, in_, n);
     out_ += n;
     in_ += n;
     len -= n;
-    if (out_ == windowEnd_ && WindowFull() != TResult::Ok) return TResult::Stopped;
+    if (out_ == flushAt_ && WindowFilled() != TResult::Ok) return TResult::Stopped;
   }
   return TResult::Ok;
 }
@@ -374,7 +402,7 @@ TResult TInflater::FastLoop() {
     *out++ = static_cast<uint8_t>(e >> 16);
   };
   auto enoughRoom = [&] {
-    return inEnd_ - in >= kFastInputMargin && windowEnd_ - out >= kFastOutputMargin;
+    return inEnd_ - in >= kFastInputMargin && flushAt_ - out >= kFastOutputMargin;
   };
 
   if (!enoughRoom()) return result;
@@ -479,7 +507,7 @@ TResult TInflater::FastLoop() {
 
 TResult TInflater::SlowCopy(uint32_t length, uint32_t distance) {
   while (length > 0) {
-    uint32_t n = static_cast<uint32_t>(windowEnd_ - out_);
+    uint32_t n = static_cast<uint32_t>(flushAt_ - out_);
     if (n > length) n = length;
     const uint8_t* src = out_ - distance;
     for (uint32_t i = 0; i < n; ++i) out_[i] = src[i];
@@ -488,7 +516,7 @@ TResult TInflater::SlowCopy(uint32_t length, uint32_t distance) {
     // After the move the history holds the whole previous window, and a
     // distance is at most its size, so the source stays inside the buffer.
     static_assert(kMaxDistance <= kWindowSize, "matches must stay in the history");
-    if (out_ == windowEnd_ && WindowFull() != TResult::Ok) return TResult::Stopped;
+    if (out_ == flushAt_ && WindowFilled() != TResult::Ok) return TResult::Stopped;
   }
   return TResult::Ok;
 }
@@ -500,7 +528,7 @@ TResult TInflater::SlowStep() {
   if (e & kEntryLiteral) {
     Drop(EntryDropBits(e));
     *out_++ = static_cast<uint8_t>(e >> 16);
-    if (out_ == windowEnd_) r = WindowFull();
+    if (out_ == flushAt_) r = WindowFilled();
   } else if (e & kEntryExceptional) {
     Drop(EntryDropBits(e));
     r = (e & kEntryEndOfBlock) ? TResult::EndOfBlock : TResult::Bad;

@@ -1,5 +1,7 @@
 #include "uzInflateTables.h"
 
+#include <array>
+
 namespace uz {
 
 namespace {
@@ -66,10 +68,19 @@ size_t Capacity(TCodeKind kind) {
   return 0;
 }
 
-uint32_t ReverseBits(uint32_t code, unsigned len) {
-  uint32_t r = 0;
-  for (unsigned i = 0; i < len; ++i, code >>= 1) r = (r << 1) | (code & 1u);
+constexpr std::array<uint8_t, 256> MakeByteReversal() {
+  std::array<uint8_t, 256> r{};
+  for (unsigned b = 0; b < 256; ++b)
+    for (unsigned i = 0; i < 8; ++i) r[b] |= static_cast<uint8_t>(((b >> i) & 1u) << (7 - i));
   return r;
+}
+constexpr std::array<uint8_t, 256> kByteReversal = MakeByteReversal();
+
+// The len low bits of code in reverse order (len at most 15).
+uint32_t ReverseBits(uint32_t code, unsigned len) {
+  const uint32_t r16 =
+      uint32_t{kByteReversal[code & 0xFFu]} << 8 | kByteReversal[(code >> 8) & 0xFFu];
+  return r16 >> (16 - len);
 }
 
 // Kraft sum check: true when the lengths describe a complete code or one of

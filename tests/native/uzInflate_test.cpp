@@ -4,6 +4,7 @@
 // limit, truncation, input accounting and message processing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +20,7 @@
 #include "TestData.h"
 #include "ZipFixture.h"
 #include "uzDecoders.h"
+#include "uzInflateTables.h"
 
 namespace {
 
@@ -591,6 +593,65 @@ TEST(InflateStreams, EachMalformedOrDegenerateCase) {
       // Rejected: the window is not flushed, so nothing is written.
       EXPECT_TRUE(host.output.empty()) << c.name;
       EXPECT_EQ(host.writes, 0) << c.name;
+    }
+  }
+}
+
+// ---- decoding tables -----------------------------------------------------
+
+// Random complete codes: every symbol's canonical code, fed to the table
+// with random bits after it, must come back as that symbol with its length.
+TEST(InflateTables, RandomCompleteCodesDecodeEverySymbol) {
+  static const uint16_t lengthBase[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                          15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                          67, 83, 99, 115, 131, 163, 195, 227, 258};
+  std::mt19937 rng(99);
+  std::vector<uint32_t> table(uz::kLitTableSize);
+  for (int round = 0; round < 400; ++round) {
+    const bool lit = round % 2 == 0;
+    const unsigned nsym = lit ? 257 + rng() % 30 : 2 + rng() % 29;
+    // Split random leaves of a code tree until there is one per symbol.
+    std::vector<uint8_t> leaves{0};
+    while (leaves.size() < nsym) {
+      const size_t at = rng() % leaves.size();
+      if (leaves[at] == 15) continue;
+      leaves.push_back(++leaves[at]);
+    }
+    std::vector<uint8_t> lens(nsym);
+    std::vector<unsigned> order(nsym);
+    for (unsigned i = 0; i < nsym; ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), rng);
+    for (unsigned i = 0; i < nsym; ++i) lens[order[i]] = leaves[i];
+    if (lit && lens[256] == 0) continue;
+    const auto kind = lit ? uz::TCodeKind::LitLen : uz::TCodeKind::Distance;
+    ASSERT_TRUE(uz::BuildDecodeTable(kind, lens.data(), nsym, table.data())) << round;
+    const auto codes = CanonicalCodes(lens);
+    const unsigned primary = lit ? uz::kLitTableBits : uz::kDistTableBits;
+    for (unsigned sym = 0; sym < nsym; ++sym) {
+      uint64_t bits = 0;
+      for (unsigned i = 0; i < lens[sym]; ++i)
+        bits |= uint64_t{(codes[sym] >> (lens[sym] - 1 - i)) & 1u} << i;
+      bits |= uint64_t{rng()} << lens[sym];
+      uint32_t e = table[bits & ((1u << primary) - 1)];
+      unsigned used = 0;
+      if ((e & uz::kEntryExceptional) && (e & uz::kEntrySubtable)) {
+        used = uz::EntryDropBits(e);
+        e = table[uz::EntryValue(e) + ((bits >> used) & ((1u << uz::EntryCodeBits(e)) - 1))];
+      }
+      ASSERT_EQ(used + uz::EntryCodeBits(e), lens[sym]) << round << " " << sym;
+      if (lit && sym < 256) {
+        ASSERT_TRUE(e & uz::kEntryLiteral);
+        ASSERT_EQ((e >> 16) & 0xFF, sym);
+      } else if (lit && sym == 256) {
+        ASSERT_TRUE((e & uz::kEntryExceptional) && (e & uz::kEntryEndOfBlock));
+      } else if (lit && sym < 286) {
+        ASSERT_EQ(uz::EntryValue(e), lengthBase[sym - 257]) << sym;
+      } else if (!lit && sym < 30) {
+        ASSERT_FALSE(e & uz::kEntryExceptional) << sym;
+      } else {
+        ASSERT_EQ(e & (uz::kEntryExceptional | uz::kEntrySubtable | uz::kEntryEndOfBlock),
+                  uz::kEntryExceptional);
+      }
     }
   }
 }
