@@ -23,6 +23,11 @@ start_display() {
     echo "wine: creating the prefix $WINEPREFIX"
     wineboot -i >/dev/null 2>&1
   fi
+  # Without a window manager, Wine waits about two seconds whenever a managed
+  # window is hidden; unmanaged windows (Wine draws their frames) close at once.
+  if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  fi
   wineserver -w 2>/dev/null || true
 }
 
