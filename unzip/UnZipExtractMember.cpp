@@ -37,6 +37,7 @@ class TPartialOutput {
 
 TExtraction::TOutcome TExtraction::ExtractMember(int index) {
   current_.Assign(zip_.ViewMember(index));
+  unrequested_ = current_.CompressedSize;
   encrypted_ = (current_.Flags & 0x0001u) != 0;
   if (!current_.IsDirectory()) PositionAtData();
   const std::string folder = OutputFolder(current_);
@@ -52,7 +53,7 @@ TExtraction::TOutcome TExtraction::ExtractMember(int index) {
   output_ = std::make_unique<TLFNFileStream>(path, kFmCreate);
   outputName_ = path;
   TPartialOutput partial(output_, path);
-  state_->Reset(current_.CompressedSize, current_.UncompressedSize, current_.Flags);
+  state_->Reset(unrequested_, current_.UncompressedSize, current_.Flags);
   crc_ = 0xFFFFFFFFu;
   memberWritten_ = 0;
   overflowed_ = false;
@@ -82,7 +83,7 @@ void TExtraction::PositionAtData() {
 bool TExtraction::PasswordAccepted(int index) {
   const uint8_t check = TZipCrypt::CheckByte(current_.Flags, current_.CRC32, current_.DateTime);
   uint8_t stored[kEncryptionHeaderSize];
-  current_.CompressedSize -= static_cast<int32_t>(kEncryptionHeaderSize);
+  unrequested_ -= kEncryptionHeaderSize;
   ReadMemberData(stored, kEncryptionHeaderSize);
   for (;;) {
     uint8_t header[kEncryptionHeaderSize];

@@ -69,9 +69,10 @@ class TExtraction final : private TDecodeHost {
   std::string destDir_;  // AbsoluteDestDir(), fixed for the run
   std::unique_ptr<TDecodeState> state_;
 
-  // The member being extracted. Its compressed size counts down the bytes
-  // not yet requested from the archive.
+  // The member being extracted, and its compressed bytes not yet requested
+  // from the archive (without the encryption header).
   TZipHeaderInfo current_;
+  int64_t unrequested_ = 0;
   bool encrypted_ = false;
   TZipCrypt crypt_;
   std::unique_ptr<TLFNFileStream> output_;

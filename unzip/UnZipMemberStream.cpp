@@ -1,11 +1,12 @@
 // The decoders' host: compressed bytes in, decoded bytes out.
 //
-// Input. The member record's compressed size counts the bytes not yet
-// requested from the archive. Member data that reaches the end of one part
-// of a multi-part archive continues at the start of the next; a part that
-// ends early anywhere else is a premature end of the archive. Stored members
-// take the same road as every other method, so they too cross parts, are
-// decrypted, and cannot write bytes that never arrived.
+// Input. unrequested_ counts the member's compressed bytes not yet requested
+// from the archive; it is 64 bits wide so that taking the encryption header
+// off a nonsensical catalogue size cannot wrap. Member data that reaches the
+// end of one part of a multi-part archive continues at the start of the
+// next; a part that ends early anywhere else is a premature end of the
+// archive. Stored members take the same road as every other method, so they
+// too cross parts, are decrypted, and cannot write bytes that never arrived.
 //
 // Output. Each block goes straight to the output file in one write (the
 // file stream's own buffer stays idle), then into the CRC and the progress
@@ -22,14 +23,13 @@ constexpr const char* kPrematureEnd = "Premature end of file reached";
 
 }  // namespace
 
-int64_t TExtraction::CompressedBytesUnrequested() const { return current_.CompressedSize; }
+int64_t TExtraction::CompressedBytesUnrequested() const { return unrequested_; }
 
 uint32_t TExtraction::ReadCompressed(uint8_t* dst, uint32_t n, bool processMessages) {
   if (processMessages) zip_.ProcessMessages();
-  if (current_.CompressedSize <= 0) return 0;
-  if (static_cast<int64_t>(n) > current_.CompressedSize)
-    n = static_cast<uint32_t>(current_.CompressedSize);
-  current_.CompressedSize -= static_cast<int32_t>(n);
+  if (unrequested_ <= 0) return 0;
+  if (static_cast<int64_t>(n) > unrequested_) n = static_cast<uint32_t>(unrequested_);
+  unrequested_ -= n;
   ReadMemberData(dst, n);
   if (encrypted_) crypt_.DecryptBlock(dst, n);
   return n;
@@ -48,7 +48,7 @@ void TExtraction::ReadMemberData(uint8_t* dst, uint32_t n) {
 }
 
 void TExtraction::SkipCompressedData() {
-  if (current_.CompressedSize > 0) zip_.stream_->Seek(current_.CompressedSize, kSeekCurrent);
+  if (unrequested_ > 0) zip_.stream_->Seek(unrequested_, kSeekCurrent);
 }
 
 bool TExtraction::WriteDecoded(const uint8_t* data, uint32_t n) {

@@ -125,6 +125,8 @@ std::vector<Row> Rows() {
   rows.push_back({"stored data longer than its size", 0, std::string(40000, 's'), 1000});
   rows.push_back(
       {"encrypted with less than a header of data", 0, "abc", 3, Outcome::Rejected, 0x0001});
+  rows.push_back({"encrypted with a compressed size past 2 GiB", 0, std::string(20, 'e'), 20,
+                  Outcome::Rejected, 0x0001, 0x80000005});
   rows.push_back({"compressed size beyond the end of the archive", 8, "\x03\x00", 0,
                   Outcome::PrematureEnd, 0, 1000000});
   rows.push_back({"stored size beyond the end of the archive", 0, "abc", 1000000,
