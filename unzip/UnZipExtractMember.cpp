@@ -40,13 +40,13 @@ TExtraction::TOutcome TExtraction::ExtractMember(int index) {
   unrequested_ = current_.CompressedSize;
   encrypted_ = (current_.Flags & 0x0001u) != 0;
   if (!current_.IsDirectory()) PositionAtData();
-  const std::string folder = OutputFolder(current_);
+  const std::string folder = MemberFolder(current_);
   if (current_.IsDirectory()) {
     bool skip = false;
     if (zip_.RecreateDirs() && zip_.OnStartUnZip) zip_.OnStartUnZip(&zip_, index, folder, skip);
     return TOutcome::Done;
   }
-  std::string path = folder + current_.FileName();
+  std::string path = folder + MemberFileName(current_);
   if (encrypted_ && !PasswordAccepted(index)) return TOutcome::Done;
   if (!MayWrite(index, path)) return TOutcome::Done;
 

@@ -1,9 +1,12 @@
-// Which members a run takes, and where their files go.
+// Which members a run takes, and where their files go (the selection and
+// placement rules themselves live in uzSelect and uzPlacement).
 //
-// Output paths are built with the platform's own separator (the catalogue
-// holds "\"), so that the names the events report can be used as they are.
+// Output paths are handed out with the platform's own separator (the
+// catalogue and the placement rules use "\"), so that the names the events
+// report can be used as they are.
 #include "UnZipExtraction.h"
-#include "uzMatch.h"
+#include "uzPlacement.h"
+#include "uzSelect.h"
 
 namespace uz {
 
@@ -27,59 +30,30 @@ bool IsAbsolutePath(const std::string& path) {
   return (!path.empty() && IsSeparator(path[0])) || (path.size() >= 2 && path[1] == ':');
 }
 
-std::string WithSeparator(const std::string& folder) {
-  return !folder.empty() && IsSeparator(folder.back()) ? folder : folder + kSeparator;
-}
-
-// The folder components of a stored directory part, without the ones that
-// would climb out of the destination: ".." and "." go, and so do a drive
-// ("C:") and the emptiness of leading or doubled separators, which graft
-// onto the destination as the stored path's own root would.
-std::string ContainedPath(const std::string& directory) {
-  std::string out, part;
-  auto flush = [&]() {
-    const bool drive = part.size() == 2 && part[1] == ':' && out.empty();
-    if (!part.empty() && part != "." && part != ".." && !drive) out += part + kSeparator;
-    part.clear();
-  };
-  for (char c : directory) {
-    if (IsSeparator(c))
-      flush();
-    else
-      part += c == ':' ? '_' : c;
-  }
-  flush();
-  return out;
-}
-
 }  // namespace
 
 std::string TExtraction::AbsoluteDestDir(const std::string& currentFolder) const {
   const std::string& dest = zip_.DestDir();
   if (dest.empty()) return WithPlatformSeparators(currentFolder);
   if (IsAbsolutePath(dest)) return WithPlatformSeparators(dest);
-  return WithPlatformSeparators(WithSeparator(currentFolder) + dest);
+  const bool separated = !currentFolder.empty() && IsSeparator(currentFolder.back());
+  return WithPlatformSeparators(currentFolder + (separated ? "" : "\\") + dest);
 }
 
 bool TExtraction::Selects(const TZipHeaderInfo& member) const {
-  if (member.IsDirectory() && !zip_.RecreateDirs()) return false;
-  if (zip_.DoAll()) return true;
-  for (const std::string& pattern : zip_.FilesList()) {
-    const bool withFolder = pattern.find('\\') != std::string::npos;
-    if (IsMatch(pattern, withFolder ? member.FullName() : member.FileName())) return true;
-  }
-  return false;
+  return IsSelected(member.Directory(), member.FileName(), zip_.FilesList(), zip_.DoAll(),
+                    zip_.RecreateDirs());
 }
 
-std::string TExtraction::OutputFolder(const TZipHeaderInfo& member) const {
-  std::string directory = member.Directory();
-  if (!zip_.RecreateDirs() || directory.empty()) return WithSeparator(destDir_);
-  const std::string& root = zip_.RootDir();
-  if (!root.empty() && LowerAscii(directory.substr(0, root.size())) == LowerAscii(root))
-    directory.erase(0, root.size());
-  const std::string folder = WithSeparator(destDir_) + ContainedPath(directory);
-  if (!FolderExists(folder)) CreateFolderPath(folder);
-  return folder;
+std::string TExtraction::MemberFolder(const TZipHeaderInfo& member) const {
+  const std::string folder =
+      OutputFolder(member.Directory(), zip_.RecreateDirs(), zip_.RootDir(), destDir_);
+  if (zip_.RecreateDirs()) CreateOutputFolder(folder);
+  return WithPlatformSeparators(folder);
+}
+
+std::string TExtraction::MemberFileName(const TZipHeaderInfo& member) {
+  return SafeFileName(member.FileName());
 }
 
 }  // namespace uz

@@ -44,7 +44,9 @@ class TExtraction final : private TDecodeHost {
   std::string AbsoluteDestDir(const std::string& currentFolder) const;
   bool Selects(const TZipHeaderInfo& member) const;
   // The member's folder, ending in a separator; created when RecreateDirs.
-  std::string OutputFolder(const TZipHeaderInfo& member) const;
+  std::string MemberFolder(const TZipHeaderInfo& member) const;
+  // The name its file gets in that folder.
+  static std::string MemberFileName(const TZipHeaderInfo& member);
 
   // One member (UnZipExtractMember.cpp).
   TOutcome ExtractMember(int index);
