@@ -210,7 +210,7 @@ void TInflater::ReturnUnusedInput() {
 
 // Writes every whole output block produced so far.
 bool TInflater::WriteBlocks() {
-  while (out_ - pending_ >= kIoBlockSize) {
+  while (static_cast<uint32_t>(out_ - pending_) >= kIoBlockSize) {
     if (!st_.host->WriteDecoded(pending_, kIoBlockSize)) st_.stopped = true;
     if (st_.stopped) return false;
     pending_ += kIoBlockSize;
@@ -462,7 +462,7 @@ TResult TInflater::FastLoop() {
       }
     }
     const uint32_t distance = TakeValue(d, bits, count);
-    if (distance > out - history_) {
+    if (distance > static_cast<uint32_t>(out - history_)) {
       result = TResult::Bad;
       break;
     }
@@ -538,7 +538,7 @@ TResult TInflater::SlowStep() {
         Resolve(w_.distTable, w_.distTable[bits_ & Mask(kDistTableBits)], bits_, count_);
     if (d & kEntryExceptional) return TResult::Bad;
     const uint32_t distance = TakeValue(d, bits_, count_);
-    if (distance > out_ - history_) return TResult::Bad;
+    if (distance > static_cast<uint32_t>(out_ - history_)) return TResult::Bad;
     r = SlowCopy(length, distance);
   }
   if (r != TResult::Stopped && PhantomUsed()) return TResult::Bad;

@@ -126,6 +126,7 @@ TEST(InflateZipStreams, CommittedFixturesAtSeveralLevels) {
   ExpectMembersMatchTheirCrc(TestDataPath("inflate/boundaries.zip"), 7);
 }
 
+#ifndef _WIN32
 Bytes MakeShape(const std::string& shape, size_t n, std::mt19937& rng) {
   Bytes d(n);
   if (shape == "random") {
@@ -141,6 +142,8 @@ Bytes MakeShape(const std::string& shape, size_t n, std::mt19937& rng) {
   }
   return d;
 }
+
+#endif
 
 // Runs Debian's zip at every level over data of many shapes; the native
 // build only, since it starts a process of the host system.
