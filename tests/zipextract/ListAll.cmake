@@ -1,11 +1,21 @@
-# Lists every archive under DATA with TOOL (through EMULATOR when set) in
-# every sort mode and with --assume-bad. Each run must end within its time
+# Lists every archive under DATA (or the comma-separated SAMPLE of them)
+# with TOOL (through EMULATOR when set) in every sort mode (or the
+# comma-separated MODES) and with --assume-bad. Each run must end within its time
 # limit with a listing (status 0) or with exactly one error line of the form
 # "ARCHIVE: EClass: message" (status 2): never a crash or a hang.
-file(GLOB_RECURSE archives ${DATA}/*.zip)
-list(SORT archives)
-set(modes ByNone ByName ByFileName ByDirectoryName ByDate ByCompressedSize ByUnCompressedSize
-    ByRate)
+if(SAMPLE)
+  string(REPLACE "," ";" archives "${SAMPLE}")
+  list(TRANSFORM archives PREPEND ${DATA}/)
+else()
+  file(GLOB_RECURSE archives ${DATA}/*.zip)
+  list(SORT archives)
+endif()
+if(MODES)
+  string(REPLACE "," ";" modes "${MODES}")
+else()
+  set(modes ByNone ByName ByFileName ByDirectoryName ByDate ByCompressedSize ByUnCompressedSize
+      ByRate)
+endif()
 set(runs 0)
 set(failures 0)
 foreach(archive ${archives})

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -188,6 +189,63 @@ TEST(ZipextractMultipart, PartsAreFoundBesideTheArchive) {
       Zipextract({"-l", "--events", TestDataPath("zip/multipart/infozip-split-2.zip")});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 5);
+}
+
+// ---- Every test archive ----
+
+// The rows of a listing without their index fields. Rows are found by their
+// running index, since a name may hold a line end.
+std::vector<std::string> RowsWithoutIndex(const std::string& out) {
+  std::vector<std::string> rows;
+  size_t start = 0;
+  for (int index = 0; start < out.size(); ++index) {
+    const std::string head = std::to_string(index) + "\t";
+    EXPECT_EQ(out.compare(start, head.size(), head), 0) << "row " << index;
+    const std::string next = "\n" + std::to_string(index + 1) + "\t";
+    size_t end = out.find(next, start);
+    end = end == std::string::npos ? out.size() : end + 1;
+    rows.push_back(out.substr(start + head.size(), end - start - head.size()));
+    start = end;
+  }
+  return rows;
+}
+
+// Every archive in every sort mode: one error line "ARCHIVE: EClass: text",
+// or a listing with the same rows as in physical order.
+TEST(ZipextractAllArchives, EverySortModeListsTheSameRows) {
+  namespace fs = std::filesystem;
+  const char* modes[] = {"ByName",           "ByFileName",         "ByDirectoryName", "ByDate",
+                         "ByCompressedSize", "ByUnCompressedSize", "ByRate"};
+  int listed = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(TestDataPath("zip"))) {
+    if (entry.path().extension() != ".zip") continue;
+    const std::string archive = entry.path().string();
+    for (bool assumeBad : {false, true}) {
+      auto args = [&](const char* mode) {
+        std::vector<std::string> a = {"-l", "--sort", mode, archive};
+        if (assumeBad) a.insert(a.begin(), "--assume-bad");
+        return a;
+      };
+      const RunResult physical = Zipextract(args("ByNone"));
+      if (physical.status == 2) {
+        EXPECT_EQ(physical.err.rfind(archive + ": E", 0), 0u) << physical.err;
+        EXPECT_EQ(std::count(physical.err.begin(), physical.err.end(), '\n'), 1) << physical.err;
+        continue;
+      }
+      ASSERT_EQ(physical.status, 0) << archive;
+      ++listed;
+      std::vector<std::string> expected = RowsWithoutIndex(physical.out);
+      std::sort(expected.begin(), expected.end());
+      for (const char* mode : modes) {
+        const RunResult r = Zipextract(args(mode));
+        ASSERT_EQ(r.status, 0) << archive << " " << mode;
+        std::vector<std::string> rows = RowsWithoutIndex(r.out);
+        std::sort(rows.begin(), rows.end());
+        EXPECT_EQ(rows, expected) << archive << " " << mode;
+      }
+    }
+  }
+  EXPECT_GE(listed, 150);
 }
 
 }  // namespace
