@@ -172,7 +172,12 @@ void TInflater::SyncInput() {
 
 bool TInflater::NextInputBlock() {
   SyncInput();
-  if (!inputEnded_ && st_.csizeLeft > 0 && (st_.inLeft > 0 || st_.Refill())) UseBlock();
+  if (!inputEnded_ && st_.csizeLeft > 0) {
+    // A refill that brings nothing still restarts the block at its
+    // beginning; the pointers follow it so the counts stay right.
+    if (st_.inLeft == 0) st_.Refill();
+    UseBlock();
+  }
   if (in_ == inEnd_) inputEnded_ = true;
   return !inputEnded_;
 }
@@ -401,8 +406,12 @@ TResult TInflater::FastLoop() {
     drop(EntryDropBits(e));
     *out++ = static_cast<uint8_t>(e >> 16);
   };
+  // Locals, so that stores through out need not reload them.
+  const uint8_t* const inEnd = inEnd_;
+  const uint8_t* const flushAt = flushAt_;
+  const uint8_t* const history = history_;
   auto enoughRoom = [&] {
-    return inEnd_ - in >= kFastInputMargin && flushAt_ - out >= kFastOutputMargin;
+    return inEnd - in >= kFastInputMargin && flushAt - out >= kFastOutputMargin;
   };
 
   if (!enoughRoom()) return result;
@@ -462,7 +471,7 @@ TResult TInflater::FastLoop() {
       }
     }
     const uint32_t distance = TakeValue(d, bits, count);
-    if (distance > static_cast<uint32_t>(out - history_)) {
+    if (distance > static_cast<uint32_t>(out - history)) {
       result = TResult::Bad;
       break;
     }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -776,6 +777,47 @@ TEST(InflateFraming, InputCountsStopAtTheStreamsLastByte) {
     EXPECT_EQ(state->inLeft, trailing) << trailing;
     EXPECT_EQ(state->inPos, state->inbuf + streamSize) << trailing;
   }
+}
+
+// A host that stops delivering although it claims more data: the decoder
+// must end, and its counts must stay inside the block.
+class TDryHost : public uz::TDecodeHost {
+ public:
+  explicit TDryHost(Bytes data) : data_(std::move(data)) {}
+  uint32_t ReadCompressed(uint8_t* dst, uint32_t n, bool) override {
+    ++reads;
+    const size_t take = std::min<size_t>(n, data_.size() - pos_);
+    std::memcpy(dst, data_.data() + pos_, take);
+    pos_ += take;
+    return static_cast<uint32_t>(take);
+  }
+  bool WriteDecoded(const uint8_t* p, uint32_t n) override {
+    output.insert(output.end(), p, p + n);
+    return true;
+  }
+  int64_t CompressedBytesUnrequested() const override { return 1000000; }
+  Bytes output;
+  int reads = 0;
+
+ private:
+  Bytes data_;
+  size_t pos_ = 0;
+};
+
+TEST(InflateFraming, AHostThatDeliversNothingEndsTheMember) {
+  TBitWriter w;
+  Stored(w, Pattern(20000), false);  // more follows, but never arrives
+  TDryHost host(w.Finish());
+  auto state = std::make_unique<uz::TDecodeState>();
+  state->host = &host;
+  state->Reset(1000000, 0, 0);
+  uz::Inflate(*state);
+  EXPECT_TRUE(host.output.empty());
+  EXPECT_LE(host.reads, 4);
+  EXPECT_LE(state->inLeft, uz::kIoBlockSize);
+  EXPECT_GE(state->inPos, state->inbuf);
+  EXPECT_LE(state->inPos, state->inbuf + uz::kIoBlockSize);
+  EXPECT_EQ(state->csizeLeft, 1000000 - 20005);
 }
 
 TEST(InflateFraming, StoredBlocksAcrossWindowsAndInputBlocks) {
