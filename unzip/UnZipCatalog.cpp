@@ -87,6 +87,9 @@ bool TUnZip::DirectoryFollows() {
     return false;
   stream_->Seek(-4, kSeekCurrent);
   members_ = std::make_unique<TSortedZip>(TZipSortMode::ByNone, dupError, true);
+  // Room for every record announced at once rather than 16 at a time.
+  members_->SetCapacity(end_.TotalEntries < TObjectList::kMaxItems ? end_.TotalEntries
+                                                                   : TObjectList::kMaxItems);
   return true;
 }
 
@@ -185,7 +188,10 @@ void TUnZip::Resort(TZipSortMode mode) {
   sortedView_.reset();
   if (mode != TZipSortMode::ByNone && members_) {
     sortedView_ = std::make_unique<TSortedZip>(mode, dupAccept, false);
-    for (int i = 0; i < members_->Count(); ++i) sortedView_->Add(members_->Member(i));
+    std::vector<TZipHeaderInfo*> members;
+    members.reserve(size_t(members_->Count()));
+    for (int i = 0; i < members_->Count(); ++i) members.push_back(members_->Member(i));
+    sortedView_->AddAllInOrder(members);
   }
   sortMode_ = mode;
 }

@@ -1,5 +1,7 @@
 #include "uzZipObj.h"
 
+#include <algorithm>
+
 #include "UzLib.h"
 #include "uzPercent.h"
 #include "uzZipNames.h"
@@ -42,6 +44,22 @@ int ComparePhysical(const TZipHeaderInfo& a, const TZipHeaderInfo& b) {
 
 }  // namespace
 
+// Directory part + file-name part of both, compared as CompareTextNoCase
+// compares the joined names, without joining them.
+int CompareFullNamesNoCase(const TZipHeaderInfo& a, const TZipHeaderInfo& b) {
+  const std::string& ad = a.Directory();
+  const std::string& bd = b.Directory();
+  const size_t an = a.FileNameLength(), bn = b.FileNameLength();
+  const size_t n = an < bn ? an : bn;
+  for (size_t i = 0; i < n; ++i) {
+    const char ca = i < ad.size() ? ad[i] : a.FileName()[i - ad.size()];
+    const char cb = i < bd.size() ? bd[i] : b.FileName()[i - bd.size()];
+    const int d = int(UpperAscii(ca)) - int(UpperAscii(cb));
+    if (d != 0) return d;
+  }
+  return Sign(int64_t(an) - int64_t(bn));
+}
+
 int CompareTextNoCase(const std::string& a, const std::string& b) {
   const size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i) {
@@ -64,7 +82,7 @@ int CompressionRate(const TZipHeaderInfo& member) {
 int CompareMembers(TZipSortMode mode, const TZipHeaderInfo& a, const TZipHeaderInfo& b) {
   switch (mode) {
     case TZipSortMode::ByName:
-      return CompareTextNoCase(a.FullName(), b.FullName());
+      return CompareFullNamesNoCase(a, b);
     case TZipSortMode::ByFileName:
       return CompareTextNoCase(a.FileName(), b.FileName());
     case TZipSortMode::ByDirectoryName:
@@ -89,6 +107,25 @@ namespace uz {
 
 TSortedZip::TSortedZip(TZipSortMode mode, TDuplicates duplicates, bool ownsItems)
     : TSortedObjectList(ownsItems, duplicates), mode_(mode) {}
+
+void TSortedZip::AddAllInOrder(const std::vector<TZipHeaderInfo*>& members) {
+  // Adding one by one places an item in front of the items that compare
+  // equal to it (so the name and rate orders put ties in reverse order), and
+  // behind the items of the date and size orders that tie with it, whose
+  // compare never gives 0. A stable sort reproduces both: over the reversed
+  // sequence for the first kind, over the sequence itself for the second.
+  std::vector<TZipHeaderInfo*> order(members);
+  const bool tiesReversed = mode_ == TZipSortMode::ByName || mode_ == TZipSortMode::ByFileName ||
+                            mode_ == TZipSortMode::ByDirectoryName ||
+                            mode_ == TZipSortMode::ByRate || mode_ == TZipSortMode::ByNone;
+  if (tiesReversed) std::reverse(order.begin(), order.end());
+  const TZipSortMode mode = mode_;
+  std::stable_sort(order.begin(), order.end(), [mode](TZipHeaderInfo* x, TZipHeaderInfo* y) {
+    return CompareMembers(mode, *x, *y) < 0 && CompareMembers(mode, *y, *x) >= 0;
+  });
+  SetCapacity(int(order.size()));
+  for (TZipHeaderInfo* member : order) InsertAt(Count(), member);
+}
 
 int TSortedZip::Compare(const TObject* a, const TObject* b) const {
   return CompareMembers(mode_, *static_cast<const TZipHeaderInfo*>(a),

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "uzCntn.h"
 
@@ -87,6 +88,8 @@ class TZipHeaderInfo : public TObject {
 // Compare helpers of the sort modes, exposed for their own tests.
 // Folds a-z to A-Z and compares byte values.
 int CompareTextNoCase(const std::string& a, const std::string& b);
+// CompareTextNoCase of the two full names (directory part + file-name part).
+int CompareFullNamesNoCase(const TZipHeaderInfo& a, const TZipHeaderInfo& b);
 // The DOS time-and-date when it is a real calendar date and time, else 0.
 uint32_t ComparableDosDateTime(uint32_t dosDateTime);
 // Compressed size as a percentage of the uncompressed size, rounded half to
@@ -106,6 +109,11 @@ class TSortedZip : public TSortedObjectList {
   TZipHeaderInfo* Member(int index) const { return ItemAs<TZipHeaderInfo>(index); }
 
   int Compare(const TObject* a, const TObject* b) const override;
+
+  // Fills an empty list with members given in the order they would be
+  // added one by one, and leaves them in the order that adding them one by
+  // one would give, but in O(n log n) instead of O(n^2) moves.
+  void AddAllInOrder(const std::vector<TZipHeaderInfo*>& members);
 
  private:
   TZipSortMode mode_;

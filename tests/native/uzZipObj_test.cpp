@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,20 @@ TEST(CompareHelpers, NameCompareFoldsOnlyAsciiLetters) {
   EXPECT_NE(CompareTextNoCase("\xC3\x84", "\xC3\xA4"), 0);
 }
 
+TEST(CompareHelpers, FullNamesCompareAsTheirJoinedText) {
+  const char* names[] = {"a\\b", "A\\", "ab", "a\\bc", "a_\\b", "", "b\\a\\", "a\\B"};
+  for (const char* x : names) {
+    for (const char* y : names) {
+      TZipHeaderInfo a, b;
+      a.SetStoredName(x);
+      b.SetStoredName(y);
+      const int joined = CompareTextNoCase(x, y);
+      const int parts = CompareFullNamesNoCase(a, b);
+      EXPECT_EQ((joined > 0) - (joined < 0), (parts > 0) - (parts < 0)) << x << " vs " << y;
+    }
+  }
+}
+
 TEST(CompareHelpers, ImpossibleDosDatesCountAsZero) {
   const uint32_t valid = (uint32_t(45 << 9 | 4 << 5 | 12) << 16) | (13 << 11 | 32 << 5 | 0);
   EXPECT_EQ(ComparableDosDateTime(valid), valid);
@@ -246,6 +261,37 @@ TEST(SortedZip, ByRateIsHighestFirstWithTiesInReversePhysicalOrder) {
                                          {"e", 40, 0, 7, 0},
                                          {"f", 50, 0, 9, 9}}),
             (V{50, 20, 0, 30, 10, 40}));
+}
+
+// Filling a view at once gives exactly the order of adding one by one, ties
+// included, in every mode.
+TEST(SortedZip, AddAllInOrderMatchesAddingOneByOne) {
+  std::mt19937 random(7);
+  std::vector<std::unique_ptr<TZipHeaderInfo>> owned;
+  std::vector<TZipHeaderInfo*> members;
+  const char* names[] = {"a\\x.txt", "A\\X.TXT", "b\\x.txt", "x.txt", "B\\", "_\\y", "y"};
+  for (int i = 0; i < 400; ++i) {
+    auto m = std::make_unique<TZipHeaderInfo>();
+    m->SetStoredName(names[random() % 7]);
+    m->LocalHeaderOffset = uint32_t(i * 10);
+    m->DateTime =
+        (random() % 4 == 0) ? 0u : (uint32_t(40 << 9 | 1 << 5 | (1 + random() % 3)) << 16);
+    m->CompressedSize = int32_t(random() % 5);
+    m->UncompressedSize = int32_t(random() % 6);
+    members.push_back(m.get());
+    owned.push_back(std::move(m));
+  }
+  for (TZipSortMode mode :
+       {TZipSortMode::ByName, TZipSortMode::ByFileName, TZipSortMode::ByDirectoryName,
+        TZipSortMode::ByDate, TZipSortMode::ByCompressedSize, TZipSortMode::ByUnCompressedSize,
+        TZipSortMode::ByRate}) {
+    TSortedZip oneByOne(mode, dupAccept, false), atOnce(mode, dupAccept, false);
+    for (TZipHeaderInfo* m : members) oneByOne.Add(m);
+    atOnce.AddAllInOrder(members);
+    ASSERT_EQ(atOnce.Count(), oneByOne.Count());
+    for (int i = 0; i < oneByOne.Count(); ++i)
+      ASSERT_EQ(atOnce.Member(i), oneByOne.Member(i)) << "mode " << int(mode) << " index " << i;
+  }
 }
 
 // ---- Record parsing ----
