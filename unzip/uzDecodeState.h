@@ -11,8 +11,8 @@
 
 namespace uz {
 
-constexpr uint32_t kIoBlockSize = 16000;    // compressed-input and output block
-constexpr uint32_t kWorkAreaSize = 32780;   // windows and tables of the decoders
+constexpr uint32_t kIoBlockSize = 16000;   // compressed-input and output block
+constexpr uint32_t kWorkAreaSize = 32780;  // windows and tables of the decoders
 
 class TDecodeHost {
  public:

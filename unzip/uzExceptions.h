@@ -13,11 +13,11 @@ class Exception : public std::runtime_error {
   virtual const char* ClassName() const { return "Exception"; }
 };
 
-#define UZ_EXCEPTION_CLASS(Name, Base)                                 \
-  class Name : public Base {                                           \
-   public:                                                             \
-    explicit Name(const std::string& message) : Base(message) {}       \
-    const char* ClassName() const override { return #Name; }           \
+#define UZ_EXCEPTION_CLASS(Name, Base)                           \
+  class Name : public Base {                                     \
+   public:                                                       \
+    explicit Name(const std::string& message) : Base(message) {} \
+    const char* ClassName() const override { return #Name; }     \
   };
 
 UZ_EXCEPTION_CLASS(EListError, Exception)

@@ -14,7 +14,8 @@ TEST(Support, Sha256KnownAnswers) {
 }
 
 TEST(Support, ReadsStoredMemberOfRealArchive) {
-  auto members = testzip::ReadMembers(testzip::ReadFile(TestDataPath("zip/shrink/shrink-mixed.zip")));
+  auto members =
+      testzip::ReadMembers(testzip::ReadFile(TestDataPath("zip/shrink/shrink-mixed.zip")));
   const auto& jpg = testzip::FindMember(members, "TEST.JPG");
   ASSERT_EQ(jpg.method, 0);
   EXPECT_EQ(testzip::Crc32(jpg.data.data(), jpg.data.size()), 0x088814e3u);
