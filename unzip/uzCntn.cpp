@@ -1,5 +1,7 @@
 #include "uzCntn.h"
 
+#include <algorithm>
+
 #include "uzExceptions.h"
 
 namespace uz {
@@ -23,7 +25,10 @@ void TObjectList::Dispose(TObject* item) const {
 
 void TObjectList::SetCapacity(int capacity) {
   if (capacity >= kCapacityLimit || capacity < Count()) Error("Error");
-  items_.reserve(static_cast<std::size_t>(capacity));
+  // The reported capacity follows the list's own growth steps; the storage
+  // behind it grows geometrically so that filling a large list stays linear.
+  std::size_t wanted = static_cast<std::size_t>(capacity);
+  if (wanted > items_.capacity()) items_.reserve(std::max(wanted, 2 * items_.capacity()));
   capacity_ = capacity;
 }
 
