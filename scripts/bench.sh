@@ -7,10 +7,13 @@
 # output byte of zipextract from callgrind.
 #
 # Usage: scripts/bench.sh [ROUNDS]       (default 5 timed rounds after a warm-up)
+#        scripts/bench.sh --prepare      builds the tools and archives only
 # Environment: BENCH_OUT (default /dev/shm/zx-bench) is where output goes,
 #              BENCH_SKIP_CALLGRIND=1 skips the instruction count.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+prepare_only=0
+if [ "${1:-}" = --prepare ]; then prepare_only=1; shift; fi
 rounds=${1:-5}
 bench=$here/build/bench
 out=${BENCH_OUT:-/dev/shm/zx-bench}
@@ -53,6 +56,7 @@ fi
 legacy_implode=$here/tests/data/zip/implode/implode-lorem.zip
 legacy_shrink=$here/tests/data/zip/shrink/shrink-mixed.zip
 legacy_reduce=$here/tests/data/zip/reduce/reduce1.zip
+[ "$prepare_only" = 1 ] && exit 0
 
 # ---- Contenders --------------------------------------------------------------
 
