@@ -8,10 +8,11 @@
 // been produced (the window "fills"), every whole output block is written
 // straight from the area - the same writes, of the same bytes, at the same
 // moments as copying the window through the output buffer - and only when
-// the area is full is its last window moved down to become the history. A
-// fast loop decodes with one refill of a 64-bit bit buffer per
-// symbol and word-wide match copies while plenty of input and window space
-// remain; near either end a careful loop takes one symbol at a time.
+// the area is full is its last window moved down to become the history.
+// A fast loop decodes with one refill of a 64-bit bit buffer per symbol and
+// word-wide match copies while plenty of input and window space remain;
+// near either end a careful loop takes one symbol at a time.
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
