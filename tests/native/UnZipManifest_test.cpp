@@ -109,7 +109,9 @@ int CheckArchive(const std::string& archive, const std::vector<ManifestRow>& row
   const std::string dest = scratch / "out";
   RunResult run = ExtractArchive(archive, rows.front().password, dest);
   const bool malformed = StartsWith(archive, "malformed/");
-  if (!malformed) EXPECT_EQ(run.exception, "");
+  if (!malformed) {
+    EXPECT_EQ(run.exception, "");
+  }
   bool unknownMethodSeen = false;
   int required = 0;
   for (const ManifestRow& row : rows) {
@@ -121,7 +123,9 @@ int CheckArchive(const std::string& archive, const std::vector<ManifestRow>& row
     if (!Decodable(row)) {
       if (!encrypted) unknownMethodSeen = true;
       // Only an empty member passes its check without being decoded.
-      if (e) EXPECT_EQ(row.uncompressedSize, 0);
+      if (e) {
+        EXPECT_EQ(row.uncompressedSize, 0);
+      }
       continue;
     }
     const bool expected = !malformed && row.sha256 != "-" && !(encrypted && row.password == "-");
