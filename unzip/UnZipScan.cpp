@@ -89,7 +89,7 @@ bool TUnZip::ScanLocalHeaders() {
 
 // Reads the local header at start into a new member and moves behind its
 // data; false (with the stream back at start) when no header is there, and
-// false behind the header when the end of its data cannot be found.
+// false, without the member, when the end of its data cannot be found.
 bool TUnZip::ReadLocalMember(int64_t start) {
   uint8_t fixed[kLocalHeaderSize];
   TLocalHeader header;
@@ -122,13 +122,18 @@ bool TUnZip::ReadLocalMember(int64_t start) {
   member.LocalHeaderOffset = static_cast<uint32_t>(start);
   member.CentralRecordPosition = 0;
   member.SetStoredName(ConvertStoredName(raw, header.Flags));
-  members_->Add(owned.release());
   const int64_t dataStart = stream_->Position();
   if (!streamed) {
+    members_->Add(owned.release());
     stream_->SetPosition(dataStart + header.CompressedSize);
     return true;
   }
-  return SkipStreamedData(member, HasZip64Extra(extra.data(), extra.size()), dataStart);
+  // A streamed member whose end cannot be found is left out: listed with the
+  // zero sizes of its local header it would extract as an empty file that
+  // passes its check, silently losing the member's content.
+  if (!SkipStreamedData(member, HasZip64Extra(extra.data(), extra.size()), dataStart)) return false;
+  members_->Add(owned.release());
+  return true;
 }
 
 // A member with flag bit 3: its sizes may be missing from the local header

@@ -344,7 +344,9 @@ TEST(CatalogueScan, DescriptorValuesReplaceMissingLocalOnes) {
   EXPECT_EQ(unzip.Member(0).CompressedSize, 9);
 }
 
-TEST(CatalogueScan, UnfindableDescriptorEndsTheScanAfterThatMember) {
+// Listed with its local zero sizes, the member would extract as an empty file
+// that passes its check.
+TEST(CatalogueScan, UnfindableDescriptorLeavesTheMemberOutAndEndsTheScan) {
   ZipBuilder b;
   b.writeEnd = false;
   b.writeCentral = false;
@@ -356,7 +358,7 @@ TEST(CatalogueScan, UnfindableDescriptorEndsTheScanAfterThatMember) {
   TUnZip unzip;
   unzip.SetIncompleteZipMode(TIncompleteZipMode::izAssumeBad);
   Read(unzip, file.Path());
-  EXPECT_EQ(Names(unzip), (std::vector<std::string>{"lost"}));
+  EXPECT_EQ(unzip.MemberCount(), 0);
 }
 
 TEST(CatalogueScan, NothingFoundGivesAnEmptyCatalogueAndProcessesMessages) {
