@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "UzLib.h"
-#include "uzPercent.h"
 #include "uzZipNames.h"
 
 namespace uz {
@@ -76,7 +75,9 @@ uint32_t ComparableDosDateTime(uint32_t dosDateTime) {
 }
 
 int CompressionRate(const TZipHeaderInfo& member) {
-  return PercentOf(member.CompressedSize, member.UncompressedSize);
+  // Sizes past 2 GiB read as negative in the 32-bit fields; they rate as 0.
+  if (member.CompressedSize <= 0) return 0;
+  return Percentage(member.CompressedSize, member.UncompressedSize);
 }
 
 int CompareMembers(TZipSortMode mode, const TZipHeaderInfo& a, const TZipHeaderInfo& b) {
