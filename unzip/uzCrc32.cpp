@@ -50,13 +50,19 @@ inline uint32_t Fold4(uint32_t w, int slice) {
 
 const std::array<uint32_t, 256> kCrc32Table = kSlice[0];
 
-uint32_t UpdateCrc32(uint32_t crc, const uint8_t* p, size_t n) {
+uint32_t UpdateCrc32Sliced(uint32_t crc, const uint8_t* p, size_t n) {
   for (; n >= kSlices; n -= kSlices, p += kSlices) {
     crc = Fold4(crc ^ Load32(p), 15) ^ Fold4(Load32(p + 4), 11) ^ Fold4(Load32(p + 8), 7) ^
           Fold4(Load32(p + 12), 3);
   }
   for (; n > 0; --n) crc = UpdateCrc32Byte(crc, *p++);
   return crc;
+}
+
+uint32_t UpdateCrc32(uint32_t crc, const uint8_t* p, size_t n) {
+  // Below a few blocks the set-up of the folding costs more than it saves.
+  static const bool kFolding = Crc32FoldingAvailable();
+  return kFolding && n >= 256 ? UpdateCrc32Folded(crc, p, n) : UpdateCrc32Sliced(crc, p, n);
 }
 
 }  // namespace uz

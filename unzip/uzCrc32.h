@@ -15,7 +15,18 @@ inline uint32_t UpdateCrc32Byte(uint32_t crc, uint8_t b) {
   return kCrc32Table[(crc ^ b) & 0xFFu] ^ (crc >> 8);
 }
 
-// Same result as UpdateCrc32Byte over every byte, sixteen bytes per step.
+// Same result as UpdateCrc32Byte over every byte. Uses carry-less
+// multiplication where the processor has it, sixteen-byte table slicing
+// elsewhere.
 uint32_t UpdateCrc32(uint32_t crc, const uint8_t* p, size_t n);
+
+// The two implementations behind UpdateCrc32, each with the same result, so
+// that both can be checked on any machine that has them.
+uint32_t UpdateCrc32Sliced(uint32_t crc, const uint8_t* p, size_t n);
+// True when this build and this processor can run UpdateCrc32Folded.
+bool Crc32FoldingAvailable();
+// Carry-less multiplication folding (x86 PCLMULQDQ); only where
+// Crc32FoldingAvailable() holds.
+uint32_t UpdateCrc32Folded(uint32_t crc, const uint8_t* p, size_t n);
 
 }  // namespace uz

@@ -1,5 +1,7 @@
-// The sliced CRC must agree bit for bit with the byte-wise definition, for
-// every length and alignment, since a single wrong word fails every member.
+// Both CRC implementations (table slicing, and carry-less multiplication
+// folding where the processor has it) must agree bit for bit with the
+// byte-wise definition, for every length and alignment, since a single wrong
+// word fails every member.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -66,6 +68,89 @@ TEST(Crc32, RunningValueChainsAcrossSplits) {
   uint32_t bytewise = 0xFFFFFFFFu;
   for (uint8_t b : buf) bytewise = uz::UpdateCrc32Byte(bytewise, b);
   EXPECT_EQ(bytewise, whole);
+}
+
+using TCrcFunction = uint32_t (*)(uint32_t, const uint8_t*, size_t);
+
+struct TCrcImplementation {
+  const char* name;
+  TCrcFunction update;
+};
+
+class Crc32Implementations : public ::testing::TestWithParam<TCrcImplementation> {
+ protected:
+  void SetUp() override {
+    if (GetParam().update == uz::UpdateCrc32Folded && !uz::Crc32FoldingAvailable())
+      GTEST_SKIP() << "no carry-less multiplication on this machine";
+  }
+};
+
+TEST_P(Crc32Implementations, EqualByteWiseOverLengthsAndAlignments) {
+  std::mt19937 rng(4242);
+  std::vector<uint8_t> buf(700 + 16);
+  for (auto& b : buf) b = static_cast<uint8_t>(rng());
+  const TCrcFunction update = GetParam().update;
+  for (size_t start = 0; start < 16; ++start) {
+    for (size_t n = 0; n <= 700; ++n) {
+      const uint8_t* p = buf.data() + start;
+      const uint32_t seed = static_cast<uint32_t>(rng());
+      uint32_t expected = seed;
+      for (size_t i = 0; i < n; ++i) expected = uz::UpdateCrc32Byte(expected, p[i]);
+      ASSERT_EQ(update(seed, p, n), expected) << "start " << start << " length " << n;
+    }
+  }
+}
+
+TEST_P(Crc32Implementations, EqualByteWiseOnLongRandomBlocks) {
+  std::mt19937 rng(99);
+  std::vector<uint8_t> buf(70000);
+  for (auto& b : buf) b = static_cast<uint8_t>(rng());
+  const TCrcFunction update = GetParam().update;
+  for (int round = 0; round < 40; ++round) {
+    const size_t start = rng() % 64;
+    const size_t n = rng() % (buf.size() - start);
+    ASSERT_EQ(~update(0xFFFFFFFFu, buf.data() + start, n), testzip::Crc32(buf.data() + start, n))
+        << "start " << start << " length " << n;
+  }
+  // Runs of equal bytes cancel in a lane fold if a constant is wrong by a
+  // power of x that the random data happens to hide.
+  for (uint8_t fill : {uint8_t{0x00}, uint8_t{0xFF}, uint8_t{0x80}}) {
+    std::vector<uint8_t> same(16000, fill);
+    ASSERT_EQ(~update(0xFFFFFFFFu, same.data(), same.size()),
+              testzip::Crc32(same.data(), same.size()))
+        << int(fill);
+  }
+}
+
+TEST_P(Crc32Implementations, SingleBitsAnywhereInABlock) {
+  // A single bit anywhere in a block of many lanes changes the CRC as the
+  // definition says: every folding constant and lane position is exercised.
+  std::vector<uint8_t> block(1024, 0);
+  const TCrcFunction update = GetParam().update;
+  for (size_t bit = 0; bit < block.size() * 8; bit += 13) {
+    block[bit / 8] = static_cast<uint8_t>(1u << (bit % 8));
+    ASSERT_EQ(~update(0xFFFFFFFFu, block.data(), block.size()),
+              testzip::Crc32(block.data(), block.size()))
+        << "bit " << bit;
+    block[bit / 8] = 0;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Crc32, Crc32Implementations,
+                         ::testing::Values(TCrcImplementation{"Sliced", uz::UpdateCrc32Sliced},
+                                           TCrcImplementation{"Folded", uz::UpdateCrc32Folded},
+                                           TCrcImplementation{"Dispatched", uz::UpdateCrc32}),
+                         [](const ::testing::TestParamInfo<TCrcImplementation>& info) {
+                           return std::string(info.param.name);
+                         });
+
+TEST(Crc32, FoldingIsUsedWhereThisMachineHasIt) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (__builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1")) {
+    EXPECT_TRUE(uz::Crc32FoldingAvailable());
+  }
+#endif
+  SUCCEED();
 }
 
 }  // namespace
