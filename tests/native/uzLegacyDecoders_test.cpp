@@ -451,9 +451,8 @@ Bytes StoredTree(const std::vector<int>& lengths) {
     runs.push_back(static_cast<uint8_t>(((n - 1) << 4) | (lengths[i] - 1)));
     i += n;
   }
-  Bytes tree{static_cast<uint8_t>(runs.size() - 1)};
-  tree.insert(tree.end(), runs.begin(), runs.end());
-  return tree;
+  runs.insert(runs.begin(), static_cast<uint8_t>(runs.size() - 1));
+  return runs;
 }
 
 // A complete, lopsided code: a chain down to 16 bits, then the shallowest
