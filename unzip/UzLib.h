@@ -88,7 +88,9 @@ constexpr uint16_t kFmOpenReadWrite = 0x0002;
 constexpr uint16_t kFmShareDenyWrite = 0x0020;  // others may read, not write
 constexpr uint16_t kFmCreate = 0xFFFF;          // create or truncate, read-write
 
-// The platform file, unbuffered. 64-bit positions and sizes.
+// The platform file, unbuffered. 64-bit positions and sizes. The position is
+// tracked as reads, writes and seeks move it, so asking for it costs no system
+// call; the file must therefore not be moved through Handle() behind its back.
 class TFileStream : public TStream {
  public:
   // Raises EFOpenError 'Cannot open file "<name>". <reason>' or, for
@@ -111,6 +113,7 @@ class TFileStream : public TStream {
  private:
   std::string fileName_;
   intptr_t handle_;
+  int64_t position_ = 0;  // -1 when a failed seek left it unknown
 };
 
 namespace detail {

@@ -151,6 +151,7 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
+  if (position_ >= 0) position_ += static_cast<int64_t>(done);
   return done;
 }
 
@@ -163,13 +164,16 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
     if (n <= 0) break;
     done += static_cast<std::size_t>(n);
   }
+  if (position_ >= 0) position_ += static_cast<int64_t>(done);
   return done;
 }
 
 int64_t TFileStream::Seek(int64_t offset, int origin) {
   if (origin != kSeekBeginning && origin != kSeekCurrent && origin != kSeekEnd) return -1;
+  if (origin == kSeekCurrent && offset == 0 && position_ >= 0) return position_;
   int whence = origin == kSeekBeginning ? SEEK_SET : origin == kSeekCurrent ? SEEK_CUR : SEEK_END;
-  return ::lseek(static_cast<int>(handle_), offset, whence);
+  position_ = ::lseek(static_cast<int>(handle_), offset, whence);
+  return position_;
 }
 
 int64_t TFileStream::Size() {

@@ -168,6 +168,7 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
     if (!ReadFile(ToHandle(handle_), out + done, want, &got, nullptr) || got == 0) break;
     done += got;
   }
+  if (position_ >= 0) position_ += static_cast<int64_t>(done);
   return done;
 }
 
@@ -180,16 +181,22 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
     if (!WriteFile(ToHandle(handle_), in + done, want, &put, nullptr) || put == 0) break;
     done += put;
   }
+  if (position_ >= 0) position_ += static_cast<int64_t>(done);
   return done;
 }
 
 int64_t TFileStream::Seek(int64_t offset, int origin) {
   if (origin != kSeekBeginning && origin != kSeekCurrent && origin != kSeekEnd) return -1;
+  if (origin == kSeekCurrent && offset == 0 && position_ >= 0) return position_;
   static const DWORD kMethod[3] = {FILE_BEGIN, FILE_CURRENT, FILE_END};
   LARGE_INTEGER distance, result;
   distance.QuadPart = offset;
-  if (!SetFilePointerEx(ToHandle(handle_), distance, &result, kMethod[origin])) return -1;
-  return result.QuadPart;
+  if (!SetFilePointerEx(ToHandle(handle_), distance, &result, kMethod[origin])) {
+    position_ = -1;  // a failed move leaves the pointer where it was; ask next time
+    return -1;
+  }
+  position_ = result.QuadPart;
+  return position_;
 }
 
 int64_t TFileStream::Size() {

@@ -53,8 +53,26 @@ bool TS_BufferStream::Fill() {
   cur_ = buffer_.get();
   end_ = cur_ + got;
   state_ = got > 0 ? State::Reading : State::Idle;
+  mirrorsUnderlying_ = true;
   if (afterFill_) afterFill_(*this);
   return got > 0;
+}
+
+std::size_t TS_BufferStream::ReadChunkDirect(uint8_t* destination) {
+  std::size_t got = stream_.Read(destination, kBufferSize);
+  // The buffer now holds nothing of the new position.
+  cur_ = end_ = buffer_.get();
+  state_ = got > 0 ? State::Reading : State::Idle;
+  if (afterFill_) afterFill_(*this);
+  return got;
+}
+
+bool TS_BufferStream::WriteChunkDirect(const uint8_t* source) {
+  std::size_t written = stream_.Write(source, kBufferSize);
+  cur_ = buffer_.get();
+  state_ = State::Idle;
+  if (afterFlush_) afterFlush_(*this);
+  return written == kBufferSize;
 }
 
 bool TS_BufferStream::Flush() {
@@ -75,7 +93,19 @@ std::size_t TS_BufferStream::Read(void* buffer, std::size_t count) {
   auto* out = static_cast<uint8_t*>(buffer);
   std::size_t done = 0;
   while (done < count) {
-    if (cur_ == end_ && !Fill()) break;
+    if (cur_ == end_) {
+      // With the buffer drained, whole chunks before the last go straight to
+      // the caller: the same reads of kBufferSize, one copy fewer. The last
+      // chunk still passes through the buffer, which so ends as a fill would
+      // leave it (put-back and seeks within it keep working).
+      if (count - done > kBufferSize) {
+        std::size_t got = ReadChunkDirect(out + done);
+        if (got == 0) break;
+        done += got;
+        continue;
+      }
+      if (!Fill()) break;
+    }
     std::size_t n = std::min(count - done, static_cast<std::size_t>(end_ - cur_));
     std::memcpy(out + done, cur_, n);
     cur_ += n;
@@ -98,6 +128,15 @@ std::size_t TS_BufferStream::Write(const void* buffer, std::size_t count) {
   const auto* in = static_cast<const uint8_t*>(buffer);
   std::size_t done = 0;
   while (done < count) {
+    // Into an empty buffer a whole chunk would be copied only to be flushed
+    // at once: it goes straight to the stream, in the same kBufferSize write.
+    if (cur_ == buffer_.get() && count - done >= kBufferSize) {
+      const bool written = WriteChunkDirect(in + done);
+      done += kBufferSize;  // counted like a chunk whose flush failed
+      if (!written) break;
+      state_ = State::Writing;
+      continue;
+    }
     std::size_t n = std::min(count - done, static_cast<std::size_t>(end_ - cur_));
     std::memcpy(cur_, in + done, n);
     cur_ += n;
@@ -133,6 +172,18 @@ int64_t TS_BufferStream::Seek(int64_t offset, int origin) {
       throw Exception(FormatWith(StreamMessage(kMsgInvalidSeekOrigin), std::to_string(origin)));
   }
   if (target == position) return position;
+  if (state_ == State::Reading && mirrorsUnderlying_) {
+    // The buffer holds the bytes just before the underlying position: a
+    // target among them only moves the pointer (a member's local header and
+    // its data usually lie in the buffer the catalogue or the previous member
+    // left behind).
+    const int64_t underlying = position - BufferOffset();
+    const int64_t buffered = end_ - buffer_.get();
+    if (target >= underlying - buffered && target <= underlying) {
+      cur_ = end_ - (underlying - target);
+      return target;
+    }
+  }
   if (!Flush()) throw EStreamError(StreamMessage(kMsgSeekError));
   int64_t result = stream_.Seek(target, kSeekBeginning);
   Discard();
@@ -147,6 +198,7 @@ void TS_BufferStream::PutBack(uint8_t b) {
   if (cur_ == nullptr || cur_ == buffer_.get()) {
     throw EStreamError(StreamMessage(kMsgPutbackOverflow));
   }
+  if (cur_[-1] != b) mirrorsUnderlying_ = false;  // no longer the stream's bytes
   *--cur_ = b;
 }
 

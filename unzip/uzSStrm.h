@@ -50,13 +50,18 @@ class TS_BufferStream : public TStream {
   // Flushes pending written data; its outcome is not checked.
   ~TS_BufferStream() override;
 
-  // Serves from the buffer, refilling it whenever it runs dry.
+  // Serves from the buffer, refilling it whenever it runs dry; whole chunks
+  // before the last bypass an empty buffer. Underlying reads are always of
+  // kBufferSize bytes.
   std::size_t Read(void* buffer, std::size_t count) override;
-  // Fills the buffer, flushing it whenever it is full. A failed flush ends
-  // the write; the result counts the bytes taken into the buffer.
+  // Fills the buffer, flushing it whenever it is full; whole chunks bypass
+  // an empty buffer, so underlying writes are always of kBufferSize bytes
+  // until the final flush. A failed flush (or chunk write) ends the write;
+  // the result counts the bytes taken, including that chunk.
   std::size_t Write(const void* buffer, std::size_t count) override;
   // Origin kSeekEnd counts |offset| back from the end, whatever its sign.
-  // A target equal to the logical position leaves the buffer untouched.
+  // A target equal to the logical position leaves the buffer untouched, and
+  // so does a target among the bytes read ahead: only the pointer moves.
   // Raises uz::Exception "Invalid seek origin (%d)" for another origin and
   // EStreamError "Seek error" when pending data cannot be flushed.
   int64_t Seek(int64_t offset, int origin) override;
@@ -83,12 +88,19 @@ class TS_BufferStream : public TStream {
   // >= 0 writing, 0 idle.
   int64_t BufferOffset() const;
   void Discard();
+  // A whole kBufferSize chunk between the caller and the underlying stream,
+  // past an empty buffer; each stands for the fill or flush it saves.
+  std::size_t ReadChunkDirect(uint8_t* destination);
+  bool WriteChunkDirect(const uint8_t* source);
 
   TStream& stream_;
   std::unique_ptr<uint8_t[]> buffer_;
   uint8_t* cur_ = nullptr;  // absent until the first read or write after a seek
   uint8_t* end_ = nullptr;  // reading: end of valid data; writing: end of buffer
   State state_ = State::Idle;
+  // Reading state: the buffer holds exactly the underlying bytes before the
+  // underlying position (false once a put-back has stored a different byte).
+  bool mirrorsUnderlying_ = false;
   TNotify afterFill_;
   TNotify afterFlush_;
 };

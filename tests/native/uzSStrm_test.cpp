@@ -20,6 +20,7 @@ class TCountingStream : public TStream {
   }
   std::size_t Read(void* buffer, std::size_t count) override {
     ++reads;
+    readSizes.push_back(count);
     std::size_t n = static_cast<std::size_t>(pos) < data.size()
                         ? std::min(count, data.size() - static_cast<std::size_t>(pos))
                         : 0;
@@ -46,6 +47,7 @@ class TCountingStream : public TStream {
   int64_t pos = 0;
   int reads = 0;
   int moves = 0;
+  std::vector<std::size_t> readSizes;
   std::vector<std::size_t> writeSizes;
   std::size_t acceptLimit = SIZE_MAX;
 };
@@ -229,4 +231,113 @@ TEST(TS_BufferStream, NotificationsFollowFillAndFlush) {
   s.Write("a", 1);
   s.Seek(0, kSeekBeginning);
   EXPECT_EQ(flushes, 1);
+}
+
+TEST(TS_BufferStream, SeekAmongBufferedBytesOnlyMovesThePointer) {
+  TCountingStream under(20000);
+  TS_BufferStream s(under);
+  ReadN(s, 100);
+  EXPECT_EQ(s.Seek(10, kSeekBeginning), 10);
+  EXPECT_EQ(ReadN(s, 20), Slice(under.data, 10, 20));
+  EXPECT_EQ(s.Seek(5000, kSeekCurrent), 5030);
+  EXPECT_EQ(ReadN(s, 10), Slice(under.data, 5030, 10));
+  EXPECT_EQ(s.Seek(0, kSeekBeginning), 0);  // the first buffered byte
+  EXPECT_EQ(ReadN(s, 1), Slice(under.data, 0, 1));
+  EXPECT_EQ(s.Seek(8192, kSeekBeginning), 8192);  // just behind the buffered bytes
+  EXPECT_EQ(under.reads, 1);
+  EXPECT_EQ(under.moves, 0);
+  EXPECT_EQ(s.Position(), 8192);
+  EXPECT_EQ(ReadN(s, 8), Slice(under.data, 8192, 8));  // continues with a fill
+  EXPECT_EQ(under.reads, 2);
+  EXPECT_EQ(under.moves, 0);
+}
+
+TEST(TS_BufferStream, SeekOutsideBufferedBytesStartsAfresh) {
+  TCountingStream under(30000);
+  TS_BufferStream s(under);
+  ReadN(s, 9000);  // the buffer holds 8192..16383
+  EXPECT_EQ(s.Seek(8191, kSeekBeginning), 8191);
+  EXPECT_EQ(under.moves, 1);
+  EXPECT_EQ(s.GetState(), TS_BufferStream::State::Idle);
+  EXPECT_EQ(ReadN(s, 2), Slice(under.data, 8191, 2));
+  EXPECT_EQ(s.Seek(8191 + 8192 + 1, kSeekBeginning), 16384);  // one past the buffered bytes
+  EXPECT_EQ(under.moves, 2);
+  EXPECT_EQ(ReadN(s, 4), Slice(under.data, 16384, 4));
+}
+
+TEST(TS_BufferStream, PutBackOfAnotherByteIsNotSeenAgainAfterASeek) {
+  TCountingStream under(100);
+  TS_BufferStream s(under);
+  uint8_t b = 0;
+  ReadN(s, 10);
+  s.PutBack(0xEE);
+  s.Read(&b, 1);
+  EXPECT_EQ(b, 0xEE);
+  // A seek shows the stream's own bytes again, as it did before seeks within
+  // the buffer existed.
+  EXPECT_EQ(s.Seek(9, kSeekBeginning), 9);
+  s.Read(&b, 1);
+  EXPECT_EQ(b, under.data[9]);
+}
+
+TEST(TS_BufferStream, LargeReadsMoveWholeChunksPastTheBuffer) {
+  TCountingStream under(40000);
+  TS_BufferStream s(under);
+  EXPECT_EQ(ReadN(s, 20000), Slice(under.data, 0, 20000));
+  // Two chunks straight into the caller's memory, the rest through a fill:
+  // every underlying read keeps the buffer's size.
+  EXPECT_EQ(under.readSizes, (std::vector<std::size_t>{8192, 8192, 8192}));
+  EXPECT_EQ(s.Position(), 20000);
+  EXPECT_EQ(s.GetState(), TS_BufferStream::State::Reading);
+  uint8_t b = 0;
+  s.PutBack(under.data[19999]);  // the last byte came through the buffer
+  s.Read(&b, 1);
+  EXPECT_EQ(b, under.data[19999]);
+  EXPECT_EQ(s.Seek(19000, kSeekBeginning), 19000);  // still among the buffered bytes
+  EXPECT_EQ(under.moves, 0);
+  EXPECT_EQ(ReadN(s, 20000), Slice(under.data, 19000, 20000));
+  EXPECT_EQ(ReadN(s, 20000), Slice(under.data, 39000, 1000));
+  EXPECT_EQ(s.GetState(), TS_BufferStream::State::Idle);
+  EXPECT_EQ(s.Position(), 40000);
+}
+
+TEST(TS_BufferStream, LargeReadEndingInsideAChunkStopsAtTheEnd) {
+  TCountingStream under(10000);
+  TS_BufferStream s(under);
+  EXPECT_EQ(ReadN(s, 30000), Slice(under.data, 0, 10000));
+  EXPECT_EQ(s.GetState(), TS_BufferStream::State::Idle);
+  EXPECT_EQ(s.Position(), 10000);
+}
+
+TEST(TS_BufferStream, LargeWritesMoveWholeChunksPastTheBuffer) {
+  TCountingStream under;
+  std::vector<uint8_t> bytes(40000);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 13);
+  int flushes = 0;
+  {
+    TS_BufferStream s(under);
+    s.SetAfterFlush([&](TS_BufferStream&) { ++flushes; });
+    EXPECT_EQ(s.Write(bytes.data(), 16000), 16000u);
+    EXPECT_EQ(under.writeSizes, std::vector<std::size_t>{8192});
+    EXPECT_EQ(s.Position(), 16000);
+    EXPECT_EQ(s.Write(bytes.data() + 16000, 24000), 24000u);
+    // The pending 7808 bytes are topped up and flushed, then two whole
+    // chunks go straight through and 7232 bytes wait.
+    EXPECT_EQ(under.writeSizes, (std::vector<std::size_t>{8192, 8192, 8192, 8192}));
+    EXPECT_EQ(s.GetState(), TS_BufferStream::State::Writing);
+    EXPECT_EQ(s.Position(), 40000);
+  }
+  EXPECT_EQ(under.writeSizes, (std::vector<std::size_t>{8192, 8192, 8192, 8192, 7232}));
+  EXPECT_EQ(flushes, 5);  // a chunk written past the buffer counts as its flush
+  EXPECT_EQ(under.data, bytes);
+}
+
+TEST(TS_BufferStream, FailedChunkWriteEndsTheWrite) {
+  TCountingStream under;
+  under.acceptLimit = 100;
+  TS_BufferStream s(under);
+  std::vector<uint8_t> bytes(8192, 1);
+  EXPECT_EQ(s.Write(bytes.data(), bytes.size()), 8192u);
+  EXPECT_EQ(s.GetState(), TS_BufferStream::State::Idle);
+  EXPECT_EQ(under.writeSizes, std::vector<std::size_t>{8192});
 }
