@@ -50,8 +50,7 @@ TExtraction::TOutcome TExtraction::ExtractMember(int index) {
   if (encrypted_ && !PasswordAccepted(index)) return TOutcome::Done;
   if (!MayWrite(index, path)) return TOutcome::Done;
 
-  output_ = std::make_unique<TLFNFileStream>(path, kFmCreate);
-  outputName_ = path;
+  OpenOutput(path);
   TPartialOutput partial(output_, path);
   state_->Reset(unrequested_, current_.UncompressedSize, current_.Flags);
   crc_ = 0xFFFFFFFFu;
@@ -59,11 +58,30 @@ TExtraction::TOutcome TExtraction::ExtractMember(int index) {
   overflowed_ = false;
   bool skip = false;
   if (zip_.OnStartUnZip) zip_.OnStartUnZip(&zip_, index, path, skip);
-  if (!skip) Decode();
-  output_.reset();
+  if (!skip) {
+    Decode();
+    FinishOutput();
+  }
   partial.Release();
-  if (skip) return TOutcome::Done;
+  if (skip) {
+    output_.reset();
+    return TOutcome::Done;
+  }
   return Verdict(index, path);
+}
+
+// The folder was made or found for an earlier member; should it have gone
+// since (a handler may remove it), it is made again before giving up.
+void TExtraction::OpenOutput(const std::string& path) {
+  outputName_ = path;
+  try {
+    output_ = std::make_unique<TLFNFileStream>(path, kFmCreate);
+  } catch (const EFCreateError&) {
+    if (!zip_.RecreateDirs()) throw;
+    ensuredFolder_.clear();
+    MemberFolder(current_);
+    output_ = std::make_unique<TLFNFileStream>(path, kFmCreate);
+  }
 }
 
 // Steps over the local header to the member's data; only its two name and
@@ -148,21 +166,31 @@ void TExtraction::Decode() {
   }
 }
 
-void TExtraction::StampOutput(const std::string& path) const {
-  SetFileDosDateTime(path, current_.DateTime);
+// The last block may still wait in the file stream's buffer; a failure to
+// write it is the same error as for any other block.
+void TExtraction::FinishOutput() {
+  if (!output_->Flush()) throw EStreamError("Cannot write file \"" + outputName_ + "\"");
+}
+
+// Through the open file, which no write follows any more: no second open.
+void TExtraction::StampOutput() {
+  SetFileDosDateTime(output_->File(), current_.DateTime);
   if (zip_.RetainAttributes())
-    SetAttributes(path, current_.ExternalAttributes & kFileAttributeMask);
+    SetAttributes(output_->File(), current_.ExternalAttributes & kFileAttributeMask);
 }
 
 // The date and attributes go only onto a file that stays: a failed member's
-// file is deleted, and a read-only one could not be.
+// file is deleted, and a read-only one could not be. The file is closed
+// before any event reports on it.
 TExtraction::TOutcome TExtraction::Verdict(int index, const std::string& path) {
   const uint32_t calculated = ~crc_;
   if (!overflowed_ && calculated == current_.CRC32) {
-    StampOutput(path);
+    StampOutput();
+    output_.reset();
     if (zip_.OnEndUnZip) zip_.OnEndUnZip(&zip_, index, path);
     return TOutcome::Done;
   }
+  output_.reset();
   TOutcome outcome = TOutcome::Done;
   if (encrypted_) {
     if (zip_.OnBadPassword) {

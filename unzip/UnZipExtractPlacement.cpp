@@ -45,10 +45,12 @@ bool TExtraction::Selects(const TZipHeaderInfo& member) const {
                     zip_.RecreateDirs());
 }
 
-std::string TExtraction::MemberFolder(const TZipHeaderInfo& member) const {
+std::string TExtraction::MemberFolder(const TZipHeaderInfo& member) {
   const std::string folder =
       OutputFolder(member.Directory(), zip_.RecreateDirs(), zip_.RootDir(), destDir_);
-  if (zip_.RecreateDirs()) CreateOutputFolder(folder);
+  // A folder that could not be made is asked for again by its next member.
+  if (zip_.RecreateDirs() && folder != ensuredFolder_ && CreateOutputFolder(folder))
+    ensuredFolder_ = folder;
   return WithPlatformSeparators(folder);
 }
 

@@ -44,7 +44,7 @@ class TExtraction final : private TDecodeHost {
   std::string AbsoluteDestDir(const std::string& currentFolder) const;
   bool Selects(const TZipHeaderInfo& member) const;
   // The member's folder, ending in a separator; created when RecreateDirs.
-  std::string MemberFolder(const TZipHeaderInfo& member) const;
+  std::string MemberFolder(const TZipHeaderInfo& member);
   // The name its file gets in that folder.
   static std::string MemberFileName(const TZipHeaderInfo& member);
 
@@ -53,9 +53,11 @@ class TExtraction final : private TDecodeHost {
   void PositionAtData();
   bool PasswordAccepted(int index);
   bool MayWrite(int index, std::string& path);
+  void OpenOutput(const std::string& path);
   void GiveUp(TSkipReason reason, int index);
   void Decode();
-  void StampOutput(const std::string& path) const;
+  void FinishOutput();
+  void StampOutput();
   TOutcome Verdict(int index, const std::string& path);
 
   // The decoders' host (UnZipMemberStream.cpp).
@@ -69,6 +71,9 @@ class TExtraction final : private TDecodeHost {
 
   TUnZip& zip_;
   std::string destDir_;  // AbsoluteDestDir(), fixed for the run
+  // The output folder made or found last: members of one folder mostly come
+  // together, and each would otherwise ask the file system again.
+  std::string ensuredFolder_;
   std::unique_ptr<TDecodeState> state_;
 
   // The member being extracted, and its compressed bytes not yet requested

@@ -8,10 +8,11 @@
 // archive. Stored members take the same road as every other method, so they
 // too cross parts, are decrypted, and cannot write bytes that never arrived.
 //
-// Output. Each block goes straight to the output file in one write (the
-// file stream's own buffer stays idle), then into the CRC and the progress
-// events. A member never writes more than the catalogue's uncompressed size:
-// a lying header cannot fill the disk, and the member fails its check.
+// Output. Each block goes through the output file's buffered stream (so the
+// file is written in chunks of its buffer size), then into the CRC and the
+// progress events. A member never writes more than the catalogue's
+// uncompressed size: a lying header cannot fill the disk, and the member
+// fails its check.
 #include "UnZipExtraction.h"
 #include "uzCrc32.h"
 
@@ -56,7 +57,10 @@ bool TExtraction::WriteDecoded(const uint8_t* data, uint32_t n) {
     overflowed_ = true;
     return false;
   }
-  if (output_->File().Write(data, n) != n)
+  // A flush that fails at the end of a write still counts its chunk as
+  // taken; the position (no system call) tells whether every byte so far
+  // went to the file or waits in the buffer.
+  if (output_->Write(data, n) != n || output_->Position() != memberWritten_ + n)
     throw EStreamError("Cannot write file \"" + outputName_ + "\"");
   crc_ = UpdateCrc32(crc_, data, n);
   memberWritten_ += n;

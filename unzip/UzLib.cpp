@@ -88,9 +88,8 @@ namespace detail {
 
 TOwnedFile::TOwnedFile(const std::string& fileName, uint16_t mode) {
   // Only a write needs the file writable; reading leaves the attributes of
-  // the user's archive as they are.
-  if (mode == kFmCreate || (mode & 0x3) != kFmOpenRead) ClearRestrictiveAttributes(fileName);
-  file = std::make_unique<TFileStream>(fileName, mode);
+  // the user's archive as they are (the stream clears them only for writing).
+  file = std::make_unique<TFileStream>(fileName, mode, /*clearRestrictive=*/true);
 }
 
 }  // namespace detail

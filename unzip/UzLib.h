@@ -81,6 +81,13 @@ bool IsRemovableDrive(const std::string& root);
 
 // ---- File streams ----
 
+class TFileStream;
+// The same two on a file the caller holds open for writing, through its
+// handle: no second open and no path lookup. Its pending writes must have
+// reached the file, and none may follow (they would move the time again).
+bool SetFileDosDateTime(TFileStream& file, uint32_t dosDateTime);
+bool SetAttributes(TFileStream& file, uint32_t attributes);
+
 // Open modes: access in the low bits, sharing in 0xF0, or kFmCreate.
 constexpr uint16_t kFmOpenRead = 0x0000;
 constexpr uint16_t kFmOpenWrite = 0x0001;
@@ -95,7 +102,12 @@ class TFileStream : public TStream {
  public:
   // Raises EFOpenError 'Cannot open file "<name>". <reason>' or, for
   // kFmCreate, EFCreateError 'Cannot create file "<name>". <reason>'.
-  TFileStream(const std::string& fileName, uint16_t mode);
+  // With clearRestrictive, a writing mode replaces a file whose read-only,
+  // hidden or system attributes stand in the way: they are cleared as
+  // ClearRestrictiveAttributes does. (On POSIX systems the permissions are
+  // looked at only when the open is refused or the opened file is not
+  // writable by its owner, so that the common case costs no extra call.)
+  TFileStream(const std::string& fileName, uint16_t mode, bool clearRestrictive = false);
   ~TFileStream() override;  // closes the file
 
   std::size_t Read(void* buffer, std::size_t count) override;

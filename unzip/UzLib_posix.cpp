@@ -74,15 +74,18 @@ bool ClearRestrictiveAttributes(const std::string& name) {
   return ::chmod(NativePath(name).c_str(), (st.st_mode & 07777) | S_IWUSR) == 0;
 }
 
-bool SetAttributes(const std::string& name, uint32_t attributes) {
-  struct stat st;
-  if (!StatPath(name, st)) return false;
+namespace {
+
+mode_t ModeFor(const struct stat& st, uint32_t attributes) {
   mode_t mode = st.st_mode & 07777;
-  mode = (attributes & kAttrReadOnly) ? (mode & ~0222) : (mode | S_IWUSR);
-  return ::chmod(NativePath(name).c_str(), mode) == 0;
+  return (attributes & kAttrReadOnly) ? (mode & ~0222) : (mode | S_IWUSR);
 }
 
-bool SetFileDosDateTime(const std::string& name, uint32_t dosDateTime) {
+int Descriptor(const TFileStream& file) { return static_cast<int>(file.Handle()); }
+
+// The last-write time as utimensat and futimens take it; false when the DOS
+// date-time names no moment.
+bool DosDateTimeToTimes(uint32_t dosDateTime, struct timespec (&times)[2]) {
   TDosDateTime t{};
   if (!DecodeDosDateTime(dosDateTime, t)) return false;
   std::tm local{};
@@ -95,12 +98,37 @@ bool SetFileDosDateTime(const std::string& name, uint32_t dosDateTime) {
   local.tm_isdst = -1;  // as the local clock showed it then
   std::time_t when = std::mktime(&local);
   if (when == static_cast<std::time_t>(-1)) return false;
-  struct timespec times[2];
   times[0].tv_sec = 0;
   times[0].tv_nsec = UTIME_OMIT;  // the last-access time stays
   times[1].tv_sec = when;
   times[1].tv_nsec = 0;
-  return ::utimensat(AT_FDCWD, NativePath(name).c_str(), times, 0) == 0;
+  return true;
+}
+
+}  // namespace
+
+bool SetAttributes(const std::string& name, uint32_t attributes) {
+  struct stat st;
+  if (!StatPath(name, st)) return false;
+  return ::chmod(NativePath(name).c_str(), ModeFor(st, attributes)) == 0;
+}
+
+bool SetAttributes(TFileStream& file, uint32_t attributes) {
+  struct stat st;
+  if (::fstat(Descriptor(file), &st) != 0) return false;
+  const mode_t mode = ModeFor(st, attributes);
+  return mode == (st.st_mode & 07777) || ::fchmod(Descriptor(file), mode) == 0;
+}
+
+bool SetFileDosDateTime(const std::string& name, uint32_t dosDateTime) {
+  struct timespec times[2];
+  return DosDateTimeToTimes(dosDateTime, times) &&
+         ::utimensat(AT_FDCWD, NativePath(name).c_str(), times, 0) == 0;
+}
+
+bool SetFileDosDateTime(TFileStream& file, uint32_t dosDateTime) {
+  struct timespec times[2];
+  return DosDateTimeToTimes(dosDateTime, times) && ::futimens(Descriptor(file), times) == 0;
 }
 
 bool DeleteFileAt(const std::string& name) {
@@ -114,7 +142,8 @@ bool IsRemovableDrive(const std::string& /*root*/) { return false; }
 // ---- TFileStream ----
 // Sharing bits have no counterpart here (POSIX locks are advisory) and are ignored.
 
-TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : fileName_(fileName) {
+TFileStream::TFileStream(const std::string& fileName, uint16_t mode, bool clearRestrictive)
+    : fileName_(fileName) {
   int flags = O_CLOEXEC;
   if (mode == kFmCreate) {
     flags |= O_RDWR | O_CREAT | O_TRUNC;
@@ -122,13 +151,27 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : fileName_
     int access = mode & 0x3;
     flags |= access == kFmOpenWrite ? O_WRONLY : access == kFmOpenReadWrite ? O_RDWR : O_RDONLY;
   }
-  int fd = ::open(NativePath(fileName).c_str(), flags, 0666);
+  clearRestrictive = clearRestrictive && (mode == kFmCreate || (mode & 0x3) != kFmOpenRead);
+  const std::string native = NativePath(fileName);
+  int fd = ::open(native.c_str(), flags, 0666);
+  if (fd < 0 && errno == EACCES && clearRestrictive) {
+    // Only a file that refuses the write has its permissions looked at.
+    if (ClearRestrictiveAttributes(fileName))
+      fd = ::open(native.c_str(), flags, 0666);
+    else
+      errno = EACCES;
+  }
   if (fd >= 0) {
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    const bool known = ::fstat(fd, &st) == 0;
+    if (known && S_ISDIR(st.st_mode)) {
       ::close(fd);
       fd = -1;
       errno = EISDIR;
+    } else if (known && clearRestrictive && !(st.st_mode & S_IWUSR)) {
+      // Opened all the same (the super-user may): the file is made writable
+      // as it would have been had the open been refused.
+      ::fchmod(fd, (st.st_mode & 07777) | S_IWUSR);
     }
   }
   if (fd < 0) {

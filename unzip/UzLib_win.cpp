@@ -94,15 +94,30 @@ bool SetAttributes(const std::string& name, uint32_t attributes) {
   return SetFileAttributesW(Widen(name).c_str(), a ? a : FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
-bool SetFileDosDateTime(const std::string& name, uint32_t dosDateTime) {
+bool SetAttributes(TFileStream& file, uint32_t attributes) {
+  // Attributes have no handle-based call before Vista; by name they may be
+  // set while the file is open.
+  return SetAttributes(file.FileName(), attributes);
+}
+
+namespace {
+
+// The last-write time of a DOS date-time taken as local time; false when it
+// names no moment.
+bool DosDateTimeToUtc(uint32_t dosDateTime, FILETIME& utc) {
   TDosDateTime check{};
   if (!DecodeDosDateTime(dosDateTime, check)) return false;
-  FILETIME local, utc;
-  if (!DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16),
-                             static_cast<WORD>(dosDateTime & 0xFFFF), &local) ||
-      !LocalFileTimeToFileTime(&local, &utc)) {
-    return false;
-  }
+  FILETIME local;
+  return DosDateTimeToFileTime(static_cast<WORD>(dosDateTime >> 16),
+                               static_cast<WORD>(dosDateTime & 0xFFFF), &local) &&
+         LocalFileTimeToFileTime(&local, &utc);
+}
+
+}  // namespace
+
+bool SetFileDosDateTime(const std::string& name, uint32_t dosDateTime) {
+  FILETIME utc;
+  if (!DosDateTimeToUtc(dosDateTime, utc)) return false;
   // Attribute-write access suffices for the time, so a read-only file gets it too.
   HANDLE h =
       CreateFileW(Widen(name).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -111,6 +126,12 @@ bool SetFileDosDateTime(const std::string& name, uint32_t dosDateTime) {
   bool ok = SetFileTime(h, nullptr, nullptr, &utc) != 0;
   CloseHandle(h);
   return ok;
+}
+
+bool SetFileDosDateTime(TFileStream& file, uint32_t dosDateTime) {
+  FILETIME utc;
+  return DosDateTimeToUtc(dosDateTime, utc) &&
+         SetFileTime(ToHandle(file.Handle()), nullptr, nullptr, &utc) != 0;
 }
 
 bool DeleteFileAt(const std::string& name) { return DeleteFileW(Widen(name).c_str()) != 0; }
@@ -130,7 +151,8 @@ bool IsRemovableDrive(const std::string& root) {
 
 // ---- TFileStream ----
 
-TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : fileName_(fileName) {
+TFileStream::TFileStream(const std::string& fileName, uint16_t mode, bool clearRestrictive)
+    : fileName_(fileName) {
   DWORD access = GENERIC_READ | GENERIC_WRITE;
   DWORD share = FILE_SHARE_READ;
   DWORD disposition = CREATE_ALWAYS;
@@ -145,6 +167,12 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : fileName_
     share = kShare[((mode & 0xF0) >> 4) % 5];
     disposition = OPEN_EXISTING;
   }
+  // Read-only, hidden and system files refuse to be opened for writing or
+  // replaced. Their attributes are cleared first: asking the open to fail
+  // would not do, as a file system that ignores them (Wine run by the
+  // super-user) would keep a read-only attribute on the new content.
+  if (clearRestrictive && (mode == kFmCreate || (mode & 0x3) != kFmOpenRead))
+    ClearRestrictiveAttributes(fileName);
   HANDLE h = CreateFileW(Widen(fileName).c_str(), access, share, nullptr, disposition,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {

@@ -3,7 +3,13 @@
 // attributes, and what remains on disk after failures.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
+#include <csignal>
+#include <cstdio>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -264,6 +270,75 @@ TEST_F(Extraction, RetainAttributesOffLeavesTheFileWritable) {
   ASSERT_EQ(stat(Out("a.txt").c_str(), &st), 0);
   EXPECT_NE(st.st_mode & 0200, 0u);
 }
+
+TEST_F(Extraction, FolderRemovedAfterItsFirstMemberIsMadeAgain) {
+  Use({Stored("d/a.txt", "alpha"), Stored("d/b.txt", "beta"), Stored("e/c.txt", "gamma"),
+       Stored("d/f.txt", "delta")});
+  zip.SetDoAll(true);
+  zip.SetRecreateDirs(true);
+  // The folder the run made for the first member is gone before the second.
+  zip.OnEndUnZip = [&](uz::TObject*, int, const std::string& name) {
+    if (Slashes(name) != Out("d/a.txt")) return;
+    std::remove(Out("d/a.txt").c_str());
+    ::rmdir(Out("d").c_str());
+  };
+  EXPECT_EQ(zip.ExtractFiles(), 4);
+  EXPECT_EQ(out.Files(), (std::vector<std::string>{"d/b.txt", "d/f.txt", "e/c.txt"}));
+  EXPECT_EQ(testzip::ReadText(Out("d/f.txt")), "delta");
+}
+
+#ifndef _WIN32
+// A file size limit makes the output's writes fail part-way: in a chunk
+// written while the member is decoded, or in the last flush after it.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &saved_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = saved_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  struct rlimit saved_ {};
+  void (*oldHandler_)(int);
+};
+
+class FailedWrite : public Extraction {
+ protected:
+  void Expect(size_t size, rlim_t limit) {
+    Use({Stored("big.bin", std::string(size, 'w')), Stored("next.txt", "n")});
+    zip.SetDoAll(true);
+    try {
+      FileSizeLimit fileSizeLimit(limit);
+      zip.ExtractFiles();
+      ADD_FAILURE() << "no exception";
+    } catch (const uz::EStreamError& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot write file \"" + Out("big.bin") + "\"");
+    }
+    EXPECT_TRUE(out.Files().empty());
+  }
+};
+
+TEST_F(FailedWrite, InAChunkWrittenWhileDecodingRaisesAndLeavesNoPartialFile) {
+  Expect(50000, 30000);
+}
+
+TEST_F(FailedWrite, InAFlushEndingAWriteRaisesAndLeavesNoPartialFile) {
+  // The second block (384 bytes) just fills the buffer: the write accepts
+  // every byte although the flush it ends with fails.
+  Expect(16384, 10000);
+}
+
+TEST_F(FailedWrite, InTheLastFlushRaisesAndLeavesNoPartialFile) {
+  Expect(20000, 18000);  // 3616 bytes wait for the last flush; 1616 of them fit
+}
+#endif
 
 // ---- Integrity ----
 

@@ -179,6 +179,58 @@ TEST_F(Scratch, AttributesAndDates) {
   EXPECT_EQ(TFileStream(file, kFmOpenRead).ModificationTime(), stamp1);
 }
 
+TEST_F(Scratch, DateAndAttributesThroughAnOpenFile) {
+  const std::string file = Path("open.txt");
+  const std::string other = Path("other.txt");
+  WriteText(other, "x");
+  const uint32_t day = (uint32_t(21 << 9 | 6 << 5 | 15) << 16) | (12 << 11);
+  ASSERT_TRUE(SetFileDosDateTime(other, day));
+  {
+    TLFNFileStream out(file, kFmCreate);
+    EXPECT_EQ(out.Write("abc", 3), 3u);
+    ASSERT_TRUE(out.Flush());
+    EXPECT_TRUE(SetFileDosDateTime(out.File(), day));
+    EXPECT_FALSE(SetFileDosDateTime(out.File(), 0));  // not a date
+    EXPECT_TRUE(SetAttributes(out.File(), kAttrReadOnly | kAttrArchive));
+  }
+  EXPECT_EQ(ReadText(file), "abc");
+  EXPECT_EQ(TFileStream(file, kFmOpenRead).ModificationTime(),
+            TFileStream(other, kFmOpenRead).ModificationTime());
+  EXPECT_FALSE(Writable(file));
+  {
+    TLFNFileStream again(file, kFmCreate);  // a read-only file is replaced
+    EXPECT_TRUE(SetAttributes(again.File(), kAttrArchive));
+    EXPECT_TRUE(SetAttributes(again.File(), kAttrArchive));  // nothing to change
+  }
+  EXPECT_TRUE(Writable(file));
+}
+
+TEST_F(Scratch, FileStreamTracksItsPosition) {
+  const std::string file = Path("pos.bin");
+  TFileStream f(file, kFmCreate);
+  EXPECT_EQ(f.Position(), 0);
+  EXPECT_EQ(f.Write("0123456789", 10), 10u);
+  EXPECT_EQ(f.Position(), 10);
+  EXPECT_EQ(f.Seek(3, kSeekBeginning), 3);
+  char b[4] = {};
+  EXPECT_EQ(f.Read(b, 4), 4u);
+  EXPECT_EQ(std::string(b, 4), "3456");
+  EXPECT_EQ(f.Position(), 7);
+  EXPECT_EQ(f.Seek(-2, kSeekCurrent), 5);
+  EXPECT_EQ(f.Read(b, 4), 4u);
+  EXPECT_EQ(std::string(b, 4), "5678");
+  EXPECT_EQ(f.Read(b, 4), 1u);  // the end
+  EXPECT_EQ(f.Position(), 10);
+  EXPECT_EQ(f.Seek(0, 9), -1);  // a bad origin moves nothing
+  EXPECT_EQ(f.Position(), 10);
+  EXPECT_EQ(f.Seek(-20, kSeekCurrent), -1);  // refused by the system
+  EXPECT_EQ(f.Position(), 10);               // asked again, not guessed
+  EXPECT_EQ(f.Seek(0, kSeekEnd), 10);
+  EXPECT_EQ(f.Write("ab", 2), 2u);
+  EXPECT_EQ(f.Position(), 12);
+  EXPECT_EQ(f.Size(), 12);
+}
+
 TEST_F(Scratch, VolumesOfNoDrive) {
   EXPECT_FALSE(IsRemovableDrive("C:\\"));
 #ifndef _WIN32
