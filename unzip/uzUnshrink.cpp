@@ -5,6 +5,7 @@
 // free code other than the next one to be assigned, a prefix chain that loops
 // or runs into a free code) ends decoding at once: the bytes already written
 // stay, the rest of the member is missing and its CRC check fails.
+#include <cstring>
 #include <new>
 
 #include "uzDecoders.h"
@@ -117,23 +118,45 @@ class TUnshrinker {
     }
     first = t_.stack[top];
     if (prev_ != kNoCode && freeNext_ < kTableSize) Define(first);
-    s_.FlushWindow(t_.stack + top, kTableSize - top);
+    Output(t_.stack + top, kTableSize - top);
     prev_ = code;
     return true;
+  }
+
+  // Most strings are a few bytes long and fit the output block: they are
+  // copied without the block-splitting loop of FlushWindow.
+  void Output(const uint8_t* string, uint32_t n) {
+    uint32_t count = s_.outCount;
+    if (count + n >= kIoBlockSize) {
+      s_.FlushWindow(string, n);
+      return;
+    }
+    uint8_t* out = s_.outbuf + count;
+    if (n <= 8) {
+      for (uint32_t i = 0; i < n; ++i) out[i] = string[i];
+    } else {
+      std::memcpy(out, string, n);
+    }
+    s_.outCount = count + n;
   }
 
   // Pushes the string of a defined code onto the stack below index end.
   // False when the chain loops or reaches a free entry (only possible in
   // malformed data).
   bool Unwind(uint32_t code, uint32_t end, uint32_t& top) {
+    // Locals: the byte stores below could otherwise alias every member.
+    const uint16_t* prefix = t_.prefix;
+    const uint8_t* suffix = t_.suffix;
+    uint8_t* stack = t_.stack;
     uint32_t sp = end;
     while (code >= kFirstEntry) {
-      if (t_.prefix[code] == kFree || sp == 0) return false;
-      t_.stack[--sp] = t_.suffix[code];
-      code = t_.prefix[code];  // < kTableSize: only codes read at <= 13 bits are stored
+      const uint32_t parent = prefix[code];  // < kTableSize unless free: codes have <= 13 bits
+      if (parent == kFree || sp == 0) return false;
+      stack[--sp] = suffix[code];
+      code = parent;
     }
     if (code == kControlCode || sp == 0) return false;
-    t_.stack[--sp] = static_cast<uint8_t>(code);
+    stack[--sp] = static_cast<uint8_t>(code);
     top = sp;
     return true;
   }
@@ -147,7 +170,9 @@ class TUnshrinker {
     t_.suffix[code] = static_cast<uint8_t>(first);
     defined_.Set(code);
     if (childCount_[code] == 0) leaves_.Set(code);
-    freeNext_ = defined_.FirstClearFrom(code + 1);
+    // Until the first partial clear the next entry is always the free one.
+    const uint32_t next = code + 1;
+    freeNext_ = next < kTableSize && !defined_.Test(next) ? next : defined_.FirstClearFrom(next);
   }
 
   // Frees every defined entry that no defined entry uses as its prefix,
