@@ -172,9 +172,20 @@ void TExtraction::FinishOutput() {
   if (!output_->Flush()) throw EStreamError("Cannot write file \"" + outputName_ + "\"");
 }
 
+bool TStampCache::FileTime(uint32_t dosDateTime, int64_t& fileTime) {
+  if (!converted_ || dosDateTime != dosDateTime_) {
+    valid_ = DosDateTimeToFileTime(dosDateTime, fileTime_);
+    dosDateTime_ = dosDateTime;
+    converted_ = true;
+  }
+  fileTime = fileTime_;
+  return valid_;
+}
+
 // Through the open file, which no write follows any more: no second open.
 void TExtraction::StampOutput() {
-  SetFileDosDateTime(output_->File(), current_.DateTime);
+  int64_t fileTime = 0;
+  if (stamps_.FileTime(current_.DateTime, fileTime)) SetModificationTime(output_->File(), fileTime);
   if (zip_.RetainAttributes())
     SetAttributes(output_->File(), current_.ExternalAttributes & kFileAttributeMask);
 }

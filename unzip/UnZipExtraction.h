@@ -21,6 +21,20 @@
 
 namespace uz {
 
+// DOS date-times converted to file times, the last one remembered: the
+// members of an archive mostly share a few stamps, and each conversion
+// consults the time zone (on POSIX systems a file-system check per call).
+class TStampCache {
+ public:
+  bool FileTime(uint32_t dosDateTime, int64_t& fileTime);
+
+ private:
+  uint32_t dosDateTime_ = 0;
+  int64_t fileTime_ = 0;
+  bool converted_ = false;  // dosDateTime_ holds a stamp and the outcome below
+  bool valid_ = false;
+};
+
 class TExtraction final : private TDecodeHost {
  public:
   explicit TExtraction(TUnZip& owner);
@@ -74,6 +88,7 @@ class TExtraction final : private TDecodeHost {
   // The output folder made or found last: members of one folder mostly come
   // together, and each would otherwise ask the file system again.
   std::string ensuredFolder_;
+  TStampCache stamps_;
   std::unique_ptr<TDecodeState> state_;
 
   // The member being extracted, and its compressed bytes not yet requested

@@ -81,11 +81,17 @@ bool IsRemovableDrive(const std::string& root);
 
 // ---- File streams ----
 
+// A DOS date-time taken as local time, as a file time: 100-ns units since
+// 1601-01-01 UTC, the scale of TFileStream::ModificationTime on every
+// platform. False when it names no moment.
+bool DosDateTimeToFileTime(uint32_t dosDateTime, int64_t& fileTime);
+
 class TFileStream;
-// The same two on a file the caller holds open for writing, through its
-// handle: no second open and no path lookup. Its pending writes must have
-// reached the file, and none may follow (they would move the time again).
-bool SetFileDosDateTime(TFileStream& file, uint32_t dosDateTime);
+// The last-write time and the attributes of a file the caller holds open
+// for writing, through its handle: no second open and no path lookup. Its
+// pending writes must have reached the file, and none may follow (they
+// would move the time again).
+bool SetModificationTime(TFileStream& file, int64_t fileTime);
 bool SetAttributes(TFileStream& file, uint32_t attributes);
 
 // Open modes: access in the low bits, sharing in 0xF0, or kFmCreate.

@@ -83,26 +83,21 @@ mode_t ModeFor(const struct stat& st, uint32_t attributes) {
 
 int Descriptor(const TFileStream& file) { return static_cast<int>(file.Handle()); }
 
-// The last-write time as utimensat and futimens take it; false when the DOS
-// date-time names no moment.
-bool DosDateTimeToTimes(uint32_t dosDateTime, struct timespec (&times)[2]) {
-  TDosDateTime t{};
-  if (!DecodeDosDateTime(dosDateTime, t)) return false;
-  std::tm local{};
-  local.tm_year = t.year - 1900;
-  local.tm_mon = t.month - 1;
-  local.tm_mday = t.day;
-  local.tm_hour = t.hour;
-  local.tm_min = t.minute;
-  local.tm_sec = t.second;
-  local.tm_isdst = -1;  // as the local clock showed it then
-  std::time_t when = std::mktime(&local);
-  if (when == static_cast<std::time_t>(-1)) return false;
+constexpr int64_t kSecondsFrom1601To1970 = 11644473600LL;
+constexpr int64_t kTicksPerSecond = 10000000;  // file times count 100 ns
+
+// The last-write time as utimensat and futimens take it, the last-access
+// time left as it is.
+void ToTimes(int64_t fileTime, struct timespec (&times)[2]) {
   times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_OMIT;  // the last-access time stays
-  times[1].tv_sec = when;
-  times[1].tv_nsec = 0;
-  return true;
+  times[0].tv_nsec = UTIME_OMIT;
+  int64_t seconds = fileTime / kTicksPerSecond, ticks = fileTime % kTicksPerSecond;
+  if (ticks < 0) {
+    --seconds;
+    ticks += kTicksPerSecond;
+  }
+  times[1].tv_sec = static_cast<std::time_t>(seconds - kSecondsFrom1601To1970);
+  times[1].tv_nsec = static_cast<long>(ticks * 100);
 }
 
 }  // namespace
@@ -120,15 +115,35 @@ bool SetAttributes(TFileStream& file, uint32_t attributes) {
   return mode == (st.st_mode & 07777) || ::fchmod(Descriptor(file), mode) == 0;
 }
 
-bool SetFileDosDateTime(const std::string& name, uint32_t dosDateTime) {
-  struct timespec times[2];
-  return DosDateTimeToTimes(dosDateTime, times) &&
-         ::utimensat(AT_FDCWD, NativePath(name).c_str(), times, 0) == 0;
+bool DosDateTimeToFileTime(uint32_t dosDateTime, int64_t& fileTime) {
+  TDosDateTime t{};
+  if (!DecodeDosDateTime(dosDateTime, t)) return false;
+  std::tm local{};
+  local.tm_year = t.year - 1900;
+  local.tm_mon = t.month - 1;
+  local.tm_mday = t.day;
+  local.tm_hour = t.hour;
+  local.tm_min = t.minute;
+  local.tm_sec = t.second;
+  local.tm_isdst = -1;  // as the local clock showed it then
+  std::time_t when = std::mktime(&local);
+  if (when == static_cast<std::time_t>(-1)) return false;
+  fileTime = (static_cast<int64_t>(when) + kSecondsFrom1601To1970) * kTicksPerSecond;
+  return true;
 }
 
-bool SetFileDosDateTime(TFileStream& file, uint32_t dosDateTime) {
+bool SetFileDosDateTime(const std::string& name, uint32_t dosDateTime) {
+  int64_t fileTime = 0;
+  if (!DosDateTimeToFileTime(dosDateTime, fileTime)) return false;
   struct timespec times[2];
-  return DosDateTimeToTimes(dosDateTime, times) && ::futimens(Descriptor(file), times) == 0;
+  ToTimes(fileTime, times);
+  return ::utimensat(AT_FDCWD, NativePath(name).c_str(), times, 0) == 0;
+}
+
+bool SetModificationTime(TFileStream& file, int64_t fileTime) {
+  struct timespec times[2];
+  ToTimes(fileTime, times);
+  return ::futimens(Descriptor(file), times) == 0;
 }
 
 bool DeleteFileAt(const std::string& name) {
@@ -227,8 +242,7 @@ int64_t TFileStream::Size() {
 int64_t TFileStream::ModificationTime() const {
   struct stat st;
   if (::fstat(static_cast<int>(handle_), &st) != 0) return 0;
-  constexpr int64_t kSecondsFrom1601To1970 = 11644473600LL;
-  return (static_cast<int64_t>(st.st_mtim.tv_sec) + kSecondsFrom1601To1970) * 10000000 +
+  return (static_cast<int64_t>(st.st_mtim.tv_sec) + kSecondsFrom1601To1970) * kTicksPerSecond +
          st.st_mtim.tv_nsec / 100;
 }
 

@@ -128,10 +128,19 @@ bool SetFileDosDateTime(const std::string& name, uint32_t dosDateTime) {
   return ok;
 }
 
-bool SetFileDosDateTime(TFileStream& file, uint32_t dosDateTime) {
+bool DosDateTimeToFileTime(uint32_t dosDateTime, int64_t& fileTime) {
   FILETIME utc;
-  return DosDateTimeToUtc(dosDateTime, utc) &&
-         SetFileTime(ToHandle(file.Handle()), nullptr, nullptr, &utc) != 0;
+  if (!DosDateTimeToUtc(dosDateTime, utc)) return false;
+  fileTime =
+      static_cast<int64_t>((static_cast<uint64_t>(utc.dwHighDateTime) << 32) | utc.dwLowDateTime);
+  return true;
+}
+
+bool SetModificationTime(TFileStream& file, int64_t fileTime) {
+  FILETIME utc;
+  utc.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) & 0xFFFFFFFFu);
+  utc.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) >> 32);
+  return SetFileTime(ToHandle(file.Handle()), nullptr, nullptr, &utc) != 0;
 }
 
 bool DeleteFileAt(const std::string& name) { return DeleteFileW(Widen(name).c_str()) != 0; }

@@ -259,6 +259,29 @@ TEST_F(Extraction, AlwaysReplacesAReadOnlyFileWhichThenGetsStoredDateAndAttribut
   EXPECT_EQ(st.st_mtime, std::mktime(&local));
 }
 
+TEST_F(Extraction, EveryMemberGetsItsOwnStampWhetherShared) {
+  auto stamped = [](const std::string& name, uint32_t dateTime) {
+    RawMember m = Stored(name, name);
+    m.dateTime = dateTime;
+    return m;
+  };
+  const uint32_t first = 0x5A8C6C00;                       // 2025-04-12 13:32:00
+  const uint32_t second = first + (1u << 16) + (1u << 5);  // a day and a minute later
+  Use({stamped("a", first), stamped("b", first), stamped("c", second), stamped("d", 0),
+       stamped("e", first)});
+  zip.SetDoAll(true);
+  EXPECT_EQ(zip.ExtractFiles(), 5);
+  auto mtime = [&](const std::string& name) {
+    struct stat st {};
+    EXPECT_EQ(stat(Out(name).c_str(), &st), 0) << name;
+    return st.st_mtime;
+  };
+  EXPECT_EQ(mtime("b"), mtime("a"));
+  EXPECT_EQ(mtime("e"), mtime("a"));
+  EXPECT_EQ(mtime("c") - mtime("a"), 86400 + 60);
+  EXPECT_GT(mtime("d"), mtime("c"));  // no moment: the file keeps the time of its writing
+}
+
 TEST_F(Extraction, RetainAttributesOffLeavesTheFileWritable) {
   RawMember m = Stored("a.txt", "a");
   m.externalAttributes = 0x21;

@@ -189,8 +189,11 @@ TEST_F(Scratch, DateAndAttributesThroughAnOpenFile) {
     TLFNFileStream out(file, kFmCreate);
     EXPECT_EQ(out.Write("abc", 3), 3u);
     ASSERT_TRUE(out.Flush());
-    EXPECT_TRUE(SetFileDosDateTime(out.File(), day));
-    EXPECT_FALSE(SetFileDosDateTime(out.File(), 0));  // not a date
+    int64_t fileTime = 0;
+    EXPECT_FALSE(DosDateTimeToFileTime(0, fileTime));  // not a date
+    ASSERT_TRUE(DosDateTimeToFileTime(day, fileTime));
+    EXPECT_TRUE(SetModificationTime(out.File(), fileTime));
+    EXPECT_EQ(out.ModificationTime(), fileTime);
     EXPECT_TRUE(SetAttributes(out.File(), kAttrReadOnly | kAttrArchive));
   }
   EXPECT_EQ(ReadText(file), "abc");
