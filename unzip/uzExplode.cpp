@@ -12,6 +12,7 @@
 #include <new>
 
 #include "uzDecoders.h"
+#include "uzSlidingWindow.h"
 
 namespace uz {
 namespace {
@@ -179,9 +180,7 @@ bool BuildTable(const uint8_t* lengths, TCodeTable<kSymbols, kRootBits>& table) 
 class TExploder {
  public:
   explicit TExploder(TDecodeState& state)
-      : s_(state), a_(*new (state.work) TExplodeArea), bits_(state) {
-    std::memset(a_.window, 0, kWindowSize);  // zeros for copies before the start
-  }
+      : s_(state), a_(*new (state.work) TExplodeArea), bits_(state), out_(state, a_.window) {}
 
   void Run() {
     const bool literalTree = (s_.generalFlags & 4) != 0;
@@ -196,8 +195,7 @@ class TExploder {
       if (!LoadTree(distances7_)) return;
       Decode(literalTree, bigDictionary, distances7_);
     }
-    s_.FlushWindow(a_.window, pos_);
-    s_.WriteOutput();
+    out_.Finish();
   }
 
  private:
@@ -221,63 +219,30 @@ class TExploder {
   void Decode(bool literalTree, bool bigDictionary, const TCodeTable<64, kRootBits>& distances) {
     const uint32_t lowBits = bigDictionary ? 7 : 6;
     const uint32_t minMatch = literalTree ? 3 : 2;
-    while (produced_ < s_.expectedSize && !s_.stopped) {
+    while (out_.Produced() < s_.expectedSize && !s_.stopped) {
       if (bits_.Take(1)) {
         uint32_t b = literalTree ? DecodeSymbol(literals_) : bits_.Take(8);
         if (bits_.Overrun()) return;
-        Put(static_cast<uint8_t>(b));
+        out_.Put(static_cast<uint8_t>(b));
       } else {
         uint32_t distance = bits_.Take(lowBits);
         distance |= DecodeSymbol(distances) << lowBits;
         uint32_t length = DecodeSymbol(lengths_);
         if (length == 63) length += bits_.Take(8);
         if (bits_.Overrun()) return;
-        Copy(distance + 1, length + minMatch);
+        out_.Copy(distance + 1, length + minMatch);
       }
-    }
-  }
-
-  void Put(uint8_t b) {
-    a_.window[pos_++] = b;
-    ++produced_;
-    if (pos_ == kWindowSize) FlushFull();
-  }
-
-  void FlushFull() {
-    s_.FlushWindow(a_.window, kWindowSize);
-    pos_ = 0;
-  }
-
-  // Same piecewise copy as the reduced decoder's; distances are at most 8192.
-  void Copy(uint32_t distance, uint32_t length) {
-    int64_t left = s_.expectedSize - produced_;
-    uint32_t n = static_cast<int64_t>(length) < left ? length : static_cast<uint32_t>(left);
-    produced_ += n;
-    uint32_t src = (pos_ - distance) & (kWindowSize - 1);
-    while (n > 0) {
-      uint32_t piece = std::min(n, kWindowSize - std::max(src, pos_));
-      if (pos_ - src >= piece) {  // unsigned: also true when src lies ahead (wrapped)
-        std::memcpy(a_.window + pos_, a_.window + src, piece);
-        pos_ += piece;
-        src += piece;
-      } else {
-        for (uint32_t i = 0; i < piece; ++i) a_.window[pos_++] = a_.window[src++];
-      }
-      n -= piece;
-      src &= kWindowSize - 1;
-      if (pos_ == kWindowSize) FlushFull();
     }
   }
 
   TDecodeState& s_;
   TExplodeArea& a_;
   TExplodeBits bits_;
+  TSlidingWindow<kWindowSize> out_;
   TCodeTable<256, 9> literals_;
   TCodeTable<64, 7> lengths_;
   TCodeTable<64, 7> distances7_;
   TCodeTable<64, 8> distances8_;
-  uint32_t pos_ = 0;
-  int64_t produced_ = 0;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "uzDecoders.h"
+#include "uzSlidingWindow.h"
 #include "uzLegacyBits.h"
 
 namespace uz {
@@ -38,16 +39,11 @@ constexpr uint8_t kDistanceShift[5] = {0, 7, 6, 5, 4};
 class TUnreducer {
  public:
   TUnreducer(TDecodeState& state, int factor)
-      : s_(state), a_(*new (state.work) TReduceArea), factor_(factor) {
-    // Until the window is first flushed, copies reaching before the start of
-    // the member read the zeros put here.
-    std::memset(a_.window, 0, kWindowSize);
-  }
+      : s_(state), a_(*new (state.work) TReduceArea), out_(state, a_.window), factor_(factor) {}
 
   void Run() {
     if (factor_ >= 1 && factor_ <= 4 && LoadFollowerSets()) Decode();
-    s_.FlushWindow(a_.window, pos_);
-    s_.WriteOutput();
+    out_.Finish();
   }
 
  private:
@@ -93,18 +89,18 @@ class TUnreducer {
     uint32_t v = 0;
     uint32_t length = 0;
     uint8_t c;
-    while (produced_ < s_.expectedSize && !s_.stopped && NextCoded(c)) {
+    while (out_.Produced() < s_.expectedSize && !s_.stopped && NextCoded(c)) {
       switch (state) {
         case 0:
           if (c != kEscape) {
-            Put(c);
+            out_.Put(c);
           } else {
             state = 1;
           }
           break;
         case 1:
           if (c == 0) {
-            Put(kEscape);
+            out_.Put(kEscape);
             state = 0;
           } else {
             v = c;
@@ -117,54 +113,19 @@ class TUnreducer {
           state = 3;
           break;
         default:
-          Copy(((v >> shift) << 8) + c + 1, length + 3);
+          out_.Copy(((v >> shift) << 8) + c + 1, length + 3);
           state = 0;
           break;
       }
     }
   }
 
-  void Put(uint8_t b) {
-    a_.window[pos_++] = b;
-    ++produced_;
-    if (pos_ == kWindowSize) FlushFull();
-  }
-
-  void FlushFull() {
-    s_.FlushWindow(a_.window, kWindowSize);
-    pos_ = 0;
-  }
-
-  // Copies length bytes from distance (<= 4096 < window) bytes back, cut at
-  // the expected size. Pieces end at the window's end on either side; a piece
-  // whose source lies entirely behind its destination moves as a block.
-  void Copy(uint32_t distance, uint32_t length) {
-    int64_t left = s_.expectedSize - produced_;
-    uint32_t n = static_cast<int64_t>(length) < left ? length : static_cast<uint32_t>(left);
-    produced_ += n;
-    uint32_t src = (pos_ - distance) & (kWindowSize - 1);
-    while (n > 0) {
-      uint32_t piece = std::min(n, kWindowSize - std::max(src, pos_));
-      if (pos_ - src >= piece) {  // unsigned: also true when src lies ahead (wrapped)
-        std::memcpy(a_.window + pos_, a_.window + src, piece);
-        pos_ += piece;
-        src += piece;
-      } else {
-        for (uint32_t i = 0; i < piece; ++i) a_.window[pos_++] = a_.window[src++];
-      }
-      n -= piece;
-      src &= kWindowSize - 1;
-      if (pos_ == kWindowSize) FlushFull();
-    }
-  }
-
   TDecodeState& s_;
   TReduceArea& a_;
+  TSlidingWindow<kWindowSize> out_;
   int factor_;
   uint8_t setSize_[256] = {};
   uint8_t last_ = 0;
-  uint32_t pos_ = 0;
-  int64_t produced_ = 0;
 };
 
 }  // namespace
