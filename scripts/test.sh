@@ -37,7 +37,7 @@ stop_display
 if [ -x scripts/fuzz.sh ]; then
   echo "=== fuzz: short pass"
   if bash scripts/fuzz.sh 20 >"$logs/fuzz.log" 2>&1; then
-    summaries+=("fuzz: $(tail -n1 "$logs/fuzz.log")")
+    summaries+=("$(tail -n1 "$logs/fuzz.log")")
   else
     tail -n 40 "$logs/fuzz.log"; status=1; summaries+=("fuzz: FAILED")
   fi
