@@ -179,7 +179,7 @@ TEST(CompareHelpers, RateRoundsHalvesToEven) {
 
 // ---- Sorted lists ----
 
-struct Spec {
+struct Entry {
   const char* name;
   uint32_t offset;
   uint32_t dateTime = 0;
@@ -190,10 +190,10 @@ struct Spec {
 
 // Members added in the order given (the order the catalogue reads them);
 // returns their offsets in list order.
-std::vector<uint32_t> Order(TZipSortMode mode, const std::vector<Spec>& specs) {
+std::vector<uint32_t> Order(TZipSortMode mode, const std::vector<Entry>& entries) {
   const TDuplicates dup = mode == TZipSortMode::ByNone ? dupError : dupAccept;
   TSortedZip list(mode, dup, true);
-  for (const Spec& s : specs) {
+  for (const Entry& s : entries) {
     auto m = std::make_unique<TZipHeaderInfo>();
     m->SetStoredName(s.name);
     m->LocalHeaderOffset = s.offset;
@@ -231,9 +231,9 @@ TEST(SortedZip, ByNameIgnoresAsciiCaseAndPutsTheLaterOfEqualNamesFirst) {
 }
 
 TEST(SortedZip, ByFileNameAndByDirectoryNameUseOneNamePart) {
-  const std::vector<Spec> specs = {{"z\\b.txt", 0}, {"y\\a.txt", 10}, {"x\\c.txt", 20}};
-  EXPECT_EQ(Order(TZipSortMode::ByFileName, specs), (V{10, 0, 20}));
-  EXPECT_EQ(Order(TZipSortMode::ByDirectoryName, specs), (V{20, 10, 0}));
+  const std::vector<Entry> entries = {{"z\\b.txt", 0}, {"y\\a.txt", 10}, {"x\\c.txt", 20}};
+  EXPECT_EQ(Order(TZipSortMode::ByFileName, entries), (V{10, 0, 20}));
+  EXPECT_EQ(Order(TZipSortMode::ByDirectoryName, entries), (V{20, 10, 0}));
 }
 
 TEST(SortedZip, ByDateIsNewestFirstWithTiesInPhysicalOrder) {
@@ -246,10 +246,10 @@ TEST(SortedZip, ByDateIsNewestFirstWithTiesInPhysicalOrder) {
 }
 
 TEST(SortedZip, SizeOrdersAreLargestFirstWithTiesInPhysicalOrder) {
-  const std::vector<Spec> specs = {
+  const std::vector<Entry> entries = {
       {"a", 0, 0, 5, 50}, {"b", 10, 0, 9, 10}, {"c", 20, 0, 5, 70}, {"d", 30, 0, 9, 10}};
-  EXPECT_EQ(Order(TZipSortMode::ByCompressedSize, specs), (V{10, 30, 0, 20}));
-  EXPECT_EQ(Order(TZipSortMode::ByUnCompressedSize, specs), (V{20, 0, 10, 30}));
+  EXPECT_EQ(Order(TZipSortMode::ByCompressedSize, entries), (V{10, 30, 0, 20}));
+  EXPECT_EQ(Order(TZipSortMode::ByUnCompressedSize, entries), (V{20, 0, 10, 30}));
 }
 
 TEST(SortedZip, ByRateIsHighestFirstWithTiesInReversePhysicalOrder) {
