@@ -1,5 +1,5 @@
 #pragma once
-// Traditional PKWARE decryption of archive members (general-purpose flag bit 0).
+// Traditional ZIP decryption of archive members (general-purpose flag bit 0).
 // The keys run over plain bytes, so the state depends on everything decrypted
 // so far: one TZipCrypt serves one member, from its 12-byte header to its end.
 #include <cstddef>
