@@ -74,16 +74,6 @@ void Read(TUnZip& unzip, const std::string& path) {
   unzip.CloseZip();
 }
 
-template <typename E>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "(no exception)";
-}
-
 // ---- End record ----
 
 TEST(CatalogueEndRecord, ArchiveOfOnlyAnEndRecordHasNoMembers) {

@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "TestData.h"
 #include "uzExceptions.h"
 
 using namespace uz;
@@ -53,16 +54,6 @@ class Scratch : public ::testing::Test {
  private:
   fs::path root_;
 };
-
-template <class E>
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const E& e) {
-    return e.what();
-  }
-  return "(no exception)";
-}
 
 }  // namespace
 

@@ -161,19 +161,18 @@ TEST(CompareHelpers, ImpossibleDosDatesCountAsZero) {
   EXPECT_EQ(ComparableDosDateTime(leap | 30), 0u);        // second 60
 }
 
-TEST(CompareHelpers, RateRoundsHalvesToEven) {
+// The rounding itself is the percentage routine's (tested with it); here what
+// the rate adds: sizes read as negative past 2 GiB, and rates above 100.
+TEST(CompareHelpers, RateOfMember) {
   auto rate = [](int32_t c, int32_t u) {
     TZipHeaderInfo m;
     m.CompressedSize = c;
     m.UncompressedSize = u;
     return CompressionRate(m);
   };
-  EXPECT_EQ(rate(1, 8), 12);  // 12.5
-  EXPECT_EQ(rate(3, 8), 38);  // 37.5
-  EXPECT_EQ(rate(1, 3), 33);
-  EXPECT_EQ(rate(2, 3), 67);
+  EXPECT_EQ(rate(1, 8), 12);  // 12.5, half to even
+  EXPECT_EQ(rate(-5, 100), 0);
   EXPECT_EQ(rate(5, 0), 0);
-  EXPECT_EQ(rate(5, -1), 0);
   EXPECT_EQ(rate(50, 10), 100);
 }
 
