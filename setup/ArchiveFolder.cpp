@@ -1,0 +1,72 @@
+#include "ArchiveFolder.h"
+
+#include <utility>
+#include <vector>
+
+#include "UnZip.h"
+
+namespace {
+
+bool Decodable(uint16_t method) { return method <= 6 || method == 8; }
+
+// Watches one extraction for members that were selected but not written.
+// The component reports each of them by an event and leaves the run going,
+// which for an installation would mean a "successful" one with files missing.
+class TMissedMembers {
+ public:
+  explicit TMissedMembers(uz::TUnZip& zip) : zip_(zip) {
+    zip.OnStartUnZipInfo = [this](uz::TObject*, int numFiles, int64_t, bool&) {
+      selected_ = numFiles;
+    };
+    zip.OnBadCRC = [this](uz::TObject*, int32_t, int32_t, int index) {
+      const uint16_t method = zip_.Member(index).Method;
+      Miss(index, Decodable(method)
+                      ? "its data is damaged (CRC mismatch)"
+                      : "its compression method " + std::to_string(method) + " is not supported");
+    };
+    zip.OnSkippingFile = [this](uz::TObject*, uz::TSkipReason reason, int index) {
+      Miss(index, reason == uz::TSkipReason::PasswordFailed
+                      ? "it is encrypted and no password is given"
+                      : "it was skipped");
+    };
+  }
+
+  // Raises when fewer members were extracted than selected.
+  void Check(int extracted) const {
+    if (extracted >= selected_) return;
+    const int missing = selected_ - extracted;
+    std::string text;
+    if (missed_.empty()) {
+      text = std::to_string(missing) + " of " + std::to_string(selected_) +
+             " members were not extracted";
+    } else {
+      text =
+          "Member \"" + missed_.front().first + "\" was not extracted: " + missed_.front().second;
+      if (missing > 1) text += " (and " + std::to_string(missing - 1) + " more)";
+    }
+    throw uz::EFatalUnzipError(zip_.ZipName() + ": " + text);
+  }
+
+ private:
+  void Miss(int index, std::string why) {
+    missed_.emplace_back(zip_.Member(index).FullName(), std::move(why));
+  }
+
+  uz::TUnZip& zip_;
+  int selected_ = 0;
+  std::vector<std::pair<std::string, std::string>> missed_;  // stored name, reason
+};
+
+}  // namespace
+
+void ExtractArchiveFolder(const std::string& archivePath, const std::string& folder,
+                          const std::string& destination, uz::TUnZipUI* ui) {
+  uz::TUnZip zip(ui);
+  TMissedMembers missed(zip);
+  zip.SetOverwriteMode(uz::TUZOverwriteMode::Always);
+  zip.SetZipName(archivePath);
+  zip.FilesList().clear();
+  zip.FilesList().push_back(folder + "\\*.*");
+  zip.SetDestDir(destination);
+  missed.Check(zip.ExtractFiles());
+}
