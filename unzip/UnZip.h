@@ -8,7 +8,7 @@
 //   UnZipCatalog.cpp   catalogue read: end record, central records, re-sort
 //   UnZipScan.cpp      the local-header scan of archives without a directory
 //   UnZipComments.cpp  member and archive comments, member accessors
-//   UnZipExtract.cpp   ExtractFiles
+//   UnZipExtract.cpp   ExtractFiles, TestFiles
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -168,6 +168,12 @@ class TUnZip : public TObject {
   // ---- Extraction (UnZipExtract.cpp) ----
   // Extracts the selected members; returns how many were extracted.
   int ExtractFiles();
+  // Decodes the selected members and checks their CRC, as ExtractFiles
+  // would, but writes nothing: no folder is made or changed into, no file is
+  // created, no overwrite question is asked. The events fire as in
+  // ExtractFiles (FName is the member's stored name); returns how many
+  // members passed.
+  int TestFiles();
 
  private:
   // One run of ExtractFiles works on the catalogue and the archive stream.

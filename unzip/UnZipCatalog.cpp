@@ -67,7 +67,7 @@ void TUnZip::ReadZip64End(const uint8_t* locator, int64_t recordPosition) {
   uint64_t offset = 0;
   if (!ParseZip64Locator(locator, part, offset, parts) || part + 1 != parts) return;
   const int64_t limit = recordPosition - int64_t(kZip64LocatorSize) - int64_t(kZip64EndSize);
-  if (offset > uint64_t(limit)) return;
+  if (limit < 0 || offset > uint64_t(limit)) return;
   uint8_t record[kZip64EndSize];
   stream_->SetPosition(int64_t(offset));
   if (stream_->Read(record, sizeof record) == sizeof record) ApplyZip64End(record, end_);
@@ -82,7 +82,8 @@ bool TUnZip::ScanWithBusyCursor() {
 // directory offset, creating the member list for it.
 bool TUnZip::DirectoryFollows() {
   uint8_t signature[4];
-  stream_->SetPosition(end_.DirectoryOffset);
+  if (end_.DirectoryOffset > uint64_t(INT64_MAX)) return false;
+  stream_->SetPosition(int64_t(end_.DirectoryOffset));
   if (stream_->Read(signature, 4) != 4 || GetLe32(signature) != kCentralHeaderSignature)
     return false;
   stream_->Seek(-4, kSeekCurrent);
@@ -140,7 +141,7 @@ void TUnZip::MergeCentralRecord(const TZipHeaderInfo& record) {
   const int index = members_->IndexOf(&record);
   if (index < 0) return;
   TZipHeaderInfo& member = *members_->Member(index);
-  const uint32_t offset = member.LocalHeaderOffset;
+  const uint64_t offset = member.LocalHeaderOffset;
   member.Assign(record);
   member.LocalHeaderOffset = offset;
   if (end_.ThisPart != 0 && member.CommentLength != 0) ReadMemberCommentNow(member);

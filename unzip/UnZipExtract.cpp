@@ -2,6 +2,8 @@
 // process's current folder for the run; a multi-part archive is visited in
 // archive order, so that parts are requested one after another; everything
 // the run changes is put back however it ends.
+#include <algorithm>
+
 #include "UnZipExtraction.h"
 
 namespace uz {
@@ -51,12 +53,19 @@ class TArchiveOrderGuard {
 
 int TUnZip::ExtractFiles() {
   OpenZip();
-  const int count = TExtraction(*this).Run();
+  const int count = TExtraction(*this, /*writing=*/true).Run();
   CloseZip();
   return count;
 }
 
-TExtraction::TExtraction(TUnZip& owner) : zip_(owner) {}
+int TUnZip::TestFiles() {
+  OpenZip();
+  const int count = TExtraction(*this, /*writing=*/false).Run();
+  CloseZip();
+  return count;
+}
+
+TExtraction::TExtraction(TUnZip& owner, bool writing) : zip_(owner), writing_(writing) {}
 
 TExtraction::~TExtraction() = default;
 
@@ -68,7 +77,7 @@ int TExtraction::Run() {
   // changes into they would land one level too deep, so it is made absolute.
   // Without a destination the current folder serves (never the drive's root).
   destDir_ = AbsoluteDestDir(folder.Saved());
-  if (!zip_.DestDir().empty()) {
+  if (writing_ && !zip_.DestDir().empty()) {
     if (!FolderExists(destDir_)) CreateFolderPath(destDir_);
     ChangeDirectory(destDir_);
   }
@@ -78,7 +87,8 @@ int TExtraction::Run() {
   count_ = zip_.MemberCount();
   SelectMembers();
   bool stopNow = false;
-  if (zip_.OnStartUnZipInfo) zip_.OnStartUnZipInfo(&zip_, count_, selectedTotal_, stopNow);
+  const int64_t total = selectedTotal_ > uint64_t(INT64_MAX) ? INT64_MAX : int64_t(selectedTotal_);
+  if (zip_.OnStartUnZipInfo) zip_.OnStartUnZipInfo(&zip_, count_, total, stopNow);
   if (count_ > 0 && !stopNow) ExtractSelected();
   return count_;
 }
@@ -88,7 +98,7 @@ void TExtraction::SelectMembers() {
     TZipHeaderInfo& member = zip_.ViewMember(i);
     member.Selected = Selects(member);
     if (member.Selected)
-      selectedTotal_ += member.UncompressedSize;
+      selectedTotal_ += std::min(member.UncompressedSize, UINT64_MAX - selectedTotal_);
     else
       --count_;
   }

@@ -12,6 +12,12 @@ namespace {
 // file: a directory or volume bit must not reach the platform's call.
 constexpr uint32_t kFileAttributeMask = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 
+// Sizes beyond any file are held at the largest count the decoders take;
+// such a member runs out of data and fails, as it must.
+int64_t ClampedSize(uint64_t size) {
+  return size > uint64_t(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(size);
+}
+
 // An output file that an exception interrupts is truncated: it is removed
 // rather than left looking like an extracted file.
 class TPartialOutput {
@@ -37,8 +43,9 @@ class TPartialOutput {
 
 TExtraction::TOutcome TExtraction::ExtractMember(int index) {
   current_.Assign(zip_.ViewMember(index));
-  unrequested_ = current_.CompressedSize;
+  unrequested_ = ClampedSize(current_.CompressedSize);
   encrypted_ = (current_.Flags & 0x0001u) != 0;
+  if (!writing_) return TestMember(index);
   if (!current_.IsDirectory()) PositionAtData();
   const std::string folder = MemberFolder(current_);
   if (current_.IsDirectory()) {
@@ -52,22 +59,39 @@ TExtraction::TOutcome TExtraction::ExtractMember(int index) {
 
   OpenOutput(path);
   TPartialOutput partial(output_, path);
-  state_->Reset(unrequested_, current_.UncompressedSize, current_.Flags);
-  crc_ = 0xFFFFFFFFu;
-  memberWritten_ = 0;
-  overflowed_ = false;
-  bool skip = false;
-  if (zip_.OnStartUnZip) zip_.OnStartUnZip(&zip_, index, path, skip);
-  if (!skip) {
-    Decode();
-    FinishOutput();
-  }
+  const bool decoded = DecodeMember(index, path);
+  if (decoded) FinishOutput();
   partial.Release();
-  if (skip) {
+  if (!decoded) {
     output_.reset();
     return TOutcome::Done;
   }
   return Verdict(index, path);
+}
+
+// The member as ExtractMember takes it, minus everything that touches the
+// destination; folder entries have nothing to check.
+TExtraction::TOutcome TExtraction::TestMember(int index) {
+  if (current_.IsDirectory()) return TOutcome::Done;
+  PositionAtData();
+  const std::string name = current_.FullName();
+  if (encrypted_ && !PasswordAccepted(index)) return TOutcome::Done;
+  output_.reset();
+  if (!DecodeMember(index, name)) return TOutcome::Done;
+  return Verdict(index, name);
+}
+
+// False when the OnStartUnZip handler asked to skip the member.
+bool TExtraction::DecodeMember(int index, const std::string& name) {
+  state_->Reset(unrequested_, ClampedSize(current_.UncompressedSize), current_.Flags);
+  crc_ = 0xFFFFFFFFu;
+  memberWritten_ = 0;
+  overflowed_ = false;
+  bool skip = false;
+  if (zip_.OnStartUnZip) zip_.OnStartUnZip(&zip_, index, name, skip);
+  if (skip) return false;
+  Decode();
+  return true;
 }
 
 // The folder was made or found for an earlier member; should it have gone
@@ -90,7 +114,7 @@ void TExtraction::PositionAtData() {
   if (zip_.end_.ThisPart != 0 && current_.PartNumber != zip_.currentPart_)
     zip_.RequestNextDisk(current_.PartNumber + 1);
   uint8_t header[30] = {};
-  zip_.stream_->SetPosition(current_.LocalHeaderOffset);
+  zip_.stream_->SetPosition(ClampedSize(current_.LocalHeaderOffset));
   zip_.stream_->Read(header, sizeof header);
   const int64_t skip = (header[26] | header[27] << 8) + (header[28] | header[29] << 8);
   zip_.stream_->Seek(skip, kSeekCurrent);
@@ -196,7 +220,7 @@ void TExtraction::StampOutput() {
 TExtraction::TOutcome TExtraction::Verdict(int index, const std::string& path) {
   const uint32_t calculated = ~crc_;
   if (!overflowed_ && calculated == current_.CRC32) {
-    StampOutput();
+    if (output_) StampOutput();
     output_.reset();
     if (zip_.OnEndUnZip) zip_.OnEndUnZip(&zip_, index, path);
     return TOutcome::Done;
@@ -218,7 +242,7 @@ TExtraction::TOutcome TExtraction::Verdict(int index, const std::string& path) {
     zip_.OnBadCRC(&zip_, static_cast<int32_t>(calculated), static_cast<int32_t>(current_.CRC32),
                   index);
   }
-  DeleteFileAt(path);
+  if (writing_) DeleteFileAt(path);
   if (outcome != TOutcome::Retry) --count_;
   return outcome;
 }

@@ -37,7 +37,9 @@ class TStampCache {
 
 class TExtraction final : private TDecodeHost {
  public:
-  explicit TExtraction(TUnZip& owner);
+  // With writing false the run only tests: members are decoded and checked,
+  // and nothing is created, asked or written.
+  TExtraction(TUnZip& owner, bool writing);
   ~TExtraction() override;
   TExtraction(const TExtraction&) = delete;
   TExtraction& operator=(const TExtraction&) = delete;
@@ -64,6 +66,8 @@ class TExtraction final : private TDecodeHost {
 
   // One member (UnZipExtractMember.cpp).
   TOutcome ExtractMember(int index);
+  TOutcome TestMember(int index);
+  bool DecodeMember(int index, const std::string& name);
   void PositionAtData();
   bool PasswordAccepted(int index);
   bool MayWrite(int index, std::string& path);
@@ -100,12 +104,13 @@ class TExtraction final : private TDecodeHost {
   std::unique_ptr<TLFNFileStream> output_;
   std::string outputName_;
   uint32_t crc_ = 0xFFFFFFFFu;
-  int64_t memberWritten_ = 0;
+  uint64_t memberWritten_ = 0;
   bool overflowed_ = false;  // the data would have outgrown the catalogue's size
 
+  const bool writing_;
   int count_ = 0;
-  int64_t selectedTotal_ = 0;
-  int64_t writtenTotal_ = 0;
+  uint64_t selectedTotal_ = 0;  // saturates rather than wrap on absurd sizes
+  uint64_t writtenTotal_ = 0;
 };
 
 }  // namespace uz

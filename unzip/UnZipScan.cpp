@@ -40,8 +40,8 @@ TDescriptor ParseDescriptor(const uint8_t* p, bool zip64) {
 
 void TakeDescriptor(TZipHeaderInfo& member, const TDescriptor& d) {
   member.CRC32 = d.crc;
-  member.CompressedSize = static_cast<int32_t>(d.compressed);
-  member.UncompressedSize = static_cast<int32_t>(d.uncompressed);
+  member.CompressedSize = d.compressed;
+  member.UncompressedSize = d.uncompressed;
 }
 
 // Bytes of a descriptor after its optional signature.
@@ -82,7 +82,7 @@ bool TUnZip::ScanLocalHeaders() {
   }
   end_.ThisPart = 0;
   currentPart_ = 0;
-  end_.DirectoryOffset = static_cast<uint32_t>(stream_->Position());
+  end_.DirectoryOffset = static_cast<uint64_t>(stream_->Position());
   end_.TotalEntries = static_cast<uint16_t>(members_->Count());
   return true;
 }
@@ -112,20 +112,24 @@ bool TUnZip::ReadLocalMember(int64_t start) {
   member.Method = header.Method;
   member.DateTime = header.DateTime;
   member.CRC32 = header.CRC32;
-  member.CompressedSize = static_cast<int32_t>(header.CompressedSize);
-  member.UncompressedSize = static_cast<int32_t>(header.UncompressedSize);
+  member.CompressedSize = header.CompressedSize;
+  member.UncompressedSize = header.UncompressedSize;
   member.ExtraFieldLength = header.ExtraFieldLength;
   member.CommentLength = 0;
   member.PartNumber = 0;
   member.InternalAttributes = 0;
   member.ExternalAttributes = 0;
-  member.LocalHeaderOffset = static_cast<uint32_t>(start);
+  member.LocalHeaderOffset = static_cast<uint64_t>(start);
   member.CentralRecordPosition = 0;
   member.SetStoredName(ConvertStoredName(raw, header.Flags));
   const int64_t dataStart = stream_->Position();
   if (!streamed) {
+    // A size past the end of any file only ends the walk at the next read.
+    const uint64_t size = header.CompressedSize < uint64_t(INT64_MAX) - uint64_t(dataStart)
+                              ? header.CompressedSize
+                              : uint64_t(INT64_MAX) - uint64_t(dataStart);
     members_->Add(owned.release());
-    stream_->SetPosition(dataStart + header.CompressedSize);
+    stream_->SetPosition(dataStart + int64_t(size));
     return true;
   }
   // A streamed member whose end cannot be found is left out: listed with the
@@ -140,7 +144,8 @@ bool TUnZip::ReadLocalMember(int64_t start) {
 // (0, or 0xFFFFFFFF behind a ZIP64 extra field) and its data descriptor is
 // 12, 16, 20 or 24 bytes long. Leaves the stream behind the descriptor.
 bool TUnZip::SkipStreamedData(TZipHeaderInfo& member, bool zip64, int64_t dataStart) {
-  const uint32_t localSize = static_cast<uint32_t>(member.CompressedSize);
+  // Streamed members keep their local 32-bit sizes here (no ZIP64 block applied).
+  const uint64_t localSize = member.CompressedSize;
   const size_t body = DescriptorBody(zip64);
   uint8_t d[4 + 20];
   if (localSize != 0 && localSize != 0xFFFFFFFF) {

@@ -29,15 +29,43 @@ std::string FormatWith(const std::string& pattern, const std::string& arg) {
   return pattern.substr(0, at) + arg + pattern.substr(at + 2);
 }
 
-int Percentage(int64_t part, int64_t whole) {
-  if (whole <= 0) return 0;
+namespace {
+
+// value * factor for a factor below 2^32, as a 128-bit number (high, low):
+// part * 100 overflows 64 bits for sizes past 2^57, and 32-bit targets have
+// no 128-bit integer type.
+struct TWide {
+  uint64_t high, low;
+};
+
+TWide MultiplySmall(uint64_t value, uint32_t factor) {
+  const uint64_t lowProduct = (value & 0xFFFFFFFFu) * factor;
+  const uint64_t highProduct = (value >> 32) * factor;
+  const uint64_t low = lowProduct + (highProduct << 32);
+  return {(highProduct >> 32) + (low < lowProduct ? 1 : 0), low};
+}
+
+bool NotAbove(TWide a, TWide b) { return a.high < b.high || (a.high == b.high && a.low <= b.low); }
+
+}  // namespace
+
+int Percentage(uint64_t part, uint64_t whole) {
+  if (whole == 0) return 0;
   if (part >= whole) return 100;
-  // Here |part| < whole, and whole is a file size, so part * 100 cannot overflow.
-  int64_t scaled = (part < 0 ? -part : part) * 100;
-  int64_t quotient = scaled / whole;
-  int64_t twiceRest = (scaled % whole) * 2;
-  if (twiceRest > whole || (twiceRest == whole && quotient % 2 == 1)) ++quotient;
-  return static_cast<int>(part < 0 ? -quotient : quotient);
+  // The quotient floor(part * 100 / whole) is below 100: the largest q with
+  // q * whole <= part * 100, found by comparing exact products.
+  const TWide scaled = MultiplySmall(part, 100);
+  uint32_t quotient = 0;
+  for (uint32_t step = 64; step > 0; step /= 2)
+    if (quotient + step < 100 && NotAbove(MultiplySmall(whole, quotient + step), scaled))
+      quotient += step;
+  // Round: compare twice the rest (200 * part - 2q * whole) with whole.
+  const TWide twice = MultiplySmall(part, 200);
+  const TWide halfway = MultiplySmall(whole, 2 * quotient + 1);
+  const bool above = !NotAbove(twice, halfway);
+  const bool tie = twice.high == halfway.high && twice.low == halfway.low;
+  if (above || (tie && quotient % 2 == 1)) ++quotient;
+  return static_cast<int>(quotient);
 }
 
 namespace {

@@ -32,8 +32,8 @@ std::string LeftPart(const std::string& text, int n);
 std::string FormatWith(const std::string& pattern, const std::string& arg);
 
 // part as a percentage of whole, rounded to the nearest integer (halves to
-// even), at most 100; 0 when whole <= 0.
-int Percentage(int64_t part, int64_t whole);
+// even), at most 100; 0 when whole is 0. Exact for every 64-bit value.
+int Percentage(uint64_t part, uint64_t whole);
 
 // Broken-down MS-DOS date and time (time in the low 16 bits, date in the high).
 struct TDosDateTime {

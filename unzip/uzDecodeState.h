@@ -40,7 +40,7 @@ struct TDecodeState {
   // Member facts, set by the driver before a decoder runs.
   int64_t csizeLeft = 0;        // compressed bytes not yet delivered to the decoder
   int64_t expectedSize = 0;     // uncompressed size from the catalogue
-  uint32_t compressedSize = 0;  // the member's compressed size (without the encryption header)
+  uint64_t compressedSize = 0;  // the member's compressed size (without the encryption header)
   uint16_t generalFlags = 0;    // general-purpose flags of the member (implode uses bits 1, 2)
 
   // Current block of compressed input.
@@ -66,7 +66,7 @@ struct TDecodeState {
   void Reset(int64_t compressed, int64_t expected, uint16_t flags) {
     csizeLeft = compressed;
     expectedSize = expected;
-    compressedSize = static_cast<uint32_t>(compressed);
+    compressedSize = compressed < 0 ? 0 : static_cast<uint64_t>(compressed);
     generalFlags = flags;
     inLeft = 0;
     inPos = inbuf;

@@ -34,11 +34,12 @@ unsigned char UpperAscii(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 
 int Sign(int64_t v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
 // Newest, largest first; a tie goes behind the members it ties with.
-int LaterFirst(int64_t a, int64_t b) { return b > a ? 1 : -1; }
+int LaterFirst(uint64_t a, uint64_t b) { return b > a ? 1 : -1; }
 
 int ComparePhysical(const TZipHeaderInfo& a, const TZipHeaderInfo& b) {
   if (a.PartNumber != b.PartNumber) return int(a.PartNumber) - int(b.PartNumber);
-  return Sign(int64_t(a.LocalHeaderOffset) - int64_t(b.LocalHeaderOffset));
+  if (a.LocalHeaderOffset == b.LocalHeaderOffset) return 0;
+  return a.LocalHeaderOffset < b.LocalHeaderOffset ? -1 : 1;
 }
 
 }  // namespace
@@ -75,8 +76,6 @@ uint32_t ComparableDosDateTime(uint32_t dosDateTime) {
 }
 
 int CompressionRate(const TZipHeaderInfo& member) {
-  // Sizes past 2 GiB read as negative in the 32-bit fields; they rate as 0.
-  if (member.CompressedSize <= 0) return 0;
   return Percentage(member.CompressedSize, member.UncompressedSize);
 }
 

@@ -31,8 +31,8 @@ class TEndCentral {
   uint16_t DirectoryPart = 0;  // part where the central directory starts
   uint16_t EntriesOnThisPart = 0;
   uint16_t TotalEntries = 0;
-  uint32_t DirectorySize = 0;
-  uint32_t DirectoryOffset = 0;  // from the start of DirectoryPart
+  uint64_t DirectorySize = 0;
+  uint64_t DirectoryOffset = 0;  // from the start of DirectoryPart
   uint16_t CommentLength = 0;
   std::optional<std::string> Comment;  // absent until first read
   int64_t CommentPosition = 0;         // archive size - CommentLength
@@ -54,14 +54,15 @@ class TZipHeaderInfo : public TObject {
   uint16_t Method = 8;
   uint32_t DateTime = 0;  // DOS time in the low half, date in the high half
   uint32_t CRC32 = 0xFFFFFFFF;
-  int32_t CompressedSize = 0;
-  int32_t UncompressedSize = 0;
+  // Sizes and offset are 64-bit: a ZIP64 record may give values past 4 GiB.
+  uint64_t CompressedSize = 0;
+  uint64_t UncompressedSize = 0;
   uint16_t ExtraFieldLength = 0;
   uint16_t CommentLength = 0;
   uint16_t PartNumber = 0;
   uint16_t InternalAttributes = 1;
   uint32_t ExternalAttributes = 0x20;
-  uint32_t LocalHeaderOffset = 0;
+  uint64_t LocalHeaderOffset = 0;
   int64_t CentralRecordPosition = 0;   // where the member's central record starts
   std::optional<std::string> Comment;  // absent until first read
   bool Selected = false;
@@ -93,7 +94,7 @@ int CompareFullNamesNoCase(const TZipHeaderInfo& a, const TZipHeaderInfo& b);
 // The DOS time-and-date when it is a real calendar date and time, else 0.
 uint32_t ComparableDosDateTime(uint32_t dosDateTime);
 // Compressed size as a percentage of the uncompressed size, rounded half to
-// even, at most 100; 0 when the uncompressed size is 0 or less.
+// even, at most 100; 0 when the uncompressed size is 0.
 int CompressionRate(const TZipHeaderInfo& member);
 // compare(A, B) of a mode: negative puts A (already listed) before B.
 int CompareMembers(TZipSortMode mode, const TZipHeaderInfo& a, const TZipHeaderInfo& b);

@@ -33,8 +33,8 @@ TCentralLengths ParseCentralHeader(const uint8_t* p, TZipHeaderInfo& m) {
   m.Method = GetLe16(p + 10);
   m.DateTime = GetLe32(p + 12);
   m.CRC32 = GetLe32(p + 16);
-  m.CompressedSize = static_cast<int32_t>(GetLe32(p + 20));
-  m.UncompressedSize = static_cast<int32_t>(GetLe32(p + 24));
+  m.CompressedSize = GetLe32(p + 20);
+  m.UncompressedSize = GetLe32(p + 24);
   m.PartNumber = GetLe16(p + 34);
   m.InternalAttributes = GetLe16(p + 36);
   m.ExternalAttributes = GetLe32(p + 38);
@@ -72,15 +72,12 @@ const uint8_t* FindZip64Block(const uint8_t* extra, size_t size, size_t& length)
 class TZip64Fields {
  public:
   TZip64Fields(const uint8_t* data, size_t length) : data_(data), left_(data ? length : 0) {}
-  // Takes the next 8-byte field when present; true when its value fits
-  // below the 32-bit marker.
-  bool Next64(bool present, uint32_t& value) {
+  // Takes the next 8-byte field when present.
+  bool Next64(bool present, uint64_t& value) {
     if (!present || left_ < 8) return false;
-    const uint64_t v = GetLe32(data_) | (uint64_t(GetLe32(data_ + 4)) << 32);
+    value = GetLe32(data_) | (uint64_t(GetLe32(data_ + 4)) << 32);
     data_ += 8;
     left_ -= 8;
-    if (v >= kMarker32) return false;
-    value = uint32_t(v);
     return true;
   }
   bool Next32(bool present, uint32_t& value) {
@@ -117,21 +114,21 @@ bool ApplyZip64End(const uint8_t* p, TEndCentral& e) {
   auto take16 = [](uint16_t& field, uint64_t value) {
     if (field == kMarker16 && value < kMarker16) field = uint16_t(value);
   };
-  auto take32 = [](uint32_t& field, uint64_t value) {
-    if (field == kMarker32 && value < kMarker32) field = uint32_t(value);
+  auto take64 = [](uint64_t& field, uint64_t value) {
+    if (field == kMarker32) field = value;
   };
   auto le64 = [p](size_t at) { return GetLe32(p + at) | (uint64_t(GetLe32(p + at + 4)) << 32); };
   take16(e.ThisPart, GetLe32(p + 16));
   take16(e.DirectoryPart, GetLe32(p + 20));
   take16(e.EntriesOnThisPart, le64(24));
   take16(e.TotalEntries, le64(32));
-  take32(e.DirectorySize, le64(40));
-  take32(e.DirectoryOffset, le64(48));
+  take64(e.DirectorySize, le64(40));
+  take64(e.DirectoryOffset, le64(48));
   return true;
 }
 
 bool HasZip64Marker(const TZipHeaderInfo& m) {
-  return uint32_t(m.CompressedSize) == kMarker32 || uint32_t(m.UncompressedSize) == kMarker32 ||
+  return m.CompressedSize == kMarker32 || m.UncompressedSize == kMarker32 ||
          m.LocalHeaderOffset == kMarker32 || m.PartNumber == kMarker16;
 }
 
@@ -139,14 +136,12 @@ void ApplyZip64Extra(const uint8_t* extra, size_t size, TZipHeaderInfo& m) {
   size_t length = 0;
   const uint8_t* block = FindZip64Block(extra, size, length);
   TZip64Fields fields(block, length);
-  uint32_t v = 0;
-  if (fields.Next64(uint32_t(m.UncompressedSize) == kMarker32, v))
-    m.UncompressedSize = static_cast<int32_t>(v);
-  if (fields.Next64(uint32_t(m.CompressedSize) == kMarker32, v))
-    m.CompressedSize = static_cast<int32_t>(v);
-  if (fields.Next64(m.LocalHeaderOffset == kMarker32, v)) m.LocalHeaderOffset = v;
-  if (fields.Next32(m.PartNumber == kMarker16, v) && v < kMarker16)
-    m.PartNumber = static_cast<uint16_t>(v);
+  fields.Next64(m.UncompressedSize == kMarker32, m.UncompressedSize);
+  fields.Next64(m.CompressedSize == kMarker32, m.CompressedSize);
+  fields.Next64(m.LocalHeaderOffset == kMarker32, m.LocalHeaderOffset);
+  uint32_t part = 0;
+  if (fields.Next32(m.PartNumber == kMarker16, part) && part < kMarker16)
+    m.PartNumber = static_cast<uint16_t>(part);
 }
 
 void ApplyLocalZip64Extra(const uint8_t* extra, size_t size, TLocalHeader& h) {
@@ -154,7 +149,7 @@ void ApplyLocalZip64Extra(const uint8_t* extra, size_t size, TLocalHeader& h) {
   const uint8_t* block = FindZip64Block(extra, size, length);
   if (!block || length < 16) return;
   TZip64Fields fields(block, length);
-  uint32_t v = 0;
+  uint64_t v = 0;
   if (fields.Next64(true, v) && h.UncompressedSize == kMarker32) h.UncompressedSize = v;
   if (fields.Next64(true, v) && h.CompressedSize == kMarker32) h.CompressedSize = v;
 }

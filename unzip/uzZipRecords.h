@@ -31,8 +31,8 @@ struct TLocalHeader {
   uint16_t Method = 0;
   uint32_t DateTime = 0;
   uint32_t CRC32 = 0;
-  uint32_t CompressedSize = 0;
-  uint32_t UncompressedSize = 0;
+  uint64_t CompressedSize = 0;  // 64-bit once a ZIP64 block has replaced a marker
+  uint64_t UncompressedSize = 0;
   uint16_t FileNameLength = 0;
   uint16_t ExtraFieldLength = 0;
 };
@@ -59,8 +59,8 @@ bool HasZip64Marker(const TEndCentral& end);
 bool ParseZip64Locator(const uint8_t* p, uint32_t& part, uint64_t& offset, uint32_t& parts);
 
 // p holds a ZIP64 end record (kZip64EndSize bytes); false without its
-// signature. Every marked field of the end record whose real value fits
-// takes it.
+// signature. Every marked field of the end record takes its real value
+// (the part numbers and entry counts only when it fits their 16 bits).
 bool ApplyZip64End(const uint8_t* p, TEndCentral& end);
 
 // Lengths of the variable parts behind a central header.
@@ -76,8 +76,8 @@ TCentralLengths ParseCentralHeader(const uint8_t* p, TZipHeaderInfo& member);
 
 // Where a central record holds a ZIP64 marker (0xFFFFFFFF for a size or
 // the offset, 0xFFFF for the part number), takes the value from the ZIP64
-// block of its extra field when one is there and the value fits the
-// record's field; otherwise the marker stays.
+// block of its extra field when one is there (a part number only when it
+// fits 16 bits); otherwise the marker stays.
 void ApplyZip64Extra(const uint8_t* extra, size_t size, TZipHeaderInfo& member);
 
 // The same for the two sizes of a local header, whose ZIP64 block holds

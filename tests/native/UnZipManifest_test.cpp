@@ -77,7 +77,7 @@ RunResult ExtractArchive(const std::string& archive, const std::string& password
     const std::string content = testzip::ReadText(name);
     std::vector<uint8_t> bytes(content.begin(), content.end());
     run.files.push_back(
-        {Slashes(m.FullName()), m.CRC32, m.UncompressedSize, testzip::Sha256Hex(bytes)});
+        {Slashes(m.FullName()), m.CRC32, int64_t(m.UncompressedSize), testzip::Sha256Hex(bytes)});
   };
   try {
     zip.ExtractFiles();

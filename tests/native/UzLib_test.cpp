@@ -80,9 +80,15 @@ TEST(UzLibText, PercentageRoundsHalvesToEven) {
   EXPECT_EQ(Percentage(1, 3), 33);
   EXPECT_EQ(Percentage(2, 3), 67);
   EXPECT_EQ(Percentage(5, 0), 0);
-  EXPECT_EQ(Percentage(5, -1), 0);
   EXPECT_EQ(Percentage(150, 100), 100);
-  EXPECT_EQ(Percentage(int64_t(3) << 32, int64_t(4) << 32), 75);
+  // Exact where part * 100 no longer fits 64 bits.
+  EXPECT_EQ(Percentage(uint64_t(3) << 32, uint64_t(4) << 32), 75);
+  EXPECT_EQ(Percentage(uint64_t(1) << 60, uint64_t(1) << 63), 12);  // 12.5
+  EXPECT_EQ(Percentage(uint64_t(3) << 60, uint64_t(1) << 63), 38);  // 37.5
+  EXPECT_EQ(Percentage(UINT64_MAX / 2, UINT64_MAX), 50);
+  EXPECT_EQ(Percentage(UINT64_MAX - 1, UINT64_MAX), 100);
+  EXPECT_EQ(Percentage(UINT64_MAX / 200 + 1, UINT64_MAX), 1);  // just past 0.5
+  EXPECT_EQ(Percentage(UINT64_MAX / 200, UINT64_MAX), 0);      // just below
 }
 
 TEST(UzLibText, DosDateTimes) {

@@ -24,8 +24,8 @@ TEST(ZipHeaderInfo, NewRecordHoldsTheDefaults) {
   EXPECT_EQ(m.Method, 8);
   EXPECT_EQ(m.DateTime, 0u);
   EXPECT_EQ(m.CRC32, 0xFFFFFFFFu);
-  EXPECT_EQ(m.CompressedSize, 0);
-  EXPECT_EQ(m.UncompressedSize, 0);
+  EXPECT_EQ(m.CompressedSize, 0u);
+  EXPECT_EQ(m.UncompressedSize, 0u);
   EXPECT_EQ(m.FileNameLength(), 0u);
   EXPECT_EQ(m.ExtraFieldLength, 0);
   EXPECT_EQ(m.CommentLength, 0);
@@ -162,18 +162,20 @@ TEST(CompareHelpers, ImpossibleDosDatesCountAsZero) {
 }
 
 // The rounding itself is the percentage routine's (tested with it); here what
-// the rate adds: sizes read as negative past 2 GiB, and rates above 100.
+// the rate adds: sizes past 2 and 4 GiB, and rates above 100.
 TEST(CompareHelpers, RateOfMember) {
-  auto rate = [](int32_t c, int32_t u) {
+  auto rate = [](uint64_t c, uint64_t u) {
     TZipHeaderInfo m;
     m.CompressedSize = c;
     m.UncompressedSize = u;
     return CompressionRate(m);
   };
   EXPECT_EQ(rate(1, 8), 12);  // 12.5, half to even
-  EXPECT_EQ(rate(-5, 100), 0);
   EXPECT_EQ(rate(5, 0), 0);
   EXPECT_EQ(rate(50, 10), 100);
+  EXPECT_EQ(rate(0x80000001, 0x100000000), 50);
+  EXPECT_EQ(rate(uint64_t(3) << 32, uint64_t(5) << 32), 60);
+  EXPECT_EQ(rate(0xFFFFFFFF, 0x140000000), 80);
 }
 
 // ---- Sorted lists ----
@@ -182,8 +184,8 @@ struct Entry {
   const char* name;
   uint32_t offset;
   uint32_t dateTime = 0;
-  int32_t csize = 0;
-  int32_t usize = 0;
+  uint64_t csize = 0;
+  uint64_t usize = 0;
   uint16_t part = 0;
 };
 
@@ -246,9 +248,13 @@ TEST(SortedZip, ByDateIsNewestFirstWithTiesInPhysicalOrder) {
 
 TEST(SortedZip, SizeOrdersAreLargestFirstWithTiesInPhysicalOrder) {
   const std::vector<Entry> entries = {
-      {"a", 0, 0, 5, 50}, {"b", 10, 0, 9, 10}, {"c", 20, 0, 5, 70}, {"d", 30, 0, 9, 10}};
-  EXPECT_EQ(Order(TZipSortMode::ByCompressedSize, entries), (V{10, 30, 0, 20}));
-  EXPECT_EQ(Order(TZipSortMode::ByUnCompressedSize, entries), (V{20, 0, 10, 30}));
+      {"a", 0, 0, 5, 50},
+      {"b", 10, 0, 9, 10},
+      {"c", 20, 0, 5, 70},
+      {"d", 30, 0, 9, 10},
+      {"e", 40, 0, 0x80000000, 0x100000001}};  // past 2 and 4 GiB: the largest
+  EXPECT_EQ(Order(TZipSortMode::ByCompressedSize, entries), (V{40, 10, 30, 0, 20}));
+  EXPECT_EQ(Order(TZipSortMode::ByUnCompressedSize, entries), (V{40, 20, 0, 10, 30}));
 }
 
 TEST(SortedZip, ByRateIsHighestFirstWithTiesInReversePhysicalOrder) {
@@ -275,8 +281,8 @@ TEST(SortedZip, AddAllInOrderMatchesAddingOneByOne) {
     m->LocalHeaderOffset = uint32_t(i * 10);
     m->DateTime =
         (random() % 4 == 0) ? 0u : (uint32_t(40 << 9 | 1 << 5 | (1 + random() % 3)) << 16);
-    m->CompressedSize = int32_t(random() % 5);
-    m->UncompressedSize = int32_t(random() % 6);
+    m->CompressedSize = uint64_t(random() % 5);
+    m->UncompressedSize = uint64_t(random() % 6);
     members.push_back(m.get());
     owned.push_back(std::move(m));
   }
@@ -311,26 +317,34 @@ TEST(ZipRecords, LocalHeaderNeedsItsSignature) {
 
 TEST(ZipRecords, Zip64MarkersTakeTheirValuesFromTheExtraField) {
   TZipHeaderInfo m;
-  m.CompressedSize = -1;
-  m.UncompressedSize = -1;
+  m.CompressedSize = 0xFFFFFFFF;
+  m.UncompressedSize = 0xFFFFFFFF;
   m.LocalHeaderOffset = 0xFFFFFFFF;
   // id 1, 24 bytes: uncompressed, compressed, offset, in that order.
   const uint8_t extra[] = {9,    9, 0,  0,               // an unknown empty block
                            1,    0, 24, 0,               //
-                           0x30, 0, 0,  0, 0, 0, 0, 0,   // uncompressed 48
+                           0x30, 0, 0,  0, 1, 0, 0, 0,   // uncompressed 2^32 + 48
                            0x20, 0, 0,  0, 0, 0, 0, 0,   // compressed 32
-                           0,    0, 0,  0, 1, 0, 0, 0};  // offset 2^32: too big
+                           0,    0, 0,  0, 1, 0, 0, 0};  // offset 2^32
   ASSERT_TRUE(HasZip64Marker(m));
   ApplyZip64Extra(extra, sizeof extra, m);
-  EXPECT_EQ(m.UncompressedSize, 48);
-  EXPECT_EQ(m.CompressedSize, 32);
-  EXPECT_EQ(m.LocalHeaderOffset, 0xFFFFFFFFu);
+  EXPECT_EQ(m.UncompressedSize, 0x100000030u);
+  EXPECT_EQ(m.CompressedSize, 32u);
+  EXPECT_EQ(m.LocalHeaderOffset, 0x100000000u);
+  // Only marked fields are present: here the compressed size alone.
+  TZipHeaderInfo one;
+  one.UncompressedSize = 7;
+  one.CompressedSize = 0xFFFFFFFF;
+  const uint8_t single[] = {1, 0, 8, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0};
+  ApplyZip64Extra(single, sizeof single, one);
+  EXPECT_EQ(one.UncompressedSize, 7u);
+  EXPECT_EQ(one.CompressedSize, 0xFFFFFFFFu);  // 4 GiB - 1 is a real size there
   // A block longer than the field holds is ignored.
   TZipHeaderInfo n;
-  n.CompressedSize = -1;
+  n.CompressedSize = 0xFFFFFFFF;
   const uint8_t bad[] = {1, 0, 200, 0, 1, 2, 3, 4};
   ApplyZip64Extra(bad, sizeof bad, n);
-  EXPECT_EQ(n.CompressedSize, -1);
+  EXPECT_EQ(n.CompressedSize, 0xFFFFFFFFu);
   EXPECT_FALSE(HasZip64Extra(bad, sizeof bad));
 }
 
