@@ -18,17 +18,42 @@ start_display() {
     done
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   fi
-  mkdir -p "$WINEPREFIX"
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "wine: creating the prefix $WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
-  fi
-  # Without a window manager, Wine waits about two seconds whenever a managed
-  # window is hidden; unmanaged windows (Wine draws their frames) close at once.
-  if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
-  fi
+  prepare_prefix
   wineserver -w 2>/dev/null || true
+}
+
+# Creates the prefix on first use and keeps it in the state the tests and the
+# demo expect. Cheap when there is nothing to do, so it runs before every start.
+prepare_prefix() {
+  mkdir -p "$WINEPREFIX"
+  # Parallel test runs share one prefix: the first creates it, the others wait.
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      echo "wine: creating the prefix $WINEPREFIX" >&2
+      wineboot -i >/dev/null 2>&1
+      wineserver -w 2>/dev/null || true
+    fi
+    link_wine_fonts
+    # Without a window manager, Wine waits about two seconds whenever a managed
+    # window is hidden; unmanaged windows (Wine draws their frames) close at once.
+    if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+    fi
+  ) 9>>"$WINEPREFIX/.prepare.lock"
+}
+
+# Debian's Wine 8 looks for its own fonts in the wrong folder (/usr/share/fonts
+# instead of /usr/share/wine/fonts, where fonts-wine puts them), so a fresh
+# prefix has no Marlett (the title-bar buttons then read "0 1 r") and no
+# bitmap "MS Sans Serif". Fonts in the prefix's Fonts folder are always found.
+link_wine_fonts() {
+  local from=/usr/share/wine/fonts to=$WINEPREFIX/drive_c/windows/Fonts f
+  [ -d "$from" ] || return 0
+  mkdir -p "$to"
+  for f in "$from"/*; do
+    [ -e "$to/${f##*/}" ] || ln -s "$f" "$to/${f##*/}"
+  done
 }
 
 stop_display() {
