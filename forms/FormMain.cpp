@@ -1,53 +1,70 @@
 #include "FormMain.h"
 
 #include "Application.h"
-#include "Utf.h"
+#include "FormMain.layout.h"
+#include "FormProgress.h"
+#include "InputDataForm.h"
+#include "ScreenLayout.h"
 
 TMainForm* MainForm = nullptr;
 
-namespace {
-
-constexpr wchar_t kClassName[] = L"TMainForm";
-
-void RegisterWindowClass(WNDPROC proc) {
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW existing{};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(instance, kClassName, &existing)) return;
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
-  RegisterClassExW(&wc);
-}
-
-}  // namespace
-
-TMainForm::TMainForm() {
-  RegisterWindowClass(&TMainForm::WindowProc);
-  toolkit::Application& app = toolkit::Application::Instance();
-  const std::wstring title = toolkit::Widen(app.Title());
-  handle_.reset(CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 640, 480, app.Handle(), nullptr,
-                                GetModuleHandleW(nullptr), nullptr));
-  app.SetMainForm(handle_.get());
+TMainForm::TMainForm()
+    : TForm(kMainForm, kMainFormControls, kMainFormControlCount,
+            toolkit::Application::Instance().Handle()) {
+  Bind(this, kMainFormEvents, kMainFormEventCount);
+  toolkit::Application::Instance().SetMainForm(Handle());
   MainForm = this;
+  Created();
 }
 
 TMainForm::~TMainForm() {
   if (MainForm == this) MainForm = nullptr;
 }
 
-void TMainForm::Show() {
-  ShowWindow(handle_.get(), SW_SHOW);
-  UpdateWindow(handle_.get());
+void TMainForm::CloseGranted() { toolkit::Application::Instance().Terminate(); }
+
+void TMainForm::FormActivate(const toolkit::EventArgs&) {
+  // Only the first activation opens the wizard: the backdrop becomes active
+  // again whenever the wizard hides during the installation.
+  Window().SetHandler(toolkit::Event::Activate, nullptr);
+  {
+    TWizardForm wizard;
+    wizard.ShowModal();
+  }
+  toolkit::Application::Instance().Terminate();
 }
 
-LRESULT CALLBACK TMainForm::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  // Closing the main form ends the program.
-  if (msg == WM_DESTROY) toolkit::Application::Instance().Terminate();
-  return DefWindowProcW(hwnd, msg, wp, lp);
+void TMainForm::FormPaint(const toolkit::EventArgs& e) {
+  if (!e.dc) {  // resized: paint everything anew
+    Repaint();
+    return;
+  }
+  HDC screen = GetDC(nullptr);
+  const int depth = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+  ReleaseDC(nullptr, screen);
+  if (!BackdropHasGradient(depth)) return;
+  const int height = e.client.bottom;
+  HGDIOBJ oldBrush = SelectObject(e.dc, GetStockObject(DC_BRUSH));
+  for (int row = 0; row < height; ++row) {
+    const TRgb c = GradientRowColor(row, height);
+    SetDCBrushColor(e.dc, RGB(c.red, c.green, c.blue));
+    PatBlt(e.dc, 0, row, e.client.right, 1, PATCOPY);
+  }
+  SelectObject(e.dc, oldBrush);
+}
+
+void TMainForm::ShowBillboard(unsigned n) {
+  Billboard1.Hide();
+  Billboard2.Hide();
+  UpdateWindow(Handle());
+  Sleep(500);
+  if (n != 1 && n != 2) return;
+  toolkit::TImage& billboard = n == 1 ? Billboard1 : Billboard2;
+  RECT client;
+  GetClientRect(Handle(), &client);
+  const TPlacement at =
+      BillboardPlacement(client.right, ProgressForm->Top(), billboard.Width(), billboard.Height());
+  billboard.SetBounds(at.left, at.top, billboard.Width(), billboard.Height());
+  billboard.Show();
+  billboard.Repaint();
 }

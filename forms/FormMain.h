@@ -1,28 +1,29 @@
-// The application's main form. For now a plain window titled with the
-// application title: it stands for the backdrop until the wizard exists.
+// The backdrop: a borderless window over the whole screen with a blue
+// gradient, the application's main form. Its first activation runs the wizard;
+// the end of the wizard ends the program. During the copy of the map image it
+// shows a billboard above the progress window.
 #pragma once
 
-#include <windows.h>
+#include "Form.h"
 
-#include "Handles.h"
-
-class TMainForm {
+class TMainForm : public toolkit::TForm {
  public:
-  // Creates the window, owned by the application window, and makes it the
-  // application's main form. Not shown yet.
   TMainForm();
-  ~TMainForm();
-  TMainForm(const TMainForm&) = delete;
-  TMainForm& operator=(const TMainForm&) = delete;
+  ~TMainForm() override;
 
-  HWND Handle() const { return handle_.get(); }
-  void Show();
+  // 1 and 2 show that billboard (the progress window must exist: its top edge
+  // places the picture), any other number hides both. Takes half a second.
+  void ShowBillboard(unsigned n);
 
- private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  toolkit::TImage& Billboard1 = Get<toolkit::TImage>("Billboard1");
+  toolkit::TImage& Billboard2 = Get<toolkit::TImage>("Billboard2");
 
-  toolkit::WindowHandle handle_;
+  void FormActivate(const toolkit::EventArgs&);
+  void FormPaint(const toolkit::EventArgs&);
+
+ protected:
+  void CloseGranted() override;
 };
 
-// The single instance while it exists (set by its constructor), else nullptr.
+// The single instance while it exists, else nullptr.
 extern TMainForm* MainForm;

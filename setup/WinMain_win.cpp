@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "Application.h"
+#include "ComApartment.h"
 #include "DllSearch_win.h"
 #include "FormMain.h"
 #include "Relocation_win.h"
@@ -25,6 +26,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
 
   app.Initialize();
+  // The shell's link object and folder browser live in this thread's apartment.
+  TComApartment com;
   TMainForm mainForm;
   mainForm.Show();
   app.Run();

@@ -2,6 +2,8 @@
 
 #include "Utf.h"
 
+#include <commctrl.h>
+
 #include <vector>
 
 namespace toolkit {
@@ -64,6 +66,8 @@ Application::~Application() {
 
 void Application::Initialize() {
   if (handle_) return;
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
   HINSTANCE module = GetModuleHandleW(nullptr);
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof(wc);
@@ -178,6 +182,18 @@ void Application::SetModalResult(HWND window, int result) {
 
 int Application::ModalResult(HWND window) {
   return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(window, kModalResultProperty)));
+}
+
+void Application::SetCursorOverride(HCURSOR cursor) {
+  cursorOverride_ = cursor;
+  // Show it now: the thread may not look at its messages for a while.
+  if (cursor) {
+    SetCursor(cursor);
+  } else {
+    POINT at;
+    GetCursorPos(&at);
+    SetCursorPos(at.x, at.y);  // a mouse move makes the window under it set its own
+  }
 }
 
 HWND Application::ActiveWindow() const {

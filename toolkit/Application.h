@@ -15,6 +15,7 @@ namespace toolkit {
 // Modal result codes share their values with the message dialog's result codes
 // (1 OK, 2 Cancel, 3 Abort, 4 Retry, ...). 0 means "no result yet".
 constexpr int kModalNone = 0;
+constexpr int kModalOK = 1;
 constexpr int kModalCancel = 2;
 
 class Application {
@@ -71,6 +72,11 @@ class Application {
   static void SetModalResult(HWND window, int result);
   static int ModalResult(HWND window);
 
+  // The application-wide cursor (the hourglass during long work): shown over
+  // every window of the program while set; nullptr gives each window its own.
+  void SetCursorOverride(HCURSOR cursor);
+  HCURSOR CursorOverride() const { return cursorOverride_; }
+
   // The program's currently active top-level window (the modal dialog or form
   // the user works in), else the main form, else the owner window. Owner for
   // system UI such as the shell's progress window.
@@ -92,6 +98,7 @@ class Application {
   HWND mainForm_ = nullptr;
   std::string title_;
   bool terminated_ = false;
+  HCURSOR cursorOverride_ = nullptr;
 };
 
 }  // namespace toolkit

@@ -1,0 +1,4 @@
+// The installation sequence.
+#include "InputDataForm.h"
+
+bool RunInstallation() { return false; }
