@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "ExtractHarness.h"
 #include "Options.h"
 #include "Parts.h"
+#include "Progress.h"
 #include "Session.h"
 #include "TestData.h"
 #include "ZipBuilder.h"
@@ -83,6 +86,31 @@ TEST(ZipextractOptions, DefaultsAndActions) {
   EXPECT_EQ(z.action, TAction::Comment);
 }
 
+TEST(ZipextractOptions, ActionsOfTheUsualTools) {
+  struct Row {
+    std::vector<std::string> args;
+    TAction action;
+  };
+  const Row rows[] = {{{"-t", "a.zip"}, TAction::Test},
+                      {{"a.zip", "-v"}, TAction::VerboseList},
+                      {{"-h"}, TAction::Help},
+                      {{"--help"}, TAction::Help},
+                      {{"--version"}, TAction::Version}};
+  for (const Row& row : rows) {
+    TOptions o;
+    std::string error;
+    ASSERT_TRUE(ParseArguments(row.args, o, error)) << row.args[0] << ": " << error;
+    EXPECT_EQ(o.action, row.action) << row.args[0];
+  }
+  RunResult help = Zipextract({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out, Usage());
+  EXPECT_EQ(help.err, "");
+  RunResult version = Zipextract({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "zipextract 2.10\n");
+}
+
 TEST(ZipextractOptions, SortModeNamesGoBothWays) {
   for (const char* name : {"ByName", "ByFileName", "ByDirectoryName", "ByDate", "ByCompressedSize",
                            "ByUnCompressedSize", "ByRate", "ByNone"}) {
@@ -154,6 +182,88 @@ TEST(ZipextractList, CommentIsPrintedRaw) {
   testzip::ZipBuilder none;
   testzip::TempFile empty(none.Build());
   EXPECT_EQ(Zipextract({"-z", empty.Path()}).out, "\n");
+}
+
+// ---- Extracting, testing, listing for people ----
+
+// One archive with a good member at the top, one in a folder and one whose
+// stored CRC is wrong: no pattern selects all three, -t writes nothing and
+// names the bad one, extraction keeps the two good ones.
+TEST(ZipextractRun, TestExtractAndVerboseListing) {
+  testzip::RawMember bad = testzip::Stored("bad.txt", "spoilt");
+  bad.crc ^= 1;
+  testzip::TempFile file(testzip::BuildArchive(
+      {testzip::Stored("a.txt", "hello"), testzip::Stored("d/b.txt", "folder"), bad}));
+  testzip::ScratchFolder scratch;
+  const std::string dest = scratch / "out";
+  const std::string badLine = "zipextract: bad.txt: bad CRC ";
+
+  RunResult t = Zipextract({"-t", "-d", dest, file.Path()});
+  EXPECT_EQ(t.status, 1);
+  EXPECT_EQ(t.err.find(badLine), 0u) << t.err;
+  EXPECT_NE(t.err.find("\nzipextract: 2 of 3 members tested OK, 11 bytes checked\n"),
+            std::string::npos)
+      << t.err;
+  EXPECT_FALSE(testzip::Exists(dest));
+  t = Zipextract({"-t", "-q", file.Path(), "*b.txt"});
+  EXPECT_EQ(t.status, 0);
+  EXPECT_EQ(t.err, "");
+
+  const RunResult x = Zipextract({"-q", "-d", dest, file.Path()});
+  EXPECT_EQ(x.status, 1);
+  EXPECT_EQ(x.err.find(badLine), 0u) << x.err;
+  EXPECT_EQ(std::count(x.err.begin(), x.err.end(), '\n'), 1) << x.err;
+  EXPECT_EQ(scratch.Files(), (std::vector<std::string>{"out/a.txt", "out/b.txt"}));
+  EXPECT_EQ(testzip::ReadText(dest + "/b.txt"), "folder");
+
+  const RunResult v = Zipextract({"-v", "--sort", "ByUnCompressedSize", file.Path()});
+  EXPECT_EQ(v.status, 0);
+  auto row = [](const testzip::RawMember& m, const char* name) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%12zu  Stored   %12zu     0%%  2025-04-12 13:32  %08x  %s\n",
+                  m.data.size(), m.data.size(), m.crc, name);
+    return std::string(text);
+  };
+  EXPECT_EQ(
+      v.out,
+      "      Length  Method           Size  Saved  Date       Time   CRC-32    Name\n"
+      "------------  -------  ------------  -----  ----------------  --------  ----\n" +
+          row(testzip::Stored("d/b.txt", "folder"), "d\\b.txt") + row(bad, "bad.txt") +
+          row(testzip::Stored("a.txt", "hello"), "a.txt") +
+          "------------           ------------  -----                              ----\n"
+          "          17                     17     0%                              3 members\n");
+}
+
+// Small runs draw nothing; a large one redraws at most every quarter second
+// over the previous line, cuts long names at the front (by characters, not
+// bytes) and wipes what it drew.
+TEST(ZipextractProgress, RedrawnInPlaceAndWipedAtTheEnd) {
+  std::ostringstream err;
+  double now = 0;
+  {
+    TProgressLine line(err, [&now] { return now; });
+    line.Start(TProgressLine::kMinimumBytes - 1);
+    now = 1;
+    line.Percent(50);
+    line.Start(uint64_t(4) << 30);
+    line.Member("big\\" + std::string(100, 'x') + "\xC3\xA4.bin");
+    now = 1.1;
+    line.Percent(1);
+    EXPECT_EQ(err.str(), "");
+    now = 3;
+    line.Percent(50);
+    now = 3.1;
+    line.Percent(60);
+    now = 5;
+    line.Member("a");
+    line.Percent(100);
+  }
+  EXPECT_EQ(err.str(), "\r 50%  2.0 GiB of 4.0 GiB  1.0 GiB/s  ..." + std::string(34, 'x') +
+                           "\xC3\xA4.bin" + "\r100%  4.0 GiB of 4.0 GiB  1.0 GiB/s  a" +
+                           std::string(41, ' ') + "\r" + std::string(38, ' ') + "\r")
+      << err.str();
+  EXPECT_EQ(HumanBytes(1023), "1023 B");
+  EXPECT_EQ(HumanBytes(1536), "1.5 KiB");
 }
 
 // ---- Errors ----

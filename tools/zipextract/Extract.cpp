@@ -1,5 +1,10 @@
 #include "Extract.h"
 
+#include <cstdio>
+
+#include "Progress.h"
+#include "Terminal.h"
+
 namespace zipextract {
 
 namespace {
@@ -11,7 +16,7 @@ constexpr int kExitSomeFailed = 1;
 // events; handlers already assigned (the event printer) keep running first.
 struct TTally {
   int selected = 0;
-  int64_t bytesWritten = 0;
+  uint64_t bytesDone = 0;
 };
 
 void CountThroughEvents(uz::TUnZip& unzip, TTally& tally) {
@@ -25,21 +30,51 @@ void CountThroughEvents(uz::TUnZip& unzip, TTally& tally) {
   unzip.OnEndUnZip = [end, &tally, &unzip](uz::TObject* sender, int index,
                                            const std::string& name) {
     if (end) end(sender, index, name);
-    tally.bytesWritten += unzip.Member(index).UncompressedSize;
+    tally.bytesDone += unzip.Member(index).UncompressedSize;
+  };
+}
+
+// One line on standard error per member that failed its check, whatever -q
+// says: these are the errors of the run.
+void ReportFailures(uz::TUnZip& unzip, std::ostream& err) {
+  uz::TBadCRC badCrc = unzip.OnBadCRC;
+  unzip.OnBadCRC = [badCrc, &unzip, &err](uz::TObject* sender, int32_t calc, int32_t stored,
+                                          int index) {
+    if (badCrc) badCrc(sender, calc, stored, index);
+    char crcs[48];
+    std::snprintf(crcs, sizeof crcs, "bad CRC %08x (stored %08x)", uint32_t(calc),
+                  uint32_t(stored));
+    err << "zipextract: " << unzip.Member(index).FullName() << ": " << crcs << "\n";
+  };
+  uz::TSkippingFile skipping = unzip.OnSkippingFile;
+  unzip.OnSkippingFile = [skipping, &unzip, &err](uz::TObject* sender, uz::TSkipReason reason,
+                                                  int index) {
+    if (skipping) skipping(sender, reason, index);
+    if (reason == uz::TSkipReason::PasswordFailed)
+      err << "zipextract: " << unzip.Member(index).FullName() << ": wrong password\n";
   };
 }
 
 }  // namespace
 
-int RunExtraction(uz::TUnZip& unzip, const TOptions& options, std::ostream& /*out*/,
+int RunExtraction(uz::TUnZip& unzip, const TOptions& options, std::ostream& out,
                   std::ostream& err) {
+  const bool testing = options.action == TAction::Test;
   TTally tally;
   CountThroughEvents(unzip, tally);
-  const int extracted = unzip.ExtractFiles();
-  if (!options.quiet)
-    err << "zipextract: " << extracted << " of " << tally.selected << " members extracted, "
-        << tally.bytesWritten << " bytes written\n";
-  return extracted == tally.selected ? kExitAllExtracted : kExitSomeFailed;
+  ReportFailures(unzip, err);
+  // Event lines on the same terminal would be torn apart by the redraws.
+  TProgressLine progress(err);
+  if (!options.quiet && !options.events && StderrIsTerminal()) progress.Attach(unzip);
+  const int done = testing ? unzip.TestFiles() : unzip.ExtractFiles();
+  progress.Finish();
+  out.flush();
+  if (!options.quiet) {
+    err << "zipextract: " << done << " of " << tally.selected << " members "
+        << (testing ? "tested OK, " : "extracted, ") << tally.bytesDone
+        << (testing ? " bytes checked\n" : " bytes written\n");
+  }
+  return done == tally.selected ? kExitAllExtracted : kExitSomeFailed;
 }
 
 }  // namespace zipextract

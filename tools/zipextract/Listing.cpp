@@ -18,4 +18,82 @@ void PrintListing(const uz::TUnZip& unzip, std::ostream& out) {
   }
 }
 
+namespace {
+
+// Space saved by compression, in whole percents; 0 for a member that grew.
+int SavedPercent(uint64_t compressed, uint64_t uncompressed) {
+  if (uncompressed == 0 || compressed >= uncompressed) return 0;
+  return 100 - uz::Percentage(compressed, uncompressed);
+}
+
+std::string DateAndTime(uint32_t dosDateTime) {
+  uz::TDosDateTime t{};
+  if (!uz::DecodeDosDateTime(dosDateTime, t)) return std::string(16, '?');
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", t.year, t.month, t.day, t.hour,
+                t.minute);
+  return text;
+}
+
+}  // namespace
+
+std::string MethodName(uint16_t method) {
+  switch (method) {
+    case 0:
+      return "Stored";
+    case 1:
+      return "Shrunk";
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+      return "Reduce" + std::to_string(method - 1);
+    case 6:
+      return "Implode";
+    case 8:
+      return "Deflate";
+    case 9:
+      return "Defl64";
+    case 12:
+      return "BZip2";
+    case 14:
+      return "LZMA";
+    case 93:
+      return "Zstd";
+    case 95:
+      return "XZ";
+    case 98:
+      return "PPMd";
+    case 99:
+      return "AES";
+    default:
+      return "M" + std::to_string(method);
+  }
+}
+
+void PrintHumanListing(const uz::TUnZip& unzip, std::ostream& out) {
+  char line[256];
+  const char* const kRule =
+      "------------  -------  ------------  -----  ----------------  --------";
+  out << "      Length  Method           Size  Saved  Date       Time   CRC-32    Name\n"
+      << kRule << "  ----\n";
+  uint64_t length = 0, size = 0;
+  for (int i = 0; i < unzip.MemberCount(); ++i) {
+    const uz::TZipHeaderInfo& m = unzip.Member(i);
+    std::snprintf(line, sizeof line, "%12" PRIu64 "  %-7s  %12" PRIu64 "  %4d%%  %s  %08x  ",
+                  m.UncompressedSize, MethodName(m.Method).c_str(), m.CompressedSize,
+                  SavedPercent(m.CompressedSize, m.UncompressedSize),
+                  DateAndTime(m.DateTime).c_str(), m.CRC32);
+    out << line << m.Directory() << m.FileName() << '\n';
+    length += m.UncompressedSize;
+    size += m.CompressedSize;
+  }
+  const int n = unzip.MemberCount();
+  std::snprintf(line, sizeof line,
+                "------------           ------------  -----                              ----\n"
+                "%12" PRIu64 "           %12" PRIu64 "  %4d%%                              %d %s\n",
+                length, size, SavedPercent(size, length), n, n == 1 ? "member" : "members");
+  out << line;
+}
+
 }  // namespace zipextract

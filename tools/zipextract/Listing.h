@@ -10,4 +10,11 @@ namespace zipextract {
 // offset name, separated by tabs.
 void PrintListing(const uz::TUnZip& unzip, std::ostream& out);
 
+// The listing for people, in view order: size, method, compressed size, the
+// space saved, date and time, CRC and name, then a line of totals.
+void PrintHumanListing(const uz::TUnZip& unzip, std::ostream& out);
+
+// The name of a compression method as the human listing shows it.
+std::string MethodName(uint16_t method);
+
 }  // namespace zipextract

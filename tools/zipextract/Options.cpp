@@ -38,6 +38,14 @@ bool OverwriteFromName(const std::string& name, uz::TUZOverwriteMode& mode) {
 bool ApplyFlag(const std::string& arg, TOptions& o) {
   if (arg == "-l")
     o.action = TAction::List;
+  else if (arg == "-v")
+    o.action = TAction::VerboseList;
+  else if (arg == "-t")
+    o.action = TAction::Test;
+  else if (arg == "-h" || arg == "--help")
+    o.action = TAction::Help;
+  else if (arg == "--version")
+    o.action = TAction::Version;
   else if (arg == "-z")
     o.action = TAction::Comment;
   else if (arg == "-a")
@@ -128,7 +136,7 @@ bool ParseArguments(const std::vector<std::string>& args, TOptions& o, std::stri
       return false;
     }
   }
-  if (!haveArchive) {
+  if (!haveArchive && o.action != TAction::Help && o.action != TAction::Version) {
     error = "no archive given";
     return false;
   }
@@ -137,7 +145,11 @@ bool ParseArguments(const std::vector<std::string>& args, TOptions& o, std::stri
 
 std::string Usage() {
   return "usage: zipextract [options] ARCHIVE [PATTERN ...]\n"
-         "  -l                 list the catalogue\n"
+         "  Extracts the members that the PATTERNs select (wildcards * ? [..]; a\n"
+         "  pattern with \\ is matched against folder\\name), or every member.\n"
+         "  -l                 list the catalogue (tab-separated, for programs)\n"
+         "  -v                 list the catalogue with sizes, ratio, date and totals\n"
+         "  -t                 test: decode and check the CRC, write nothing\n"
          "  -z                 print the archive comment\n"
          "  -d DIR             destination folder (default: the current folder)\n"
          "  -a                 select every member\n"
@@ -150,7 +162,11 @@ std::string Usage() {
          "  --assume-bad       scan an archive without end record\n"
          "  --no-attributes    do not give files their stored attributes\n"
          "  --events           print every event of the component\n"
-         "  -q                 print nothing but errors\n";
+         "  -q                 print nothing but errors (and no progress line)\n"
+         "  -h, --help         print this text\n"
+         "  --version          print the version\n"
+         "Exit status: 0 every selected member extracted (or tested) correctly,\n"
+         "1 some failed or were skipped, 2 an error or a bad command line.\n";
 }
 
 }  // namespace zipextract

@@ -8,7 +8,9 @@
 
 namespace zipextract {
 
-enum class TAction { Extract, List, Comment };
+// Test decodes and checks without writing; VerboseList is the listing for
+// people (List is the tab-separated one for programs).
+enum class TAction { Extract, Test, List, VerboseList, Comment, Help, Version };
 
 struct TOptions {
   TAction action = TAction::Extract;
@@ -28,7 +30,8 @@ struct TOptions {
 };
 
 // Parses the arguments after the program name. Options may stand anywhere;
-// "--" ends them. False with a one-line reason in error on a bad command line.
+// "--" ends them. No archive is needed for Help and Version. False with a
+// one-line reason in error on a bad command line.
 bool ParseArguments(const std::vector<std::string>& args, TOptions& options, std::string& error);
 
 // The usage text, several lines.

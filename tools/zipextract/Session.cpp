@@ -18,7 +18,8 @@ void Configure(uz::TUnZip& unzip, const TOptions& o) {
                                          : uz::TIncompleteZipMode::izAssumeMulti);
   unzip.SetSortMode(o.sortMode);
   unzip.SetFilesList(o.patterns);
-  unzip.SetDoAll(o.doAll);
+  // As with the usual ZIP tools, naming no member means every member.
+  unzip.SetDoAll(o.doAll || o.patterns.empty());
   unzip.SetRecreateDirs(o.recreateDirs);
   unzip.SetRootDir(o.rootDir);
   unzip.SetOverwriteMode(o.overwrite);
@@ -35,10 +36,18 @@ int RunAction(uz::TUnZip& unzip, const TOptions& o, std::ostream& out, std::ostr
       PrintListing(unzip, out);
       unzip.CloseZip();
       return 0;
+    case TAction::VerboseList:
+      unzip.OpenZip();
+      PrintHumanListing(unzip, out);
+      unzip.CloseZip();
+      return 0;
     case TAction::Comment:
       out << unzip.ArchiveComment() << "\n";
       return 0;
     case TAction::Extract:
+    case TAction::Test:
+    case TAction::Help:
+    case TAction::Version:
       break;
   }
   return RunExtraction(unzip, o, out, err);
@@ -52,6 +61,15 @@ int RunZipextract(const std::vector<std::string>& args, std::ostream& out, std::
   if (!ParseArguments(args, options, error)) {
     err << "zipextract: " << error << "\n" << Usage();
     return kExitError;
+  }
+  if (options.action == TAction::Help) {
+    out << Usage();
+    return 0;
+  }
+  if (options.action == TAction::Version) {
+    out << "zipextract " << uz::TUnZip::kThisVersion / 100 << "." << uz::TUnZip::kThisVersion % 100
+        << "\n";
+    return 0;
   }
   TConsoleUI ui(err);
   uz::TUnZip unzip(&ui);

@@ -11,6 +11,8 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv);
 void PrepareOutput();
 // True when standard input is a terminal someone can answer on.
 bool StdinIsTerminal();
+// True when standard error is a terminal (where a progress line can be redrawn).
+bool StderrIsTerminal();
 // One line from standard input, without its line end; false at its end.
 bool ReadLine(std::string& line);
 

@@ -12,6 +12,8 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 
 void PrepareOutput() {}
 
+bool StderrIsTerminal() { return isatty(2) == 1; }
+
 bool StdinIsTerminal() { return isatty(0) == 1; }
 
 bool ReadLine(std::string& line) {

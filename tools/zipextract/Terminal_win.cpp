@@ -39,6 +39,8 @@ void PrepareOutput() {
   _setmode(_fileno(stderr), _O_BINARY);
 }
 
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
 bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
 
 bool ReadLine(std::string& line) {
