@@ -22,19 +22,14 @@ for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 
-srcs_ok=1
-if ! grep -rqs '^deb-src .*bookworm main' /etc/apt/sources.list /etc/apt/sources.list.d/ 2>/dev/null \
-  && ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ 2>/dev/null; then
-  srcs_ok=0
-fi
+# Source packages need a deb-src entry; derived from the configured sources.
+source_entry=$(bash "$(dirname "${BASH_SOURCE[0]}")/deb-src-entry.sh")
 
-if [ ${#missing[@]} -gt 0 ] || [ "$srcs_ok" = 0 ] || [ "${updated:-1}" = 0 ]; then
-  if [ "$srcs_ok" = 0 ]; then
-    mirror=$( (grep -rhE '^URIs:' /etc/apt/sources.list.d/*.sources 2>/dev/null | awk '{print $2}' || true
-      grep -hE '^deb '  /etc/apt/sources.list 2>/dev/null | awk '{print $2}' || true) | grep -v security | head -n1 || true)
-    mirror=${mirror:-http://deb.debian.org/debian}
-    printf 'Types: deb-src\nURIs: %s\nSuites: bookworm\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' "$mirror" \
-      | "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/setup-deb-src.sources >/dev/null
+if [ ${#missing[@]} -gt 0 ] || [ -n "$source_entry" ] || [ "${updated:-1}" = 0 ]; then
+  if [ -n "$source_entry" ]; then
+    echo "deps: adding ${source_entry%%$'\n'*}:"
+    printf '%s\n' "${source_entry#*$'\n'}" | sed 's/^/  /'
+    printf '%s\n' "${source_entry#*$'\n'}" | "${sudo_cmd[@]}" tee "${source_entry%%$'\n'*}" >/dev/null
   fi
   "${sudo_cmd[@]}" apt-get update -qq
   if [ ${#missing[@]} -gt 0 ]; then
