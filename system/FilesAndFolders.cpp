@@ -1,5 +1,8 @@
 #include "FilesAndFolders.h"
 
+#include "ArchiveFolder.h"
+#include "InputDataForm.h"
+#include "UnZipDialogs.h"
 #include "LocalizedMessageDlg.h"
 #include "Shortcuts.h"
 #include "Utf.h"
@@ -41,4 +44,9 @@ void DeleteFolderIfExists(const std::string& path) {
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     DeleteTree(path);
   }
+}
+
+void ExtractArchiveFolder(const std::string& folder, const std::string& destination) {
+  TUnZipDialogs dialogs;
+  ExtractArchiveFolder(InstallDirectory() + "\\temp.zip", folder, destination, &dialogs);
 }

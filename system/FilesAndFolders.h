@@ -20,3 +20,8 @@ bool CopyFileWithRetry(const std::string& source, const std::string& destination
 // Deletes the folder at `path` with everything in it, silently, if `path` is a
 // folder; a plain file or nothing at `path` is left alone.
 void DeleteFolderIfExists(const std::string& path);
+
+// Unpacks the archive folder `folder` of the installation's temporary archive
+// (temp.zip in the install directory the wizard shows) into `destination`.
+// Errors of the archive component reach the caller.
+void ExtractArchiveFolder(const std::string& folder, const std::string& destination);
