@@ -182,6 +182,45 @@ class Medium(unittest.TestCase):
             self.assertEqual(f.read(), a.read())
 
 
+class DemoMedium(unittest.TestCase):
+    """The demo medium's sources, built as the Windows build does (with a
+    stand-in for Map.exe)."""
+
+    INSTALLED = ["Map.exe", "Map.ini", "Docs\\Help\\Help.htm"] + [
+        f"Docs\\Legend\\{n}.png" for n in ("forest", "river", "road", "town", "contour", "swamp")
+    ] + ["DataBase\\Towns.maptldb", "DataBase\\Objects.maptldb", "DataBase\\Roads.maptldb",
+         "Icons\\maptl.ico", "Icons\\maptldb.ico", "Map.inf",
+         "dbsupport.cfg", "dbengine.dat", "dbdrivers.ini"]
+    IMAGE_SHA256 = "9399e694116782dae20db6d43825665b8cb786e1472215c7e9048ea7d5f96c6a"
+
+    def test_demo_sources_make_a_clean_medium(self):
+        demo = os.path.join(ROOT, "tools", "demo-medium")
+        with tempfile.TemporaryDirectory() as tmp:
+            viewer, image = os.path.join(tmp, "Map.exe"), os.path.join(tmp, "image")
+            write(viewer, b"MZ stand-in viewer")
+            for script, args in (("make-icons.py", [os.path.join(tmp, "icons")]),
+                                 ("make-image.py", [image]),
+                                 ("make-tree.py", ["--viewer", viewer, "--icons",
+                                                   os.path.join(tmp, "icons"), "--out",
+                                                   os.path.join(tmp, "tree")])):
+                subprocess.run([sys.executable, os.path.join(demo, script), *args], check=True)
+            self.assertEqual(digest(image), self.IMAGE_SHA256)
+            medium = os.path.join(tmp, "medium")
+            result = subprocess.run(
+                [sys.executable, BUILDER, "build", "--tree", os.path.join(tmp, "tree"),
+                 "--image", image, "--setup", viewer, "--out", medium],
+                capture_output=True, text=True, env={**os.environ, "SOURCE_DATE_EPOCH": "1735732800"})
+            self.assertEqual((result.returncode, result.stderr), (0, ""))
+            container = os.path.join(medium, "Map.maptl")
+            self.assertEqual(digest(container, IMAGE_SIZE), self.IMAGE_SHA256)
+            planned = [line.split("\t")[0] for line in run("plan", container).stdout.splitlines()]
+            self.assertEqual(sorted(planned), sorted(self.INSTALLED))
+            with open(os.path.join(tmp, "tree", "Help", "Help.htm"), encoding="utf-8") as f:
+                pictures = re.findall(r'src="\.\./Legend/([^"]+)"', f.read())
+            self.assertEqual(sorted(f"Docs\\Legend\\{p}" for p in pictures),
+                             sorted(p for p in planned if p.startswith("Docs\\Legend")))
+
+
 if __name__ == "__main__":
     ZIPEXTRACT = sys.argv.pop(1)
     unittest.main(verbosity=1)

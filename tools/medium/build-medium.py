@@ -48,9 +48,11 @@ def tree_files(tree):
 
 
 def stamp(path):
+    """The member's date: the file's, or SOURCE_DATE_EPOCH (in UTC) for a
+    build that must come out the same every time."""
     epoch = os.environ.get("SOURCE_DATE_EPOCH")
-    seconds = int(epoch) if epoch else int(os.stat(path).st_mtime)
-    return max(time.localtime(seconds)[:6], (1980, 1, 1, 0, 0, 0))
+    moment = time.gmtime(int(epoch)) if epoch else time.localtime(os.stat(path).st_mtime)
+    return max(moment[:6], (1980, 1, 1, 0, 0, 0))
 
 
 def write_tree_archive(tree, target):
