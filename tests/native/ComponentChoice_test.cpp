@@ -1,0 +1,52 @@
+#include "ComponentChoice.h"
+#include "InstallDirectory.h"
+
+#include <gtest/gtest.h>
+
+TEST(ComponentChoice, SetupTypesAndCheckBoxesStayInStep) {
+  struct Row {
+    TChoice choice;
+    TSetupType type;
+    int megabytes;
+    size_t summaryLines;
+  };
+  for (const Row& r :
+       {Row{{true, true}, kSetupFull, 177, 4}, Row{{true, false}, kSetupMinimal, 10, 3},
+        Row{{false, true}, kSetupCustom, 171, 3}, Row{{false, false}, kSetupCustom, 4, 2}}) {
+    EXPECT_EQ(SetupTypeOf(r.choice), r.type);
+    EXPECT_EQ(CalculateMegabytes(r.choice), r.megabytes);
+    EXPECT_EQ(SummaryItems(r.choice).size(), r.summaryLines);
+    // Choosing "custom" changes nothing; the other types fix both boxes.
+    const TChoice custom = ApplySetupType(kSetupCustom, r.choice);
+    EXPECT_EQ(custom.database, r.choice.database);
+    EXPECT_EQ(custom.mapImage, r.choice.mapImage);
+  }
+  EXPECT_TRUE(ApplySetupType(kSetupMinimal, {false, true}).database);
+  EXPECT_FALSE(ApplySetupType(kSetupMinimal, {false, true}).mapImage);
+  EXPECT_TRUE(ApplySetupType(kSetupFull, {false, false}).mapImage);
+  EXPECT_EQ(SummaryItems({false, false})[1], "Cправочная система");  // Latin C, as stored
+}
+
+TEST(ComponentChoice, FreeSpaceDecisionAndItsWarning) {
+  const int64_t mb = 1024 * 1024;
+  EXPECT_TRUE(EnoughFreeSpace(177, 187 * mb));
+  EXPECT_FALSE(EnoughFreeSpace(177, 187 * mb - mb / 100));  // 186.99
+  EXPECT_TRUE(EnoughFreeSpace(10, 20 * mb));
+  EXPECT_FALSE(EnoughFreeSpace(4, -1));  // no ready drive
+  EXPECT_EQ(DriveNumberOf("C:\\x"), 3);
+  EXPECT_EQ(DriveNumberOf("c:\\x"), 3);
+  EXPECT_EQ(DriveNumberOf("\\\\server\\share"), 0);
+  EXPECT_EQ(DriveNumberOf(""), 0);
+  EXPECT_EQ(NoSpaceMessage("C:\\Program Files\\x"),
+            "Недостаточно свободного места на диске \"C\".\r"
+            "Выберите другой диск или устанавливайте минимум компонентов.");
+}
+
+TEST(InstallDirectory, FromTheRegistryAndFromTheFolderBrowser) {
+  const std::string product = "\\Карта Тальмирской области 2.0";
+  EXPECT_EQ(InstallDirectoryFromProgramFiles("C:\\Program Files"), "C:\\Program Files" + product);
+  EXPECT_EQ(InstallDirectoryFromProgramFiles("D:\\Programs\\"), "D:\\Programs" + product);
+  EXPECT_EQ(InstallDirectoryFromProgramFiles(""), "C:" + product);
+  EXPECT_EQ(InstallDirectoryBelow("D:\\"), "D:" + product);
+  EXPECT_EQ(DrivePartOf("D:" + product), "D:");
+}
