@@ -13,8 +13,10 @@ the welcome picture on the left, the completion picture on the right.
 import os
 import sys
 
+sys.dont_write_bytecode = True  # keep the source folder free of caches
+
 import numpy as np
-from PIL import Image
+from PIL import Image, ImageDraw
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
@@ -55,7 +57,7 @@ def completion():
     s = draw_sheet(plan)
     paper = ms.horizontal_ramp(W, H, 230, 325)
     img = to_image(ms.fade_to_paper(s.rgb, paper, ghost=0.16, lines=s.contours))
-    lt.haloed(img, (130, 205), "оз. Глубокое", lt.font(10, serif=True), fill=lt.WATER_INK)
+    lt.haloed(img, (162, 207), "оз. Глубокое", lt.font(10, serif=True), fill=lt.WATER_INK)
     lt.spot_height(img, (60, 250), "241,0", lt.font(9))
     return img
 
@@ -82,7 +84,7 @@ def billboard_relief():
                              River((300, 313), (250, 215), 0.8, 1.6, 0.5)],
                      lakes=[Lake(170, 205, 46, 26), Lake(400, 90, 22, 14)],
                      forest=0.25)
-    s = draw_sheet(plan, shading=0.8)
+    s = draw_sheet(plan, shading=1.0)
     img = to_image(ms.grid(s.rgb, 100, (52, 13), 0.18))
     lt.haloed(img, (150, 242), "оз. Тальмир", lt.font(10, serif=True), fill=lt.WATER_INK)
     lt.spot_height(img, (420, 176), "418,6", lt.font(9))
@@ -98,7 +100,7 @@ def billboard_places():
     plan = SheetPlan(W, H, seed=47, hills=0.8, tilt=(0.0, -0.25),
                      rivers=[River((0, 170), (505, 230), 1.4, 3.2, 0.45)],
                      lakes=[Lake(410, 120, 28, 16)], forest=0.55)
-    s = draw_sheet(plan, shading=0.45)
+    s = draw_sheet(plan, shading=0.6)
     rng = np.random.default_rng(47)
     rgb = s.rgb
     for start, end, wiggle in (((0, 95), (505, 140), 0.25), ((235, 313), (250, 0), 0.2)):
@@ -117,6 +119,12 @@ def billboard_places():
     return img
 
 
+def framed(img):
+    """A dark edge so the billboard stands clear of the blue backdrop."""
+    ImageDraw.Draw(img).rectangle((0, 0, img.width - 1, img.height - 1), outline=lt.INK)
+    return img
+
+
 def save_jpeg(img, path):
     # Baseline (not progressive) and full-resolution colour, so small type and
     # thin lines stay sharp and every JPEG reader can decode the file.
@@ -130,8 +138,8 @@ def main():
     save_jpeg(welcome(), os.path.join(out, "Image1.jpg"))
     save_jpeg(banner(), os.path.join(out, "Image2.jpg"))
     save_jpeg(completion(), os.path.join(out, "Image5.jpg"))
-    billboard_relief().save(os.path.join(out, "Billboard1.bmp"), "BMP")
-    save_jpeg(billboard_places(), os.path.join(out, "Billboard2.jpg"))
+    framed(billboard_relief()).save(os.path.join(out, "Billboard1.bmp"), "BMP")
+    save_jpeg(framed(billboard_places()), os.path.join(out, "Billboard2.jpg"))
 
 
 if __name__ == "__main__":

@@ -97,7 +97,7 @@ def _carve_river(plan, land, river, rng):
     return path, ms.line_alpha(dist, width)
 
 
-def draw_sheet(plan, *, tint=True, forest=True, shading=0.55):
+def draw_sheet(plan, *, tint=True, forest=True, shading=0.7):
     rng = np.random.default_rng(plan.seed)
     land = _land(plan, rng)
     water = _sink_lakes(plan, land, rng)

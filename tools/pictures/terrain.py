@@ -94,7 +94,7 @@ def hillshade(h, relief=18.0, azimuth_deg=315.0, altitude_deg=40.0):
     return np.clip(shade, 0.0, 1.0)
 
 
-def blob(rng, width, height, cx, cy, rx, ry, lobes=((2, 0.18), (3, 0.14), (5, 0.08))):
+def blob(rng, width, height, cx, cy, rx, ry, lobes=((2, 0.2), (3, 0.16), (5, 0.1), (8, 0.05))):
     """Distance from (cx, cy) scaled so that 1 is an irregular, lobed shore:
     an ellipse whose radius swings with a few harmonics of the angle."""
     yy, xx = np.mgrid[0:height, 0:width].astype(np.float32)
