@@ -35,6 +35,8 @@ prepare_prefix() {
       wineserver -w 2>/dev/null || true
     fi
     link_wine_fonts
+    keep_user_folders_inside
+    substitute_form_fonts
     # Without a window manager, Wine waits about two seconds whenever a managed
     # window is hidden; unmanaged windows (Wine draws their frames) close at once.
     if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
@@ -54,6 +56,30 @@ link_wine_fonts() {
   for f in "$from"/*; do
     [ -e "$to/${f##*/}" ] || ln -s "$f" "$to/${f##*/}"
   done
+}
+
+# A new prefix links the user's Desktop, Documents and the like to the Unix
+# home folder: what the programs under test put on their desktop would land
+# in the home folder of whoever runs the tests. The prefix gets folders of its
+# own instead.
+keep_user_folders_inside() {
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    [ -L "$link" ] || continue
+    rm -f "$link" && mkdir -p "$link"
+  done
+}
+
+# "MS Sans Serif" with Russian letters: Wine has no such face and would fall
+# back on a much wider one, so that texts run out of their windows. A Western
+# Windows substitutes a TrueType sans of the same metrics; Tahoma is Wine's.
+substitute_form_fonts() {
+  grep -qs '"MS Sans Serif"="Tahoma"' "$WINEPREFIX/system.reg" && return 0
+  local face key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+  for face in "MS Sans Serif" "Microsoft Sans Serif"; do
+    wine reg add "$key" /v "$face" /d Tahoma /f >/dev/null 2>&1 || true
+  done
+  wineserver -w 2>/dev/null || true
 }
 
 stop_display() {

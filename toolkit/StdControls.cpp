@@ -30,8 +30,11 @@ TButton::TButton(const ControlDecl& decl, TContainer* parent) : TWinControl(decl
 
 void TButton::HandleCommand(int code) {
   if (code != BN_CLICKED) return;
+  // The result this click gives is the one the button had when pressed: a
+  // handler that gives the button a result acts from the next click on.
+  const int result = modalResult_;
   Fire(Event::Click);
-  if (modalResult_ != 0) Application::SetModalResult(parent_->Root()->Handle(), modalResult_);
+  if (result != 0) Application::SetModalResult(parent_->Root()->Handle(), result);
 }
 
 TComboBox::TComboBox(const ControlDecl& decl, TContainer* parent) : TWinControl(decl, parent) {
