@@ -30,13 +30,16 @@ void WriteContainer(const std::string& path, int64_t imageBytes, const std::stri
   }
   // The file ends where the archive does, whatever the marks covered.
   const std::string tail = archive.empty() && imageBytes > 0 ? std::string(1, '\0') : archive;
-  file.Seek(imageBytes + static_cast<int64_t>(archive.size() - tail.size()), uz::kSeekBeginning);
+  const int64_t end = imageBytes + static_cast<int64_t>(archive.size());
+  file.Seek(end - static_cast<int64_t>(tail.size()), uz::kSeekBeginning);
   file.Write(tail.data(), tail.size());
 }
 
-// True when path holds exactly the first size bytes of container.
+// True when path holds exactly the first size bytes of container. The copy
+// may still hold path open for writing: it is read sharing everything.
 bool SamePrefix(const std::string& path, const std::string& container, int64_t size) {
-  uz::TFileStream a(path, uz::kFmOpenRead), b(container, uz::kFmOpenRead);
+  constexpr uint16_t kShareDenyNone = 0x0040;
+  uz::TFileStream a(path, uz::kFmOpenRead | kShareDenyNone), b(container, uz::kFmOpenRead);
   if (a.Size() != size) return false;
   std::vector<char> x(1 << 20), y(1 << 20);
   for (int64_t done = 0; done < size;) {
