@@ -4,6 +4,8 @@ where, which of them replace each other, and which names it cannot install.
 Kept beside the medium builder so that a publisher learns about a problem when
 the medium is built, not when a user installs it."""
 
+import io
+import os
 import zipfile
 
 # Top-level archive folders in the order the installer extracts them, with
@@ -133,9 +135,6 @@ def archive_names(archive):
 
 def open_archive(path):
     """The program archive of a container (past the image) or a plain archive."""
-    import io
-    import os
-
     if os.path.getsize(path) > IMAGE_SIZE and path.lower().endswith(".maptl"):
         with open(path, "rb") as f:
             f.seek(IMAGE_SIZE)
