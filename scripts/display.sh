@@ -54,7 +54,7 @@ link_wine_fonts() {
   [ -d "$from" ] || return 0
   mkdir -p "$to"
   for f in "$from"/*; do
-    [ -e "$to/${f##*/}" ] || ln -s "$f" "$to/${f##*/}"
+    [ -e "$to/${f##*/}" ] || ln -sf "$f" "$to/${f##*/}"
   done
 }
 

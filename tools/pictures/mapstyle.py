@@ -79,15 +79,11 @@ def water_body(img, depth_mask):
     return blend(img, WATER_EDGE, edge * 0.85)
 
 
-def forest(img, mask, rng, dots=True):
+def forest(img, mask, rng):
     """Pale green fill with a scatter of darker crowns, as forests are printed."""
     img = blend(img, FOREST, mask * 0.75)
-    if dots:
-        h, w = mask.shape
-        speck = rng.random((h, w)) < 0.018
-        crowns = speck & (mask > 0.7)
-        img = blend(img, (92, 150, 82), crowns.astype(np.float32) * 0.55)
-    return img
+    crowns = (rng.random(mask.shape) < 0.018) & (mask > 0.7)
+    return blend(img, (92, 150, 82), crowns.astype(np.float32) * 0.55)
 
 
 def fade_to_paper(img, alpha, ghost=0.0, lines=None):

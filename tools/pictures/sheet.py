@@ -1,6 +1,6 @@
 """One map sheet: land, lakes, rivers and forest drawn in the topographic
-style, returned as an RGB float image plus the layers the pictures reuse
-(the contour lines for faded margins, the water for placing names)."""
+style, returned as an RGB float image plus the contour layer, which the
+pictures reuse to keep a trace of the map in their faded margins."""
 
 from dataclasses import dataclass, field
 
@@ -46,9 +46,6 @@ class SheetPlan:
 class Sheet:
     rgb: np.ndarray
     contours: np.ndarray
-    water: np.ndarray
-    height: np.ndarray
-    river_paths: list
 
 
 def _land(plan, rng):
@@ -94,24 +91,20 @@ def _carve_river(plan, land, river, rng):
     valley = np.exp(-((dist / 22.0) ** 2))
     land[:] = land * (1 - valley) + np.minimum(land, floor) * valley
     width = river.width_source + (river.width_mouth - river.width_source) * along
-    return path, ms.line_alpha(dist, width)
+    return ms.line_alpha(dist, width)
 
 
-def draw_sheet(plan, *, tint=True, forest=True, shading=0.7):
+def draw_sheet(plan, *, shading=0.7):
     rng = np.random.default_rng(plan.seed)
     land = _land(plan, rng)
     water = _sink_lakes(plan, land, rng)
-    rivers, paths = np.zeros_like(land), []
+    rivers = np.zeros_like(land)
     for river in plan.rivers:
-        path, cover = _carve_river(plan, land, river, rng)
-        rivers = np.maximum(rivers, cover)
-        paths.append(path)
+        rivers = np.maximum(rivers, _carve_river(plan, land, river, rng))
 
     light = tr.hillshade(land, plan.relief)
-    rgb = ms.layer_tint(land) if tint else np.broadcast_to(
-        ms.PAPER, land.shape + (3,)).astype(np.float32)
-    rgb = ms.shade(rgb, light, shading)
-    if forest:
+    rgb = ms.shade(ms.layer_tint(land), light, shading)
+    if plan.forest > 0:
         woods = tr.fractal_noise(rng, plan.width, plan.height, 5, 5, 0.55)
         cut = np.quantile(woods, 1.0 - plan.forest)
         mask = np.clip((woods - cut) * 14.0, 0.0, 1.0) * (land < 0.8)
@@ -120,4 +113,4 @@ def draw_sheet(plan, *, tint=True, forest=True, shading=0.7):
     rgb = ms.blend(rgb, ms.CONTOUR, lines * 0.8)
     rgb = ms.water_body(rgb, water)
     rgb = ms.blend(rgb, ms.WATER_EDGE, rivers * (1 - water))
-    return Sheet(rgb, lines, np.maximum(water, rivers), land, paths)
+    return Sheet(rgb, lines)
