@@ -1,10 +1,85 @@
 #include "Shortcuts.h"
 
 #include "Application.h"
+#include "ComApartment.h"
+#include "RegisterInWindows.h"
+#include "SystemCalls.h"
 #include "Utf.h"
 
-#include <windows.h>
-#include <shellapi.h>
+namespace {
+
+constexpr char kShellFoldersKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// The removals are silent, about an unreadable folder record too: what
+// cannot be found cannot be removed, and the caller goes on.
+std::string ShellFolderOrEmpty(const std::string& valueName) {
+  try {
+    return GetShellFolder(valueName);
+  } catch (const ERegistryError&) {
+    return std::string();
+  }
+}
+
+std::string HexCode(HRESULT result) {
+  char text[16];
+  wsprintfA(text, "0x%08lX", static_cast<unsigned long>(result));
+  return text;
+}
+
+}  // namespace
+
+std::string GetShellFolder(const std::string& valueName) {
+  return ReadRegistryString(HKEY_CURRENT_USER, kShellFoldersKey, valueName);
+}
+
+std::string CreateProgramGroup(const std::string& group) {
+  const std::string programs = GetShellFolder("Programs");
+  if (programs.empty()) return std::string();
+  const std::string path = programs + "\\" + group;
+  CreateDirectoryW(toolkit::Widen(path).c_str(), nullptr);
+  return path;
+}
+
+void CreateGroupLink(const std::string& group, const std::string& target,
+                     const std::string& linkName) {
+  const std::string folder = CreateProgramGroup(group);
+  if (folder.empty()) return;
+  CreateShellLink(target, folder + "\\" + linkName + ".lnk");
+}
+
+void CreateDesktopLink(const std::string& target, const std::string& linkName) {
+  const std::string desktop = GetShellFolder("Desktop");
+  if (desktop.empty()) return;
+  CreateShellLink(target, desktop + "\\" + linkName + ".lnk");
+}
+
+void DeleteProgramGroup(const std::string& group) {
+  const std::string programs = ShellFolderOrEmpty("Programs");
+  if (programs.empty()) return;
+  DeleteTree(programs + "\\" + group);
+}
+
+void DeleteDesktopLink(const std::string& linkFileName) {
+  const std::string desktop = ShellFolderOrEmpty("Desktop");
+  if (desktop.empty()) return;
+  DeleteFileW(toolkit::Widen(desktop + "\\" + linkFileName).c_str());
+}
+
+void CreateShellLink(const std::string& target, const std::string& linkPath) {
+  TComPtr<IShellLinkW> link;
+  const HRESULT created = syscalls::CreateShellLinkObject(link.Receive());
+  if (FAILED(created) || link.Get() == nullptr)
+    throw EShellLinkError("Cannot create the shell link object (" + HexCode(created) + ")");
+  TComPtr<IPersistFile> file;
+  const HRESULT persist = link->QueryInterface(IID_IPersistFile, file.ReceiveVoid());
+  if (FAILED(persist) || file.Get() == nullptr)
+    throw EShellLinkError("The shell link object cannot be saved (" + HexCode(persist) + ")");
+  link->SetArguments(L"");
+  link->SetDescription(L"");
+  link->SetPath(toolkit::Widen(target).c_str());
+  file->Save(toolkit::Widen(linkPath).c_str(), FALSE);
+}
 
 int DeleteTree(const std::string& path) {
   // A list of one entry, ended by an empty entry: the path, then two NULs.
@@ -19,5 +94,5 @@ int DeleteTree(const std::string& path) {
   // outright) nor FOF_SILENT (long deletions show the shell's progress).
   operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
   static_assert((FOF_NOCONFIRMATION | FOF_NOERRORUI) == 0x0410, "the flags of a silent delete");
-  return SHFileOperationW(&operation);
+  return syscalls::ShellFileOperation(&operation);
 }

@@ -1,0 +1,101 @@
+#include "UninstallSequence.h"
+
+#include "DeleteAtRestart.h"
+#include "FilesAndFolders.h"
+#include "RegisterInWindows.h"
+#include "RunMode.h"
+#include "Shortcuts.h"
+#include "Startup_win.h"
+#include "Utf.h"
+
+#include <windows.h>
+
+#include <cctype>
+#include <optional>
+
+namespace {
+
+constexpr char kProductName[] = "Карта Тальмирской области 2.0";
+constexpr char kDesktopLinkFile[] = "Карта Тальмирской области 2.0.lnk";
+const char* const kFileTypes[] = {"maptl", "maptldb"};
+
+// "X:\" or "\\server\share\": the start of an absolute path.
+bool IsAbsoluteRoot(const std::string& prefix) {
+  if (prefix.size() == 3 && std::isalpha(static_cast<unsigned char>(prefix[0])) &&
+      prefix[1] == ':' && prefix[2] == '\\') {
+    return true;
+  }
+  if (prefix.size() < 2 || prefix.compare(0, 2, "\\\\") != 0) return false;
+  const size_t serverEnd = prefix.find('\\', 2);
+  if (serverEnd == std::string::npos || serverEnd == 2) return false;
+  const size_t shareEnd = prefix.find('\\', serverEnd + 1);
+  return shareEnd == prefix.size() - 1 && shareEnd > serverEnd + 1;
+}
+
+// Only the product's own folder is deleted with everything in it: every
+// installation records an absolute path ending in the product's folder name.
+// A damaged or foreign record ("C:\", "C:\Windows", a relative or empty path)
+// must never send a whole drive or system folder to the deletion.
+bool IsProductFolder(const std::string& path) {
+  const std::string tail = std::string("\\") + kProductName;
+  if (path.size() <= tail.size() || path.compare(path.size() - tail.size(), tail.size(), tail) != 0)
+    return false;
+  const std::string head = path.substr(0, path.size() - tail.size() + 1);
+  for (size_t end = head.find('\\'); end != std::string::npos; end = head.find('\\', end + 1)) {
+    if (IsAbsoluteRoot(head.substr(0, end + 1))) return true;
+  }
+  return false;
+}
+
+// A record whose location cannot be read is damaged: it names no folder, but
+// its links and records are still the product's to remove.
+std::optional<std::string> InstallLocation() {
+  try {
+    return ReadInstallLocation(kProductName);
+  } catch (const ERegistryError&) {
+    return std::string();
+  }
+}
+
+void RemoveInstallFolder(const std::string& location) {
+  if (!IsProductFolder(location)) return;
+  DeleteFolderIfExists(location);
+  DeleteNowOrAtRestart(location);
+}
+
+void RemoveRecords() {
+  DeleteUninstallRecord(kProductName);
+  for (const char* type : kFileTypes) UnregisterFileType(type);
+}
+
+// The relocated uninstaller is the one file of the product outside its
+// folder, and it cannot delete itself while it runs: the system does it at
+// the next restart, so the temporary folder ends up clean. Under any other
+// name the program is not a copy of ours to delete.
+void RemoveRelocatedCopy() {
+  const std::string& program = ThisProgramPath();
+  if (CompareStringOrdinal(toolkit::Widen(FileNameOf(program)).c_str(), -1,
+                           toolkit::Widen(kRelocatedFileName).c_str(), -1, TRUE) == CSTR_EQUAL) {
+    DeleteNowOrAtRestart(program);
+  }
+}
+
+}  // namespace
+
+void RunUninstallSequence(const SetCurrentActionFn& setCurrentAction) {
+  // The record alone says whether the product is installed; its folder may be
+  // gone already (deleted by hand), and the product must still leave the list
+  // of installed programs and the Start menu.
+  const std::optional<std::string> location = InstallLocation();
+  if (location) {
+    setCurrentAction("Удаление файлов программы...", 10);
+    RemoveInstallFolder(*location);
+    setCurrentAction("Удаление ярлыков...", 50);
+    DeleteProgramGroup(kProductName);
+    DeleteDesktopLink(kDesktopLinkFile);
+    setCurrentAction("Удаление записей в системном реестре...", 90);
+    RemoveRecords();
+    setCurrentAction("Завершение операций...", 100);
+  }
+  RemoveRelocatedCopy();
+}

@@ -1,0 +1,13 @@
+// What an uninstall cannot delete now (a file in use, the running program
+// itself) is left to the system, which deletes it when it next starts.
+#pragma once
+
+#include <string>
+
+// Deletes what stands at `path` (UTF-8; a file, or a folder with everything
+// in it) now where it can, and schedules every file and folder it cannot
+// delete for deletion at the next restart: files before the folders holding
+// them. Links to other folders (junctions) are removed as links, never
+// followed. Silent; scheduling needs administrator rights, without them what
+// remains simply stays.
+void DeleteNowOrAtRestart(const std::string& path);

@@ -1,0 +1,49 @@
+#include "SystemCalls.h"
+
+namespace syscalls {
+
+LSTATUS CreateKey(HKEY root, const std::wstring& subKey, HKEY* key) {
+  return RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                         nullptr, key, nullptr);
+}
+
+LSTATUS OpenKey(HKEY root, const std::wstring& subKey, HKEY* key) {
+  return RegOpenKeyExW(root, subKey.c_str(), 0, KEY_ALL_ACCESS, key);
+}
+
+void CloseKey(HKEY key) { RegCloseKey(key); }
+
+LSTATUS SetValue(HKEY key, const std::wstring& name, DWORD type, const BYTE* data, DWORD size) {
+  return RegSetValueExW(key, name.c_str(), 0, type, data, size);
+}
+
+LSTATUS QueryValue(HKEY key, const std::wstring& name, DWORD* type, BYTE* data, DWORD* size) {
+  return RegQueryValueExW(key, name.c_str(), nullptr, type, data, size);
+}
+
+LSTATUS DeleteValue(HKEY key, const std::wstring& name) {
+  return RegDeleteValueW(key, name.c_str());
+}
+
+LSTATUS EnumKey(HKEY key, DWORD index, std::wstring* name) {
+  // Key names are at most 255 characters.
+  wchar_t buffer[256];
+  DWORD length = 256;
+  const LSTATUS status =
+      RegEnumKeyExW(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+  if (status == ERROR_SUCCESS) name->assign(buffer, length);
+  return status;
+}
+
+LSTATUS DeleteKey(HKEY key, const std::wstring& subKey) {
+  return RegDeleteKeyW(key, subKey.c_str());
+}
+
+HRESULT CreateShellLinkObject(IShellLinkW** link) {
+  return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                          reinterpret_cast<void**>(link));
+}
+
+int ShellFileOperation(SHFILEOPSTRUCTW* operation) { return SHFileOperationW(operation); }
+
+}  // namespace syscalls

@@ -1,0 +1,37 @@
+// The registry and shell calls of the system layer, one thin function each,
+// so that they cross the process boundary in exactly one place. This is the
+// seam at which tests make a chosen call fail: a test program may link its own
+// definitions of all of these functions (forwarding to the system and failing
+// the one it picks) in place of SystemCalls.cpp. Nothing here interprets a
+// result; the callers do.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace syscalls {
+
+// Registry keys are always opened and created with full access: the records
+// are read by the same code that removes them.
+LSTATUS CreateKey(HKEY root, const std::wstring& subKey, HKEY* key);
+LSTATUS OpenKey(HKEY root, const std::wstring& subKey, HKEY* key);
+void CloseKey(HKEY key);
+LSTATUS SetValue(HKEY key, const std::wstring& name, DWORD type, const BYTE* data, DWORD size);
+LSTATUS QueryValue(HKEY key, const std::wstring& name, DWORD* type, BYTE* data, DWORD* size);
+LSTATUS DeleteValue(HKEY key, const std::wstring& name);
+// The name of the `index`-th sub-key of `key`; ERROR_NO_MORE_ITEMS past the last.
+LSTATUS EnumKey(HKEY key, DWORD index, std::wstring* name);
+// Deletes a sub-key that has no sub-keys of its own.
+LSTATUS DeleteKey(HKEY key, const std::wstring& subKey);
+
+// A new shell-link object, as its IShellLinkW interface.
+HRESULT CreateShellLinkObject(IShellLinkW** link);
+
+// The shell's file operation (copy, move, delete of lists of paths).
+int ShellFileOperation(SHFILEOPSTRUCTW* operation);
+
+}  // namespace syscalls
