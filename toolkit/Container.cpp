@@ -12,25 +12,10 @@ const wchar_t kClassName[] = L"TalmirContainer";
 // that a handler may open a modal window.
 const UINT kActivated = WM_APP + 1;
 
-void RegisterContainerClass(WNDPROC proc) {
-  HINSTANCE module = GetModuleHandleW(nullptr);
-  WNDCLASSEXW existing = {};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(module, kClassName, &existing)) return;
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = module;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIconW(module, MAKEINTRESOURCEW(1));
-  wc.lpszClassName = kClassName;
-  RegisterClassExW(&wc);
-}
-
 }  // namespace
 
 TContainer::TContainer(const ControlDecl& decl, TContainer* parent) : TWinControl(decl, parent) {
-  RegisterContainerClass(WindowProc);
+  RegisterWindowClass(kClassName, WindowProc);
   color_ = decl.color;
   CreateHandle(kClassName, WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT);
   if (style_ & kFill) {
@@ -43,7 +28,7 @@ TContainer::TContainer(const ControlDecl& decl, TContainer* parent) : TWinContro
 
 TContainer::TContainer(const ControlDecl& decl, DWORD style, DWORD exStyle, HWND owner)
     : TWinControl(decl, nullptr) {
-  RegisterContainerClass(WindowProc);
+  RegisterWindowClass(kClassName, WindowProc);
   RECT frame = {0, 0, decl.width, decl.height};
   AdjustWindowRectEx(&frame, style, FALSE, exStyle);
   handle_.reset(CreateWindowExW(exStyle | WS_EX_CONTROLPARENT, kClassName, Widen(text_).c_str(),

@@ -122,6 +122,21 @@ LRESULT CALLBACK TWinControl::InputHook(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   return result;
 }
 
+void RegisterWindowClass(const wchar_t* name, WNDPROC proc) {
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof wc;
+  if (GetClassInfoExW(module, name, &wc)) return;
+  wc = {};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = module;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hIcon = LoadIconW(module, MAKEINTRESOURCEW(1));
+  wc.lpszClassName = name;
+  RegisterClassExW(&wc);
+}
+
 std::unique_ptr<TControl> CreateControl(const ControlDecl& decl, TContainer* parent) {
   switch (decl.kind) {
     case Kind::Notebook:

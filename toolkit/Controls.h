@@ -193,6 +193,10 @@ class TWinControl : public TControl {
   static LRESULT CALLBACK InputHook(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
 };
 
+// Registers the toolkit's window class `name` once per process; its windows
+// carry the program's icon.
+void RegisterWindowClass(const wchar_t* name, WNDPROC proc);
+
 std::unique_ptr<TControl> CreateControl(const ControlDecl& decl, TContainer* parent);
 
 }  // namespace toolkit

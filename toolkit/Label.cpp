@@ -9,24 +9,10 @@ namespace {
 
 const wchar_t kLabelClass[] = L"TalmirLabel";
 
-void RegisterLabelClass(WNDPROC proc) {
-  HINSTANCE module = GetModuleHandleW(nullptr);
-  WNDCLASSEXW existing = {};
-  existing.cbSize = sizeof existing;
-  if (GetClassInfoExW(module, kLabelClass, &existing)) return;
-  WNDCLASSEXW wc = {};
-  wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
-  wc.hInstance = module;
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = kLabelClass;
-  RegisterClassExW(&wc);
-}
-
 }  // namespace
 
 TLabel::TLabel(const ControlDecl& decl, TContainer* parent) : TWinControl(decl, parent) {
-  RegisterLabelClass(WindowProc);
+  RegisterWindowClass(kLabelClass, WindowProc);
   font_ = parent->Root()->Font(style_);
   CreateHandle(kLabelClass, 0);
   AutoSize();
