@@ -2,6 +2,7 @@
 
 #include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
+#include "Product.h"
 #include "RegisterInWindows.h"
 #include "RunMode.h"
 #include "Shortcuts.h"
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr char kProductName[] = "Карта Тальмирской области 2.0";
 constexpr char kDesktopLinkFile[] = "Карта Тальмирской области 2.0.lnk";
 const char* const kFileTypes[] = {"maptl", "maptldb"};
 

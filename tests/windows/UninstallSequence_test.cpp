@@ -35,20 +35,6 @@ const char* const kClassKeys[] = {".maptl", ".maptldb", "maptlFILE", "maptldbFIL
 
 using Stages = std::vector<std::pair<std::string, int>>;
 
-// The paths the system is to delete at the next restart: the sources of the
-// pending renames whose target is empty, without the "\??\" prefix.
-std::vector<std::string> PendingDeletions() {
-  const std::vector<std::string> operations =
-      reg::ReadMultiString(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations");
-  std::vector<std::string> deletions;
-  for (size_t i = 0; i < operations.size(); i += 2) {
-    const bool toNothing = i + 1 == operations.size() || operations[i + 1].empty();
-    if (toNothing && operations[i].rfind("\\??\\", 0) == 0)
-      deletions.push_back(operations[i].substr(4));
-  }
-  return deletions;
-}
-
 class UninstallSequence : public testing::Test {
  protected:
   void SetUp() override {
@@ -210,8 +196,8 @@ TEST_F(UninstallSequence, AFileInUseIsLeftForTheNextRestart) {
   // file first. Each entry is a path followed by an empty target.
   EXPECT_TRUE(testfiles::IsFile(inUse));
   EXPECT_EQ(testfiles::EntriesIn(install_), 1u);
-  EXPECT_THAT(PendingDeletions(), testing::IsSupersetOf({inUse, install_}));
-  const std::vector<std::string> deletions = PendingDeletions();
+  EXPECT_THAT(reg::PendingDeletionsAtRestart(), testing::IsSupersetOf({inUse, install_}));
+  const std::vector<std::string> deletions = reg::PendingDeletionsAtRestart();
   EXPECT_LT(std::find(deletions.begin(), deletions.end(), inUse),
             std::find(deletions.begin(), deletions.end(), install_));
 }

@@ -80,6 +80,21 @@ std::vector<std::string> ReadMultiString(HKEY root, const std::string& key,
   return strings;
 }
 
+std::vector<std::string> PendingDeletionsAtRestart() {
+  const std::vector<std::string> operations =
+      ReadMultiString(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                      "PendingFileRenameOperations");
+  std::vector<std::string> deletions;
+  for (size_t i = 0; i < operations.size(); i += 2) {
+    const bool toNothing = i + 1 == operations.size() || operations[i + 1].empty();
+    if (!toNothing || operations[i].rfind("\\??\\", 0) != 0) continue;
+    std::string path = operations[i].substr(4);
+    for (size_t at; (at = path.find("\\\\", 1)) != std::string::npos;) path.erase(at, 1);
+    deletions.push_back(path);
+  }
+  return deletions;
+}
+
 std::vector<std::string> ValueNames(HKEY root, const std::string& key) {
   Key open(root, key);
   std::vector<std::string> names;

@@ -22,6 +22,9 @@ std::optional<std::string> ReadString(HKEY root, const std::string& key, const s
 // The strings of a REG_MULTI_SZ value, empty ones included.
 std::vector<std::string> ReadMultiString(HKEY root, const std::string& key,
                                          const std::string& name);
+// The paths the system is to delete at the next restart (pending renames to
+// nothing), without their "\??\" prefix and with doubled separators single.
+std::vector<std::string> PendingDeletionsAtRestart();
 // Names of the values of a key, in the registry's order.
 std::vector<std::string> ValueNames(HKEY root, const std::string& key);
 std::vector<std::string> SubKeyNames(HKEY root, const std::string& key);
