@@ -230,6 +230,11 @@ class Wizard : public ::testing::Test {
     ASSERT_FALSE(program_.empty()) << "cannot read " << SETUP_EXE_PATH;
   }
 
+  void TearDown() override {
+    for (const wchar_t* name : {L"Setup.exe", L"Setup1.exe"}) DeleteFileW((folder_ + name).c_str());
+    RemoveDirectoryW(folder_.c_str());
+  }
+
   // Starts the program placed in the test's folder under `name`; no map
   // container lies beside it, so no installation could run by mistake.
   e2e::Process StartAs(const std::wstring& name, const std::wstring& arguments) {
