@@ -73,12 +73,12 @@ keep_user_folders_inside() {
 # "MS Sans Serif" with Russian letters: Wine has no such face and would fall
 # back on a much wider one, so that texts run out of their windows. A Western
 # Windows substitutes a TrueType sans of the same metrics; Tahoma is Wine's.
+# (The bold heading face "Microsoft Sans Serif" is left to Wine's fallback:
+# Tahoma has no bold at that size.)
 substitute_form_fonts() {
   grep -qs '"MS Sans Serif"="Tahoma"' "$WINEPREFIX/system.reg" && return 0
-  local face key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
-  for face in "MS Sans Serif" "Microsoft Sans Serif"; do
-    wine reg add "$key" /v "$face" /d Tahoma /f >/dev/null 2>&1 || true
-  done
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+    /v "MS Sans Serif" /d Tahoma /f >/dev/null 2>&1 || true
   wineserver -w 2>/dev/null || true
 }
 
