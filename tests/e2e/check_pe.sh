@@ -4,6 +4,8 @@
 # application manifest that asks for elevation.
 # Usage: check_pe.sh Setup.exe [objdump]
 set -uo pipefail
+# objdump speaks the locale's language; the checks read its English words.
+export LC_ALL=C
 exe=$1
 objdump=${2:-i686-w64-mingw32-objdump}
 [ -x "$(command -v "$objdump")" ] || objdump=i686-w64-mingw32-objdump
