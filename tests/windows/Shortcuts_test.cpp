@@ -14,8 +14,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <thread>
-
 namespace {
 
 using testfiles::TempFolder;
@@ -145,19 +143,6 @@ TEST_F(Shortcuts, AFolderRecordOfAnotherTypeRaisesOnCreationAndIsSkippedOnRemova
   }
   DeleteDesktopLink(kGroup + ".lnk");
   EXPECT_TRUE(testfiles::IsFile(desktop_ + "\\" + kGroup + ".lnk"));
-}
-
-TEST_F(Shortcuts, WithoutACOMApartmentTheLinkObjectCannotBeMade) {
-  std::string message;
-  std::thread([&] {
-    try {
-      CreateShellLink(install_ + "\\Map.exe", desktop_ + "\\x.lnk");
-    } catch (const EShellLinkError& error) {
-      message = error.what();
-    }
-  }).join();
-  EXPECT_THAT(message, testing::StartsWith("Cannot create the shell link object"));
-  EXPECT_FALSE(testfiles::Exists(desktop_ + "\\x.lnk"));
 }
 
 }  // namespace
