@@ -35,23 +35,26 @@ void CountThroughEvents(uz::TUnZip& unzip, TTally& tally) {
 }
 
 // One line on standard error per member that failed its check, whatever -q
-// says: these are the errors of the run.
-void ReportFailures(uz::TUnZip& unzip, std::ostream& err) {
+// says: these are the errors of the run. A progress line is wiped first, so
+// that the error stands on a line of its own.
+void ReportFailures(uz::TUnZip& unzip, std::ostream& err, TProgressLine& progress) {
   uz::TBadCRC badCrc = unzip.OnBadCRC;
-  unzip.OnBadCRC = [badCrc, &unzip, &err](uz::TObject* sender, int32_t calc, int32_t stored,
-                                          int index) {
+  unzip.OnBadCRC = [badCrc, &unzip, &err, &progress](uz::TObject* sender, int32_t calc,
+                                                     int32_t stored, int index) {
     if (badCrc) badCrc(sender, calc, stored, index);
+    progress.Finish();
     char crcs[48];
     std::snprintf(crcs, sizeof crcs, "bad CRC %08x (stored %08x)", uint32_t(calc),
                   uint32_t(stored));
     err << "zipextract: " << unzip.Member(index).FullName() << ": " << crcs << "\n";
   };
   uz::TSkippingFile skipping = unzip.OnSkippingFile;
-  unzip.OnSkippingFile = [skipping, &unzip, &err](uz::TObject* sender, uz::TSkipReason reason,
-                                                  int index) {
+  unzip.OnSkippingFile = [skipping, &unzip, &err, &progress](uz::TObject* sender,
+                                                             uz::TSkipReason reason, int index) {
     if (skipping) skipping(sender, reason, index);
-    if (reason == uz::TSkipReason::PasswordFailed)
-      err << "zipextract: " << unzip.Member(index).FullName() << ": wrong password\n";
+    if (reason != uz::TSkipReason::PasswordFailed) return;
+    progress.Finish();
+    err << "zipextract: " << unzip.Member(index).FullName() << ": wrong password\n";
   };
 }
 
@@ -62,10 +65,10 @@ int RunExtraction(uz::TUnZip& unzip, const TOptions& options, std::ostream& out,
   const bool testing = options.action == TAction::Test;
   TTally tally;
   CountThroughEvents(unzip, tally);
-  ReportFailures(unzip, err);
   // Event lines on the same terminal would be torn apart by the redraws.
   TProgressLine progress(err);
   if (!options.quiet && !options.events && StderrIsTerminal()) progress.Attach(unzip);
+  ReportFailures(unzip, err, progress);
   const int done = testing ? unzip.TestFiles() : unzip.ExtractFiles();
   progress.Finish();
   out.flush();
