@@ -1,0 +1,293 @@
+// The real Setup.exe installs from a medium on a drive of its own, is
+// checked against the medium's plan, installs again over itself and is
+// removed through its uninstall record; every installation that fails on the
+// way leaves nothing behind and ends the program after its messages.
+// install_e2e.sh writes the media, maps the drives and runs this program.
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+#include "InstallSession.h"
+#include "InstalledProduct.h"
+#include "RegistryValues.h"
+#include "TempFolder.h"
+#include "Utf.h"
+
+namespace {
+
+using e2e::InstallOutcome;
+using e2e::SetupChoice;
+namespace reg = testregistry;
+
+constexpr uint64_t kImageSize = 174236370;
+const char kFailed[] =
+    "В процессе установки произошла ошибка.\r"
+    "Программа не была установлена на Ваш компьютер.\r"
+    "Попробуйте закрыть все выполняющиеся приложения, перезагрузить компьютер и запустите "
+    "программу установки повоторно.";
+const e2e::Message kFailedMessage = {"Ошибка в процессе установки", kFailed};
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string CopyError(const std::string& container, const char* end) {
+  return "Не удается скопировать файл\r" + container + end + "\rПродолжение установки невозможно" +
+         end;
+}
+
+std::string Describe(const std::vector<e2e::Message>& messages) {
+  std::string text;
+  for (const auto& m : messages) text += "[" + m.caption + "] " + m.text + "\n";
+  return text;
+}
+
+class Installation : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (medium_.empty() || media_.empty()) GTEST_SKIP() << "run through install_e2e.sh";
+    CoInitialize(nullptr);
+    ASSERT_FALSE(reg::KeyExists(HKEY_LOCAL_MACHINE, e2e::UninstallKey()))
+        << "the product is installed already";
+  }
+  void TearDown() override { CoUninitialize(); }
+
+  std::wstring Program(const std::string& folder) const {
+    return toolkit::Widen(folder + "Setup.exe");
+  }
+
+  void ExpectInstalled(const InstallOutcome& outcome, const std::string& plan, bool image);
+
+  const std::string medium_ = Env("INSTALL_E2E_MEDIUM");  // "M:\"
+  const std::string media_ = Env("INSTALL_E2E_MEDIA");    // plans and the failing media
+};
+
+void Installation::ExpectInstalled(const InstallOutcome& outcome, const std::string& plan,
+                                   bool image) {
+  const std::string& d = outcome.directory;
+  ASSERT_TRUE(outcome.completed) << Describe(outcome.messages);
+  EXPECT_TRUE(outcome.ended) << "the program must end on \"Готово\"";
+  EXPECT_TRUE(outcome.messages.empty()) << Describe(outcome.messages);
+
+  std::map<std::string, e2e::FileFacts> expected = e2e::ReadPlan(media_ + plan);
+  ASSERT_FALSE(expected.empty()) << plan;
+  expected["Setup.exe"] = e2e::FactsOf(medium_ + "Setup.exe");
+  if (image) {
+    expected["Map.maptl"] = {
+        kImageSize,
+        uint32_t(std::stoul(testfiles::ReadTextFile(media_ + "image.crc"), nullptr, 16))};
+  }
+  std::vector<std::string> folders;
+  const auto installed = e2e::FilesBelow(d, &folders);
+  std::vector<std::string> missing, extra;
+  for (const auto& [path, facts] : expected) {
+    const auto found = installed.find(path);
+    if (found == installed.end()) {
+      missing.push_back(path);
+      continue;
+    }
+    EXPECT_EQ(found->second.size, facts.size) << path;
+    EXPECT_EQ(found->second.crc, facts.crc) << path;
+  }
+  for (const auto& entry : installed) {
+    if (!expected.count(entry.first)) extra.push_back(entry.first);
+  }
+  EXPECT_EQ(missing, std::vector<std::string>()) << "in " << d;
+  EXPECT_EQ(extra, std::vector<std::string>()) << "in " << d;
+  std::sort(folders.begin(), folders.end());
+  EXPECT_EQ(folders,
+            (std::vector<std::string>{"DataBase", "Docs", "Docs\\Help", "Docs\\Legend", "Icons"}));
+  e2e::ExpectRecords(d, medium_);
+  e2e::ExpectFileTypes(d);
+  e2e::ExpectLinks(d);
+}
+
+TEST_F(Installation, InstallsEachSetupTypeReplacesItselfAndUninstalls) {
+  const struct {
+    SetupChoice choice;
+    bool bde, image;
+    int position, maximum;
+    bool uninstallAfter;
+  } rows[] = {
+      {SetupChoice::Full, true, true, 181, 182, false},
+      // Into the same folder again: the first installation's files go.
+      {SetupChoice::Minimal, true, false, 15, 15, true},
+      {SetupChoice::CustomWithNeither, false, false, 9, 9, true},
+      {SetupChoice::CustomWithoutBde, false, true, 175, 176, true},
+  };
+  std::string previous;
+  for (const auto& row : rows) {
+    SCOPED_TRACE("setup type " + std::to_string(int(row.choice)));
+    if (!previous.empty()) testfiles::WriteTextFile(previous + "\\added by the user.txt", "x");
+    e2e::InstallOptions options;
+    options.choice = row.choice;
+    const InstallOutcome outcome = e2e::Install(Program(medium_), options);
+    ExpectInstalled(outcome, row.bde ? "good.plan" : "good.plan-nobde", row.image);
+    EXPECT_EQ(outcome.position, row.position);
+    EXPECT_EQ(outcome.maximum, row.maximum);
+    previous = outcome.directory;
+    if (!row.uninstallAfter) continue;
+    EXPECT_EQ(e2e::UninstallThroughRecord(), "");
+    e2e::ExpectNothingOfTheProduct(outcome.directory);
+    previous.clear();
+  }
+}
+
+// A registry key under which only volatile keys can be made: the file type
+// "maptl" cannot be written, after "maptldb" has been.
+class VolatileClassKey {
+ public:
+  VolatileClassKey() {
+    reg::DeleteKeyTree(HKEY_CLASSES_ROOT, "maptlFILE");
+    RegCreateKeyExW(HKEY_CLASSES_ROOT, L"maptlFILE", 0, nullptr, REG_OPTION_VOLATILE,
+                    KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+  }
+  ~VolatileClassKey() {
+    if (key_) RegCloseKey(key_);
+    reg::DeleteKeyTree(HKEY_CLASSES_ROOT, "maptlFILE");
+  }
+  // Whether the emulator refuses a lasting key below it.
+  bool Refuses() const {
+    HKEY probe = nullptr;
+    const LSTATUS status = RegCreateKeyExW(key_, L"probe", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_ALL_ACCESS, nullptr, &probe, nullptr);
+    if (status == ERROR_SUCCESS) RegCloseKey(probe);
+    return key_ && status != ERROR_SUCCESS;
+  }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// Fills a drive up to `leave` free bytes while it lives.
+class Filler {
+ public:
+  Filler(const std::string& drive, uint64_t leave) : path_(drive + "\\filler.bin") {
+    ULARGE_INTEGER available{};
+    GetDiskFreeSpaceExW(toolkit::Widen(drive + "\\").c_str(), &available, nullptr, nullptr);
+    HANDLE file = CreateFileW(toolkit::Widen(path_).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+    std::vector<char> block(1 << 20, 'f');
+    DWORD written = 0;
+    for (uint64_t left = available.QuadPart - leave; left >= block.size(); left -= block.size())
+      WriteFile(file, block.data(), DWORD(block.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  ~Filler() { DeleteFileW(toolkit::Widen(path_).c_str()); }
+
+ private:
+  std::string path_;
+};
+
+TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
+  const std::string smallDrive = Env("INSTALL_E2E_SMALL_DRIVE");  // "T:" or empty
+  const std::string product = e2e::kProductName;
+  const std::string programFiles = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+  const struct Row {
+    const char* what;
+    std::string medium;
+    SetupChoice choice;
+    std::vector<e2e::Message> messages;
+    std::string programFilesDir;  // where the wizard proposes to install; "" as it is
+    int retries;
+  } rows[] = {
+      {"no container",
+       "nomap\\",
+       SetupChoice::Minimal,
+       {{"Ошибка", CopyError(media_ + "nomap\\Map.maptl", ".")}, kFailedMessage},
+       "",
+       0},
+      {"a container without archive",
+       "exact\\",
+       SetupChoice::Full,
+       {{"Ошибка", CopyError(media_ + "exact\\Map.maptl", ".")}, kFailedMessage},
+       "",
+       0},
+      {"a damaged archive",
+       "damaged\\",
+       SetupChoice::Minimal,
+       {{"Ошибка", CopyError(media_ + "damaged\\Map.maptl", ".")}, kFailedMessage},
+       "",
+       0},
+      {"a member with a bad CRC",
+       "badcrc\\",
+       SetupChoice::Minimal,
+       {{"Ошибка", CopyError(media_ + "badcrc\\Map.maptl", ".")}, kFailedMessage},
+       "",
+       0},
+      {"a database-support member with a bad CRC",
+       "badbde\\",
+       SetupChoice::Full,
+       {kFailedMessage},
+       "",
+       0},
+      {"a folder that cannot be created",
+       "badbde\\",
+       SetupChoice::Minimal,
+       {{"Ошибка", "Не удается создать папку \r" + media_ + "missing\\" + product},
+        {"Ошибка", "Не удается создать папку \r" + media_ + "missing\\" + product},
+        kFailedMessage},
+       media_ + "missing",
+       1},
+      // The medium's broken database-support member is never read here.
+      {"a registry write", "badbde\\", SetupChoice::CustomWithNeither, {kFailedMessage}, "", 0},
+      {"a disk that fills during the image copy",
+       "fill\\",
+       SetupChoice::CustomWithoutBde,
+       {{"Ошибка", CopyError(media_ + "fill\\Map.maptl", "")}, kFailedMessage},
+       smallDrive + "\\",
+       0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const bool registry = std::string(row.what) == "a registry write";
+    const bool disk = row.medium == "fill\\";
+    if (disk && smallDrive.empty()) {
+      std::cout << "[ SKIPPED  ] " << row.what << ": no small drive (tmpfs cannot be mounted)\n";
+      continue;
+    }
+    std::unique_ptr<VolatileClassKey> volatileKey;
+    if (registry) {
+      volatileKey = std::make_unique<VolatileClassKey>();
+      ASSERT_TRUE(volatileKey->Refuses())
+          << "the emulator accepts lasting keys below volatile ones";
+    }
+    std::unique_ptr<reg::SavedValue> proposed;
+    if (!row.programFilesDir.empty()) {
+      proposed =
+          std::make_unique<reg::SavedValue>(HKEY_LOCAL_MACHINE, programFiles, "ProgramFilesDir");
+      proposed->SetString(row.programFilesDir);
+    }
+    std::unique_ptr<Filler> filler;
+    e2e::InstallOptions options;
+    options.choice = row.choice;
+    options.retries = row.retries;
+    // Another program takes the space after the wizard has checked it.
+    if (disk) {
+      options.onPage = [&](const std::string& page) {
+        if (page == "StartCopyingFiles") filler = std::make_unique<Filler>(smallDrive, 60 << 20);
+      };
+    }
+    const InstallOutcome outcome = e2e::Install(Program(media_ + row.medium), options);
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_TRUE(outcome.ended) << "the program must end after its messages";
+    ASSERT_EQ(outcome.messages.size(), row.messages.size()) << Describe(outcome.messages);
+    for (size_t i = 0; i < row.messages.size(); ++i) {
+      EXPECT_EQ(outcome.messages[i].caption, row.messages[i].caption);
+      EXPECT_EQ(outcome.messages[i].text, row.messages[i].text);
+    }
+    ASSERT_FALSE(outcome.directory.empty());
+    e2e::ExpectNothingOfTheProduct(outcome.directory);
+    if (disk) {
+      filler.reset();
+      EXPECT_EQ(e2e::FilesBelow(smallDrive, nullptr).size(), 0u) << "left on the small drive";
+    }
+  }
+}
+
+}  // namespace
