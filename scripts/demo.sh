@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Builds Setup.exe and runs it under Wine. With a display the program runs
-# until you close it; without one (DISPLAY unset) it runs on a private Xvfb
-# screen, its window is saved to build/demo-screenshot.png, and the program
-# and the screen are ended again.
+# Builds Setup.exe and the demo medium, puts the medium on a drive of its own
+# in the Wine prefix and runs Setup.exe from it. With a display you install
+# (and uninstall) yourself. Without one (DISPLAY unset) it runs on a private
+# Xvfb screen: installs everything, saves a picture of every page and of each
+# step of the progress window into build/screenshots/, checks what was
+# installed, uninstalls through the command of the uninstall record, and
+# prints a summary. Whatever it started and mapped goes again at the end.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
@@ -11,45 +14,49 @@ bash scripts/deps.sh
 # DEMO_BUILD_DIR lets a developer keep the demo out of a build folder in use.
 build_dir=${DEMO_BUILD_DIR:-build/windows}
 cmake --preset windows -B "$build_dir" >/dev/null
-cmake --build "$build_dir" -j2 --target Setup
-setup_exe=$(cd "$build_dir" && pwd)/setup/Setup.exe
-title="Установка Карты Тальмирской области 2.0"
-
-if [ -n "${DISPLAY:-}" ]; then
-  exec bash scripts/wine-run.sh "$setup_exe"
-fi
+build_dir=$(cd "$build_dir" && pwd)
+targets=(Setup demo_medium)
+[ -n "${DISPLAY:-}" ] || targets+=(install_demo)
+cmake --build "$build_dir" -j2 --target "${targets[@]}"
+medium=$build_dir/demo-medium
 
 . scripts/display.sh
-setup_pid=
+link=
 finish() {
-  if [ -n "$setup_pid" ]; then
-    kill "$setup_pid" 2>/dev/null || true
-    wait "$setup_pid" 2>/dev/null || true
-  fi
   stop_display
+  [ -z "$link" ] || rm -f "$link"
 }
 trap finish EXIT
-start_display
-# Without a window manager on the private screen, Wine draws the window frames
-# itself, so that captions show in the picture.
-bash scripts/wine-run.sh reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 || true
-
-bash scripts/wine-run.sh "$setup_exe" &
-setup_pid=$!
-
-found=
-for _ in $(seq 300); do
-  if xdotool search --onlyvisible --name "$title" >/dev/null 2>&1; then
-    found=1
-    break
-  fi
-  kill -0 "$setup_pid" 2>/dev/null || break
-  sleep 0.1
+prepare_prefix
+for letter in m n o p q; do
+  [ -e "$WINEPREFIX/dosdevices/$letter:" ] || [ -L "$WINEPREFIX/dosdevices/$letter:" ] && continue
+  link=$WINEPREFIX/dosdevices/$letter:
+  ln -s "$medium" "$link"
+  drive="${letter^^}:"
+  break
 done
-if [ -z "$found" ]; then
-  echo "demo: the window \"$title\" did not appear" >&2
-  exit 1
+[ -n "$link" ] || { echo "demo: no free drive letter for the medium" >&2; exit 1; }
+echo "demo: the medium is drive $drive ($medium)"
+
+if [ -n "${DISPLAY:-}" ]; then
+  bash scripts/wine-run.sh "$drive\\Setup.exe"
+  exit
 fi
-sleep 1.5 # let the first paint finish before the picture is taken
-import -window root -display "$DISPLAY" "$here/build/demo-screenshot.png"
-echo "demo: Setup.exe ran; screenshot saved to build/demo-screenshot.png"
+
+start_display
+shots=$here/build/screenshots
+rm -rf "$shots" && mkdir -p "$shots"
+plan=$build_dir/demo-plan.txt
+python3 tools/medium/build-medium.py plan "$medium/Map.maptl" >"$plan"
+status=0
+started=$(date +%s%N)
+bash scripts/wine-run.sh "$build_dir/tests/e2e/install_demo.exe" "$drive\\" "Z:$plan" "Z:$shots/" ||
+  status=$?
+elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+for picture in "$shots"/*.bmp; do
+  [ -e "$picture" ] || continue
+  convert "$picture" "${picture%.bmp}.png" && rm -f "$picture"
+done
+printf 'demo: %d pictures in build/screenshots/, %d.%d s in all\n' \
+  "$(find "$shots" -name '*.png' | wc -l)" $((elapsed_ms / 1000)) $((elapsed_ms % 1000 / 100))
+exit $status
