@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The whole installation of the demo medium under Wine (from the start of
+# Setup.exe to its completion page, every component), next to what the same
+# work costs natively: cp of the map container plus zipextract of its program
+# archive. Prints both wall times and their ratio; RUNS times each, the best.
+#   tools/install-bench/bench-install.sh [RUNS]
+# Needs the Windows build with demo_medium and install_demo (build/windows or
+# DEMO_BUILD_DIR) and the native zipextract (build/native).
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+runs=${1:-3}
+build_dir=$(cd "$here/${DEMO_BUILD_DIR:-build/windows}" && pwd)
+medium=$build_dir/demo-medium
+zipextract=$here/build/native/tools/zipextract/zipextract
+work=$(mktemp -d)
+. "$here/scripts/display.sh"
+link=
+finish() {
+  stop_display
+  [ -z "$link" ] || rm -f "$link"
+  rm -rf "$work"
+}
+trap finish EXIT
+start_display
+for letter in m n o p q; do
+  [ -e "$WINEPREFIX/dosdevices/$letter:" ] || [ -L "$WINEPREFIX/dosdevices/$letter:" ] && continue
+  link=$WINEPREFIX/dosdevices/$letter:
+  ln -s "$medium" "$link"
+  drive="${letter^^}:"
+  break
+done
+python3 "$here/tools/medium/build-medium.py" plan "$medium/Map.maptl" >"$work/plan.txt"
+
+best() { sort -g | head -n1; }
+wine_s=$(for _ in $(seq "$runs"); do
+  bash "$here/scripts/wine-run.sh" "$build_dir/tests/e2e/install_demo.exe" "$drive\\" \
+    "Z:$work/plan.txt" - | sed -n 's/^demo: installation \([0-9.]*\) s.*/\1/p'
+done | best)
+native_s=$(for _ in $(seq "$runs"); do
+  rm -rf "$work/native" && mkdir -p "$work/native/out"
+  start=$(date +%s%N)
+  cp "$medium/Map.maptl" "$work/native/Map.maptl"
+  tail -c +174236371 "$medium/Map.maptl" >"$work/native/temp.zip"
+  "$zipextract" -a -d "$work/native/out" "$work/native/temp.zip" >/dev/null 2>&1
+  echo $((($(date +%s%N) - start) / 1000000)) | awk '{printf "%.3f\n", $1 / 1000}'
+done | best)
+python3 - "$wine_s" "$native_s" <<'PY'
+import sys
+wine, native = map(float, sys.argv[1:])
+print(f"installation under Wine: {wine:.2f} s; cp + zipextract natively: {native:.2f} s; "
+      f"ratio {wine / native:.1f}x")
+PY
