@@ -147,10 +147,14 @@ void WatchInstallation(const Process& setup, const WizardView& wizard, HWND comp
       continue;
     }
     if (HWND bar = ProgressBarOf(setup.Id())) {
-      if (!ReadBarState(setup.Handle(), bar, &outcome.position, &outcome.maximum)) {
-        outcome.position = outcome.maximum = -2;  // unreadable
+      // A window on its way out may no longer hold its state: the last
+      // reading stands.
+      int position, maximum;
+      if (ReadBarState(setup.Handle(), bar, &position, &maximum)) {
+        outcome.position = position;
+        outcome.maximum = maximum;
+        if (options.onProgress) options.onProgress(position);
       }
-      if (options.onProgress) options.onProgress(outcome.position);
     }
     if (IsWindowVisible(wizard.Handle()) && IsWindowVisible(completedPage)) {
       outcome.completed = true;

@@ -30,8 +30,7 @@ struct InstallOptions {
   int retries = 0;
   // Called on every page the wizard shows before the session leaves it.
   std::function<void(const std::string& page)> onPage;
-  // Called while the progress window shows, with the last position read
-  // (-1 while the program is too busy to answer).
+  // Called whenever the progress window's position has been read.
   std::function<void(int position)> onProgress;
 };
 
