@@ -160,7 +160,9 @@ bool RunInstallation() {
       success = false;
     }
     if (!success) {
-      DeleteTree(d);
+      // Only a folder: a file of the user's that stood in the way of the
+      // install folder (which is why it could not be created) stays.
+      DeleteFolderIfExists(d);
       trail.RollBack();
     }
     DeleteTree(d + "\\temp.zip");
