@@ -132,7 +132,7 @@ bench_archive() {
   for name in "${contenders[@]}"; do
     read -r _ rss[$name] state[$name] < <(measure "$name" "$archive" 1)
   done
-  bytes=$(find "$out/zipextract" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
+  bytes=$(find "$out/zipextract" -type f -printf '%s\n' | awk '{s += $1} END {printf "%.0f\n", s}')
   bytes=$((bytes * repeat))
   for ((r = 0; r < rounds; r++)); do
     for name in "${contenders[@]}"; do
@@ -183,7 +183,7 @@ if [ "${BENCH_SKIP_CALLGRIND:-0}" != 1 ] && command -v valgrind >/dev/null; then
   mkdir -p "$out/cg"
   valgrind --tool=callgrind --callgrind-out-file="$bench/callgrind.out" \
     "$zx" -a -r -o always -q -d "$out/cg" "$bench/mixed-6.zip" 2>/dev/null
-  bytes=$(find "$out/cg" -type f -printf '%s\n' | awk '{s += $1} END {print s + 0}')
+  bytes=$(find "$out/cg" -type f -printf '%s\n' | awk '{s += $1} END {printf "%.0f\n", s}')
   ir=$(awk '/^(summary|totals):/ {print $2; exit}' "$bench/callgrind.out")
   echo
   awk -v i="$ir" -v b="$bytes" \
