@@ -234,6 +234,12 @@ TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
         kFailedMessage},
        media_ + "missing",
        1},
+      {"a file of the user's where the folder goes",
+       "badbde\\",
+       SetupChoice::Minimal,
+       {{"Ошибка", "Не удается создать папку \r" + media_ + "blocked\\" + product}, kFailedMessage},
+       media_ + "blocked",
+       0},
       // The medium's broken database-support member is never read here.
       {"a registry write", "badbde\\", SetupChoice::CustomWithNeither, {kFailedMessage}, "", 0},
       {"a disk that fills during the image copy",
@@ -263,6 +269,16 @@ TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
           std::make_unique<reg::SavedValue>(HKEY_LOCAL_MACHINE, programFiles, "ProgramFilesDir");
       proposed->SetString(row.programFilesDir);
     }
+    // The roll-back must not take a file that only stood in the way.
+    const std::string inTheWay =
+        row.programFilesDir == media_ + "blocked" ? row.programFilesDir + "\\" + product : "";
+    if (!inTheWay.empty()) {
+      CreateDirectoryW(toolkit::Widen(row.programFilesDir).c_str(), nullptr);
+      HANDLE file = CreateFileW(toolkit::Widen(inTheWay).c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, 0, nullptr);
+      ASSERT_NE(file, INVALID_HANDLE_VALUE);
+      CloseHandle(file);
+    }
     std::unique_ptr<Filler> filler;
     e2e::InstallOptions options;
     options.choice = row.choice;
@@ -282,6 +298,12 @@ TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
       EXPECT_EQ(outcome.messages[i].text, row.messages[i].text);
     }
     ASSERT_FALSE(outcome.directory.empty());
+    if (!inTheWay.empty()) {
+      const DWORD attributes = GetFileAttributesW(toolkit::Widen(inTheWay).c_str());
+      EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+          << "the user's file is gone";
+      DeleteFileW(toolkit::Widen(inTheWay).c_str());
+    }
     e2e::ExpectNothingOfTheProduct(outcome.directory);
     if (disk) {
       filler.reset();
