@@ -276,8 +276,10 @@ def check_extract(command, label, path, name, work):
     dest = os.path.join(work, "out")
     r = run(command, "-q", "-d", dest, path, name.replace("/", "\\"))
     got = os.path.join(dest, os.path.basename(name))
-    check(r.returncode == 0 and r.stderr == b"" and check_content(got, SIZES[name]),
-          label + ": extracts " + name)
+    ok = r.returncode == 0 and r.stderr == b"" and check_content(got, SIZES[name])
+    check(ok, label + ": extracts " + name)
+    if not ok:
+        print("  exit status %d, standard error: %r" % (r.returncode, r.stderr[:2000]), flush=True)
     shutil.rmtree(dest, ignore_errors=True)
 
 
