@@ -19,9 +19,16 @@ TLabel::TLabel(const ControlDecl& decl, TContainer* parent) : TWinControl(decl, 
 }
 
 void TLabel::SetText(const std::string& text) {
+  const RECT before = Bounds();
   TWinControl::SetText(text);
   AutoSize();
   Repaint();
+  // A shorter text uncovers part of the container: paint it now too, since
+  // during long work nobody else will before the next change.
+  if (!EqualRect(&before, &bounds_)) {
+    InvalidateRect(parent_->Handle(), &before, FALSE);
+    UpdateWindow(parent_->Handle());
+  }
 }
 
 void TLabel::SetLabelFont(HFONT font) {
