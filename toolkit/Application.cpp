@@ -55,6 +55,13 @@ void EnableWindows(const std::vector<HWND>& windows) {
 
 }  // namespace
 
+ModalScope::ModalScope() : active_(GetActiveWindow()), disabled_(DisableOtherWindows(nullptr)) {}
+
+ModalScope::~ModalScope() {
+  EnableWindows(disabled_);
+  if (active_ && IsWindow(active_)) SetActiveWindow(active_);
+}
+
 Application& Application::Instance() {
   static Application instance;
   return instance;

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace toolkit {
 
@@ -17,6 +18,22 @@ namespace toolkit {
 constexpr int kModalNone = 0;
 constexpr int kModalOK = 1;
 constexpr int kModalCancel = 2;
+
+// While it lives, the program's enabled top-level windows are disabled, as
+// under a modal window of the program; then they are enabled again and the
+// window that was active becomes active again. For the system's own dialogs,
+// which disable only their owner.
+class ModalScope {
+ public:
+  ModalScope();
+  ~ModalScope();
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+
+ private:
+  HWND active_;
+  std::vector<HWND> disabled_;
+};
 
 class Application {
  public:

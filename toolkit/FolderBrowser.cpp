@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "Application.h"
 #include "Utf.h"
 
 std::string BrowseForFolder(HWND owner, const std::string& title) {
@@ -13,7 +14,13 @@ std::string BrowseForFolder(HWND owner, const std::string& title) {
   info.pszDisplayName = display;
   info.lpszTitle = wideTitle.c_str();
   info.ulFlags = BIF_RETURNONLYFSDIRS;
-  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+  PIDLIST_ABSOLUTE chosen;
+  {
+    // The browser disables only its owner: the wizard must not take a second
+    // click (a second browser, or Next) while it is open.
+    toolkit::ModalScope modal;
+    chosen = SHBrowseForFolderW(&info);
+  }
   if (!chosen) return "";
   wchar_t path[MAX_PATH] = {};
   const bool ok = SHGetPathFromIDListW(chosen, path) != FALSE;

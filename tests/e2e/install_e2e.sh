@@ -22,12 +22,19 @@ cleanup() {
   rm -rf "$media"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM
 
 python3 "$here/tests/e2e/install_media.py" "$media" "$setup_exe" \
   "$here/tools/medium/build-medium.py" || exit 1
 
 # The prefix's dosdevices exist once the emulator has run in it.
 bash "$here/scripts/wine-run.sh" cmd /c exit 0 >/dev/null 2>&1
+# Letters an interrupted earlier run left behind.
+for stale in "$prefix"/dosdevices/?:; do
+  case "$(readlink "$stale")" in
+    "$media" | "$media"/* | /tmp/install-e2e-drive.*) rm -f "$stale" ;;
+  esac
+done
 
 # map LETTERS TARGET: links the first free letter to TARGET and sets drive
 # to it ("X:").

@@ -19,6 +19,7 @@ cleanup() {
   fi
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM
 
 if [ -d "$prefix/dosdevices" ]; then
   for letter in r s t u v w; do
