@@ -74,12 +74,13 @@ void TCheckListBox::AfterInput(UINT msg, WPARAM wp, LPARAM lp) {
   EventArgs args;
   switch (msg) {
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:  // the second press of a quick pair: a click like the first
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN: {
       args.x = short(LOWORD(lp));
       args.y = short(HIWORD(lp));
       Fire(Event::MouseDown, args);
-      if (msg != WM_LBUTTONDOWN) break;
+      if (msg != WM_LBUTTONDOWN && msg != WM_LBUTTONDBLCLK) break;
       const LRESULT hit = SendMessageW(Handle(), LB_ITEMFROMPOINT, 0, lp);
       if (HIWORD(hit) == 0 && args.x < kBoxArea) ToggleByUser(LOWORD(hit));
       break;

@@ -222,6 +222,14 @@ std::string ProgramFilesDir() {
   return toolkit::Narrow(buffer, size_t(lstrlenW(buffer)));
 }
 
+// A dialog of the system's (class #32770) shown by the program, or nullptr.
+HWND SystemDialogOf(DWORD pid) {
+  for (HWND window : dialogdriver::VisibleTopLevelWindows(pid)) {
+    if (dialogdriver::ClassName(window) == "#32770") return window;
+  }
+  return nullptr;
+}
+
 class Wizard : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -296,6 +304,18 @@ TEST_F(Wizard, InstallModeWalkWithComponentChoiceAndCloseQuestion) {
   std::string programFiles = ProgramFilesDir();
   if (!programFiles.empty() && programFiles.back() == '\\') programFiles.pop_back();
   const std::string directory = programFiles + "\\" + kProduct;
+  EXPECT_EQ(DirectoryText(w), directory);
+
+  // The folder browser holds the whole program while it is open; cancelled,
+  // it changes nothing.
+  HWND browse = dialogdriver::FindControl(window, "Button", "Обзор...");
+  ASSERT_TRUE(browse);
+  PostMessageW(browse, BM_CLICK, 0, 0);
+  HWND browser = nullptr;
+  EXPECT_TRUE(WaitUntil([&] { return (browser = SystemDialogOf(setup.Id())) != nullptr; }));
+  EXPECT_FALSE(IsWindowEnabled(window)) << "the wizard takes clicks beside the folder browser";
+  PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(window) != FALSE; }));
   EXPECT_EQ(DirectoryText(w), directory);
   ExpectChoice(w, true, true, 1, "at start");
   EXPECT_EQ(w.SetupTypeText(), "Полная");
@@ -375,6 +395,8 @@ TEST_F(Wizard, InstallModeWalkWithComponentChoiceAndCloseQuestion) {
   ASSERT_TRUE(w.WaitForPage("SelectDirectory"));
   ExpectChoice(w, true, true, 1, "back on page 1");
   w.ClickCheckList(kBoxX, RowY(2));
+  // One click at a time: on a busy machine two quick clicks may not both land.
+  ExpectChoice(w, false, true, 2, "database unchecked again");
   w.ClickCheckList(kBoxX, RowY(3));
   ExpectChoice(w, false, false, 2, "both unchecked");
   w.Press(kNext);
