@@ -67,6 +67,22 @@ class Shortcuts : public testing::Test {
   testregistry::ShellFoldersSandbox folders_{programs_, desktop_};
 };
 
+// First: the shell's own components refresh the folder records from their
+// source some time after a shell operation, which would put a string back in
+// place of the odd value while the test looks.
+TEST_F(Shortcuts, AFolderRecordOfAnotherTypeRaisesOnCreationAndIsSkippedOnRemoval) {
+  testfiles::WriteTextFile(desktop_ + "\\" + kGroup + ".lnk", "x");
+  folders_.Desktop().SetDword(1);
+  try {
+    CreateDesktopLink(install_ + "\\Map.exe", kGroup);
+    ADD_FAILURE() << "no error raised";
+  } catch (const ERegistryError& error) {
+    EXPECT_STREQ(error.what(), "Invalid data type for 'Desktop'");
+  }
+  DeleteDesktopLink(kGroup + ".lnk");
+  EXPECT_TRUE(testfiles::IsFile(desktop_ + "\\" + kGroup + ".lnk"));
+}
+
 TEST_F(Shortcuts, GroupAndLinksAreSavedAndReplacedWithTargetOnly) {
   const std::string map = install_ + "\\Map.exe";
   const std::string help = install_ + "\\Docs\\Help\\Help.htm";
@@ -130,19 +146,6 @@ TEST_F(Shortcuts, UnrecordedFoldersMakeEveryOperationSkipItsWork) {
   DeleteDesktopLink(kGroup + ".lnk");
   EXPECT_EQ(testfiles::EntriesIn(programs_), 0u);
   EXPECT_EQ(testfiles::EntriesIn(desktop_), 0u);
-}
-
-TEST_F(Shortcuts, AFolderRecordOfAnotherTypeRaisesOnCreationAndIsSkippedOnRemoval) {
-  testfiles::WriteTextFile(desktop_ + "\\" + kGroup + ".lnk", "x");
-  folders_.Desktop().SetDword(1);
-  try {
-    CreateDesktopLink(install_ + "\\Map.exe", kGroup);
-    ADD_FAILURE() << "no error raised";
-  } catch (const ERegistryError& error) {
-    EXPECT_STREQ(error.what(), "Invalid data type for 'Desktop'");
-  }
-  DeleteDesktopLink(kGroup + ".lnk");
-  EXPECT_TRUE(testfiles::IsFile(desktop_ + "\\" + kGroup + ".lnk"));
 }
 
 }  // namespace
