@@ -28,13 +28,7 @@ finish() {
 }
 trap finish EXIT
 prepare_prefix
-for letter in m n o p q; do
-  [ -e "$WINEPREFIX/dosdevices/$letter:" ] || [ -L "$WINEPREFIX/dosdevices/$letter:" ] && continue
-  link=$WINEPREFIX/dosdevices/$letter:
-  ln -s "$medium" "$link"
-  drive="${letter^^}:"
-  break
-done
+map_drive "$medium" && link=$drive_link
 [ -n "$link" ] || { echo "demo: no free drive letter for the medium" >&2; exit 1; }
 echo "demo: the medium is drive $drive ($medium)"
 

@@ -82,6 +82,21 @@ substitute_form_fonts() {
   wineserver -w 2>/dev/null || true
 }
 
+# map_drive TARGET: links the first free letter from M on in the prefix to the
+# Unix folder TARGET; sets drive ("M:") and drive_link (the link, for removal).
+map_drive() {
+  local letter
+  drive= drive_link=
+  for letter in m n o p q; do
+    [ -e "$WINEPREFIX/dosdevices/$letter:" ] || [ -L "$WINEPREFIX/dosdevices/$letter:" ] && continue
+    drive_link=$WINEPREFIX/dosdevices/$letter:
+    ln -s "$1" "$drive_link" || return 1
+    drive="${letter^^}:"
+    return 0
+  done
+  return 1
+}
+
 stop_display() {
   wineserver -k 2>/dev/null || true
   if [ -n "$setup_xvfb_pid" ]; then

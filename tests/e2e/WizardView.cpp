@@ -23,20 +23,9 @@ LRESULT Ask(HWND window, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
   return LRESULT(result);
 }
 
-BOOL CALLBACK Collect(HWND hwnd, LPARAM lp) {
-  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-  return TRUE;
-}
-
-std::vector<HWND> Descendants(HWND parent) {
-  std::vector<HWND> all;
-  EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&all));
-  return all;
-}
-
 std::vector<HWND> DirectChildren(HWND parent, const char* className) {
   std::vector<HWND> result;
-  for (HWND child : Descendants(parent)) {
+  for (HWND child : dialogdriver::Children(parent)) {
     if (GetParent(child) == parent &&
         lstrcmpiW(toolkit::Widen(ClassName(child)).c_str(), toolkit::Widen(className).c_str()) == 0)
       result.push_back(child);
@@ -54,7 +43,7 @@ bool IsClass(HWND window, const char* className) {
 std::string WizardView::Caption() const { return WindowText(wizard_); }
 
 HWND WizardView::FindChild(HWND parent, const char* className) const {
-  for (HWND child : Descendants(parent)) {
+  for (HWND child : dialogdriver::Children(parent)) {
     if (IsClass(child, className)) return child;
   }
   return nullptr;
@@ -115,7 +104,7 @@ ButtonState WizardView::Button(int index) const {
 void WizardView::Press(int index) const { PostMessageW(ButtonHandle(index), BM_CLICK, 0, 0); }
 
 HWND WizardView::Label(HWND container, const std::string& text) const {
-  for (HWND child : Descendants(container)) {
+  for (HWND child : dialogdriver::Children(container)) {
     if (IsClass(child, kLabelClass) && WindowText(child) == text) return child;
   }
   return nullptr;
@@ -132,7 +121,7 @@ POINT WizardView::PositionIn(HWND control, HWND container) const {
 // Labels may share a place when only one of them shows: the one that shows.
 HWND WizardView::LabelAt(HWND container, int x, int y) const {
   HWND found = nullptr;
-  for (HWND child : Descendants(container)) {
+  for (HWND child : dialogdriver::Children(container)) {
     if (GetParent(child) != container || !IsClass(child, kLabelClass)) continue;
     const POINT at = PositionIn(child, container);
     if (at.x != x || at.y != y) continue;
@@ -143,14 +132,14 @@ HWND WizardView::LabelAt(HWND container, int x, int y) const {
 }
 
 HWND WizardView::Container(const std::string& text) const {
-  for (HWND child : Descendants(wizard_)) {
+  for (HWND child : dialogdriver::Children(wizard_)) {
     if (IsClass(child, kContainerClass) && WindowText(child) == text) return child;
   }
   return nullptr;
 }
 
 HWND WizardView::CheckList() const {
-  for (HWND child : Descendants(Page("SelectDirectory"))) {
+  for (HWND child : dialogdriver::Children(Page("SelectDirectory"))) {
     if (IsClass(child, "ListBox")) return child;
   }
   return nullptr;

@@ -22,13 +22,7 @@ finish() {
 }
 trap finish EXIT
 start_display
-for letter in m n o p q; do
-  [ -e "$WINEPREFIX/dosdevices/$letter:" ] || [ -L "$WINEPREFIX/dosdevices/$letter:" ] && continue
-  link=$WINEPREFIX/dosdevices/$letter:
-  ln -s "$medium" "$link"
-  drive="${letter^^}:"
-  break
-done
+map_drive "$medium" && link=$drive_link
 python3 "$here/tools/medium/build-medium.py" plan "$medium/Map.maptl" >"$work/plan.txt"
 
 best() { sort -g | head -n1; }

@@ -27,17 +27,6 @@ BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM lp) {
   return TRUE;
 }
 
-BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lp) {
-  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
-  return TRUE;
-}
-
-std::vector<HWND> Children(HWND parent) {
-  std::vector<HWND> children;
-  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&children));
-  return children;
-}
-
 LRESULT SendWithTimeout(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   DWORD_PTR result = 0;
   if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) {
@@ -79,7 +68,18 @@ int LineHeightOf(HWND control) {
   return tm.tmHeight;
 }
 
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+  return TRUE;
+}
+
 }  // namespace
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> children;
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&children));
+  return children;
+}
 
 std::string WindowText(HWND window) {
   const LRESULT length = SendWithTimeout(window, WM_GETTEXTLENGTH, 0, 0);

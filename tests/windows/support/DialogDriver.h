@@ -37,6 +37,9 @@ bool WaitUntilGone(HWND window, DWORD timeoutMs = kDefaultTimeoutMs);
 // size excluded).
 std::vector<HWND> VisibleTopLevelWindows(DWORD pid = GetCurrentProcessId());
 
+// Every child window of `parent`, at any depth.
+std::vector<HWND> Children(HWND parent);
+
 std::string WindowText(HWND window);
 std::string ClassName(HWND window);
 
