@@ -14,8 +14,10 @@
 #include "MapContainer.h"
 #include "Product.h"
 #include "RegisterInWindows.h"
+#include "RetryDialog.h"
 #include "Shortcuts.h"
 #include "Startup_win.h"
+#include "UnZipDialogs.h"
 
 namespace {
 
@@ -41,6 +43,14 @@ struct TInstallTrail {
   }
 };
 
+// Unpacks the archive folder `folder` of the installation's temporary archive
+// (temp.zip in the install directory the wizard shows) into `destination`.
+// Errors of the archive component reach the caller.
+void ExtractArchiveFolder(const std::string& folder, const std::string& destination) {
+  TUnZipDialogs dialogs;
+  ::ExtractArchiveFolder(InstallDirectory() + "\\temp.zip", folder, destination, &dialogs);
+}
+
 void ShowCopyError(const std::string& text) {
   LocalizedMessageDlg(text, "Ошибка", dlg::kError, dlg::kOK);
 }
@@ -48,7 +58,8 @@ void ShowCopyError(const std::string& text) {
 bool CreateFolders(const std::string& d) {
   for (const char* folder :
        {"", "\\DataBase", "\\Icons", "\\Docs", "\\Docs\\Help", "\\Docs\\Legend"}) {
-    if (!CreateFolderWithRetry(d + folder)) return false;
+    TRetryDialog prompt;
+    if (!CreateFolderWithRetry(d + folder, prompt)) return false;
   }
   return true;
 }
@@ -117,7 +128,8 @@ bool InstallationSteps(TProgressForm& progress, const std::string& d, TInstallTr
   if (!CreateFolders(d)) return false;
   progress.AdvanceProgress(2);
   progress.SetActionText(kCopying);
-  if (!CopyFileWithRetry(ThisProgramPath(), d + "\\Setup.exe")) return false;
+  TRetryDialog prompt;
+  if (!CopyFileWithRetry(ThisProgramPath(), d + "\\Setup.exe", prompt)) return false;
   if (!UnpackProgramArchive(d, s)) return false;
   progress.AdvanceProgress(4);
   if (database) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "FilesAndFolders.h"
+#include "RetryDialog.h"
 #include "RunMode.h"
 #include "Utf.h"
 
@@ -108,7 +109,8 @@ void RelocateUninstaller(const std::string& programPath) {
   const std::wstring copy = toolkit::Widen(RelocatedCopyPath(tempUtf8));
 
   RemoveEarlierCopy(copy);
-  CopyFileWithRetry(programPath, toolkit::Narrow(copy));
+  TRetryDialog prompt;
+  CopyFileWithRetry(programPath, toolkit::Narrow(copy), prompt);
   HandleGuard pin(PinFile(copy));
   if (!HoldsProgram(pin.Get(), toolkit::Widen(programPath))) return;
   StartCopy(copy, toolkit::Widen(RelocatedCopyCommandLine(tempUtf8)), temp);

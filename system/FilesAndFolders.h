@@ -1,27 +1,33 @@
 // Folder and file operations of the installer and uninstaller. Paths are UTF-8,
 // absolute, folders without a trailing backslash. The operations that can fail
-// for reasons the user may fix ask through LocalizedMessageDlg whether to try
-// again (Abort / Retry); the others report nothing.
+// for reasons the user may fix ask through a TRetryPrompt whether to try again;
+// the others report nothing.
 #pragma once
 
 #include <string>
+
+#include "RetryPrompt.h"
 
 // Deletes whatever folder stands at `path` (with its contents), then creates
 // the folder, one level only: the parent must exist. On failure asks the user;
 // Retry starts over with the deletion. True when the folder now exists, newly
 // created and empty; false when the user gave up.
-bool CreateFolderWithRetry(const std::string& path);
+bool CreateFolderWithRetry(const std::string& path, TRetryPrompt& prompt);
 
 // Copies `source` to `destination`, replacing an existing destination file. On
 // failure asks the user (the prompt names the source); Retry tries again. True
 // when the copy succeeded; false when the user gave up.
-bool CopyFileWithRetry(const std::string& source, const std::string& destination);
+bool CopyFileWithRetry(const std::string& source, const std::string& destination,
+                       TRetryPrompt& prompt);
 
 // Deletes the folder at `path` with everything in it, silently, if `path` is a
 // folder; a plain file or nothing at `path` is left alone.
 void DeleteFolderIfExists(const std::string& path);
 
-// Unpacks the archive folder `folder` of the installation's temporary archive
-// (temp.zip in the install directory the wizard shows) into `destination`.
-// Errors of the archive component reach the caller.
-void ExtractArchiveFolder(const std::string& folder, const std::string& destination);
+// Deletes the file or folder at `path` (UTF-8) with everything below it,
+// outright (not into the recycle bin), without confirmation or error messages;
+// the shell shows only its progress window when the deletion takes long,
+// owned by the application's active window. Returns the shell operation's
+// result: 0 on success, non-zero when the path does not exist or the deletion
+// failed. Files that cannot be deleted stay where they are.
+int DeleteTree(const std::string& path);

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "ComApartment.h"
+#include "FilesAndFolders.h"
 #include "RegisterInWindows.h"
 #include "SystemCalls.h"
 #include "Utf.h"
@@ -79,20 +80,4 @@ void CreateShellLink(const std::string& target, const std::string& linkPath) {
   link->SetDescription(L"");
   link->SetPath(toolkit::Widen(target).c_str());
   file->Save(toolkit::Widen(linkPath).c_str(), FALSE);
-}
-
-int DeleteTree(const std::string& path) {
-  // A list of one entry, ended by an empty entry: the path, then two NULs.
-  std::wstring from = toolkit::Widen(path);
-  from.push_back(L'\0');
-  from.push_back(L'\0');
-  SHFILEOPSTRUCTW operation = {};
-  operation.hwnd = toolkit::Application::Instance().ActiveWindow();
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  // No confirmation and no error UI (0x0410); neither FOF_ALLOWUNDO (delete
-  // outright) nor FOF_SILENT (long deletions show the shell's progress).
-  operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
-  static_assert((FOF_NOCONFIRMATION | FOF_NOERRORUI) == 0x0410, "the flags of a silent delete");
-  return syscalls::ShellFileOperation(&operation);
 }

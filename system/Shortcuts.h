@@ -43,11 +43,3 @@ void DeleteDesktopLink(const std::string& linkFileName);
 // COM apartment. Raises EShellLinkError when the link object cannot be made;
 // a failed save (missing folder, no access) is silent.
 void CreateShellLink(const std::string& target, const std::string& linkPath);
-
-// Deletes the file or folder at `path` (UTF-8) with everything below it,
-// outright (not into the recycle bin), without confirmation or error messages;
-// the shell shows only its progress window when the deletion takes long,
-// owned by the application's active window. Returns the shell operation's
-// result: 0 on success, non-zero when the path does not exist or the deletion
-// failed. Files that cannot be deleted stay where they are.
-int DeleteTree(const std::string& path);

@@ -1,5 +1,5 @@
 // The silent shell deletion of a file or folder tree.
-#include "Shortcuts.h"
+#include "FilesAndFolders.h"
 
 #include "DialogDriver.h"
 #include "TempFolder.h"

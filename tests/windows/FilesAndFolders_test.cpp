@@ -3,6 +3,7 @@
 #include "FilesAndFolders.h"
 
 #include "DialogDriver.h"
+#include "RetryDialog.h"
 #include "TempFolder.h"
 
 #include <gmock/gmock.h>
@@ -19,6 +20,9 @@ using testing::ElementsAre;
 using testing::IsEmpty;
 
 constexpr char kErrorCaption[] = "Ошибка";
+
+// The installer's own question, as the installation asks it.
+TRetryDialog prompt;
 
 std::function<void(HWND)> InspectThen(DialogFacts* facts, std::function<void(HWND)> action) {
   return [facts, action](HWND dialog) {
@@ -41,7 +45,7 @@ TEST(CreateFolderWithRetry, ExistingFolderWithFilesIsEmptiedWithoutPrompt) {
   testfiles::WriteTextFile(folder + "\\a.txt", "a");
   testfiles::WriteTextFile(folder + "\\Sub\\b.txt", "b");
   DialogResponder noDialogs({});
-  EXPECT_TRUE(CreateFolderWithRetry(folder));
+  EXPECT_TRUE(CreateFolderWithRetry(folder, prompt));
   EXPECT_THAT(noDialogs.Finish(), IsEmpty());
   EXPECT_TRUE(testfiles::IsFolder(folder));
   EXPECT_EQ(testfiles::EntriesIn(folder), 0u);
@@ -51,7 +55,7 @@ TEST(CreateFolderWithRetry, NewFolderUnderAnExistingParentIsCreated) {
   TempFolder temp;
   const std::string folder = temp / "Карта Тальмирской области 2.0";
   DialogResponder noDialogs({});
-  EXPECT_TRUE(CreateFolderWithRetry(folder));
+  EXPECT_TRUE(CreateFolderWithRetry(folder, prompt));
   EXPECT_THAT(noDialogs.Finish(), IsEmpty());
   EXPECT_TRUE(testfiles::IsFolder(folder));
 }
@@ -61,7 +65,7 @@ TEST(CreateFolderWithRetry, MissingParentPromptsWithTheFolderPath) {
   const std::string folder = temp / "Нет\\Папка";
   DialogFacts facts;
   DialogResponder responder({{kErrorCaption, InspectThen(&facts, Click("Прервать"))}});
-  EXPECT_FALSE(CreateFolderWithRetry(folder));
+  EXPECT_FALSE(CreateFolderWithRetry(folder, prompt));
   EXPECT_THAT(responder.Finish(), IsEmpty());
   EXPECT_EQ(facts.text, "Не удается создать папку \r\n" + folder);
   EXPECT_THAT(CaptionsOf(facts), ElementsAre("Прервать", "Повтор"));
@@ -75,14 +79,14 @@ TEST(CreateFolderWithRetry, RetryPromptsAgainAndAbortGivesUp) {
   DialogResponder responder({{kErrorCaption, Click("Повтор")},
                              {kErrorCaption, Click("Повтор")},
                              {kErrorCaption, Click("Прервать")}});
-  EXPECT_FALSE(CreateFolderWithRetry(folder));
+  EXPECT_FALSE(CreateFolderWithRetry(folder, prompt));
   EXPECT_THAT(responder.Finish(), IsEmpty());
 }
 
 TEST(CreateFolderWithRetry, CloseBoxGivesUpLikeAbort) {
   TempFolder temp;
   DialogResponder responder({{kErrorCaption, CloseBox()}});
-  EXPECT_FALSE(CreateFolderWithRetry(temp / "Нет\\Папка"));
+  EXPECT_FALSE(CreateFolderWithRetry(temp / "Нет\\Папка", prompt));
   EXPECT_THAT(responder.Finish(), IsEmpty());
 }
 
@@ -94,7 +98,7 @@ TEST(CreateFolderWithRetry, RetrySucceedsOnceTheParentExists) {
                                 testfiles::MakeFolder(parent);
                                 dialogdriver::ClickButton(dialog, "Повтор");
                               }}});
-  EXPECT_TRUE(CreateFolderWithRetry(folder));
+  EXPECT_TRUE(CreateFolderWithRetry(folder, prompt));
   EXPECT_THAT(responder.Finish(), IsEmpty());
   EXPECT_TRUE(testfiles::IsFolder(folder));
 }
@@ -104,7 +108,7 @@ TEST(CopyFileWithRetry, ReplacesAnExistingDestinationWithoutPrompt) {
   testfiles::WriteTextFile(temp / "источник.exe", "new contents");
   testfiles::WriteTextFile(temp / "Setup.exe", "old");
   DialogResponder noDialogs({});
-  EXPECT_TRUE(CopyFileWithRetry(temp / "источник.exe", temp / "Setup.exe"));
+  EXPECT_TRUE(CopyFileWithRetry(temp / "источник.exe", temp / "Setup.exe", prompt));
   EXPECT_THAT(noDialogs.Finish(), IsEmpty());
   EXPECT_EQ(testfiles::ReadTextFile(temp / "Setup.exe"), "new contents");
   EXPECT_EQ(testfiles::ReadTextFile(temp / "источник.exe"), "new contents");
@@ -116,7 +120,7 @@ TEST(CopyFileWithRetry, PromptNamesTheSourceAndAbortGivesUp) {
   const std::string destination = temp / "Setup.exe";
   DialogFacts facts;
   DialogResponder responder({{kErrorCaption, InspectThen(&facts, Click("Прервать"))}});
-  EXPECT_FALSE(CopyFileWithRetry(source, destination));
+  EXPECT_FALSE(CopyFileWithRetry(source, destination, prompt));
   EXPECT_THAT(responder.Finish(), IsEmpty());
   EXPECT_EQ(facts.text, "Не удается создать/скопировать файл \r\n" + source);
   EXPECT_THAT(CaptionsOf(facts), ElementsAre("Прервать", "Повтор"));
@@ -131,7 +135,7 @@ TEST(CopyFileWithRetry, RetryCopiesOnceTheSourceExists) {
                                             testfiles::WriteTextFile(source, "map");
                                             dialogdriver::ClickButton(dialog, "Повтор");
                                           }}});
-  EXPECT_TRUE(CopyFileWithRetry(source, temp / "copy"));
+  EXPECT_TRUE(CopyFileWithRetry(source, temp / "copy", prompt));
   EXPECT_THAT(responder.Finish(), IsEmpty());
   EXPECT_EQ(testfiles::ReadTextFile(temp / "copy"), "map");
 }
@@ -142,7 +146,7 @@ TEST(CopyFileWithRetry, MissingDestinationFolderPromptsWithTheSourceToo) {
   testfiles::WriteTextFile(source, "a");
   DialogFacts facts;
   DialogResponder responder({{kErrorCaption, InspectThen(&facts, CloseBox())}});
-  EXPECT_FALSE(CopyFileWithRetry(source, temp / "Нет\\a.txt"));
+  EXPECT_FALSE(CopyFileWithRetry(source, temp / "Нет\\a.txt", prompt));
   EXPECT_THAT(responder.Finish(), IsEmpty());
   EXPECT_EQ(facts.text, "Не удается создать/скопировать файл \r\n" + source);
 }

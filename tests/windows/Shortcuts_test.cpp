@@ -3,6 +3,7 @@
 #include "Shortcuts.h"
 
 #include "ComApartment.h"
+#include "FilesAndFolders.h"
 #include "DialogDriver.h"
 #include "RegisterInWindows.h"
 #include "ShellFoldersSandbox.h"

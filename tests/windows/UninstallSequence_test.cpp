@@ -5,6 +5,7 @@
 #include "UninstallSequence.h"
 
 #include "ComApartment.h"
+#include "FilesAndFolders.h"
 #include "DialogDriver.h"
 #include "RegisterInWindows.h"
 #include "RegistryValues.h"
