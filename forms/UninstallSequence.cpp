@@ -2,6 +2,7 @@
 
 #include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
+#include "InstallLog.h"
 #include "Product.h"
 #include "RegisterInWindows.h"
 #include "RunMode.h"
@@ -57,15 +58,26 @@ std::optional<std::string> InstallLocation() {
   }
 }
 
-void RemoveInstallFolder(const std::string& location) {
-  if (!IsProductFolder(location)) return;
+bool RemoveInstallFolder(const std::string& location, TInstallLog& log) {
+  if (!IsProductFolder(location)) {
+    log.Write("not deleted: the recorded install location \"" + location +
+              "\" is not a folder of the product");
+    return false;
+  }
   DeleteFolderIfExists(location);
   DeleteNowOrAtRestart(location);
+  const bool gone = GetFileAttributesW(toolkit::Widen(location).c_str()) == INVALID_FILE_ATTRIBUTES;
+  log.Write((gone ? "deleted: " : "deleted at the next restart: ") + location);
+  return true;
 }
 
-void RemoveRecords() {
+void RemoveRecords(TInstallLog& log) {
   DeleteUninstallRecord(kProductName);
-  for (const char* type : kFileTypes) UnregisterFileType(type);
+  log.Write("deleted: the uninstall record " + UninstallRecordKey(kProductName));
+  for (const char* type : kFileTypes) {
+    UnregisterFileType(type);
+    log.Write(std::string("deleted: the file type ") + type);
+  }
 }
 
 // The relocated uninstaller is the one file of the product outside its
@@ -83,19 +95,30 @@ void RemoveRelocatedCopy() {
 }  // namespace
 
 void RunUninstallSequence(const SetCurrentActionFn& setCurrentAction) {
+  TInstallLog noLog;
+  RunUninstallSequence(setCurrentAction, noLog);
+}
+
+std::string RunUninstallSequence(const SetCurrentActionFn& setCurrentAction, TInstallLog& log) {
+  std::string removed;
   // The record alone says whether the product is installed; its folder may be
   // gone already (deleted by hand), and the product must still leave the list
   // of installed programs and the Start menu.
   const std::optional<std::string> location = InstallLocation();
   if (location) {
     setCurrentAction("Удаление файлов программы...", 10);
-    RemoveInstallFolder(*location);
+    if (RemoveInstallFolder(*location, log)) removed = *location;
     setCurrentAction("Удаление ярлыков...", 50);
     DeleteProgramGroup(kProductName);
+    log.Write(std::string("deleted: the program group ") + kProductName);
     DeleteDesktopLink(kDesktopLinkFile);
+    log.Write(std::string("deleted: the desktop link ") + kDesktopLinkFile);
     setCurrentAction("Удаление записей в системном реестре...", 90);
-    RemoveRecords();
+    RemoveRecords(log);
     setCurrentAction("Завершение операций...", 100);
+  } else {
+    log.Write("no uninstall record: nothing to remove");
   }
   RemoveRelocatedCopy();
+  return removed;
 }

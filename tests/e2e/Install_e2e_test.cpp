@@ -14,6 +14,7 @@
 #include "InstallSession.h"
 #include "InstalledProduct.h"
 #include "RegistryValues.h"
+#include "StartupProcesses.h"
 #include "TempFolder.h"
 #include "Utf.h"
 
@@ -220,14 +221,15 @@ TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
        {{"Ошибка", CopyError(media_ + "badcrc\\Map.maptl", ".")}, kFailedMessage},
        "",
        0},
+      // Found by the check of the medium before anything is written.
       {"a database-support member with a bad CRC",
        "badbde\\",
        SetupChoice::Full,
-       {kFailedMessage},
+       {{"Ошибка", CopyError(media_ + "badbde\\Map.maptl", ".")}, kFailedMessage},
        "",
        0},
       {"a folder that cannot be created",
-       "badbde\\",
+       "good\\",
        SetupChoice::Minimal,
        {{"Ошибка", "Не удается создать папку \r" + media_ + "missing\\" + product},
         {"Ошибка", "Не удается создать папку \r" + media_ + "missing\\" + product},
@@ -235,7 +237,7 @@ TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
        media_ + "missing",
        1},
       {"a file of the user's where the folder goes",
-       "badbde\\",
+       "good\\",
        SetupChoice::Minimal,
        {{"Ошибка", "Не удается создать папку \r" + media_ + "blocked\\" + product}, kFailedMessage},
        media_ + "blocked",
@@ -310,6 +312,96 @@ TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
       EXPECT_EQ(e2e::FilesBelow(smallDrive, nullptr).size(), 0u) << "left on the small drive";
     }
   }
+}
+
+// Runs a command line as a script would and returns its exit code, watching
+// meanwhile for any visible window of it or of its relocated copy.
+int RunUnattended(const std::string& commandLine, bool& sawWindow) {
+  std::wstring line = toolkit::Widen(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info)) {
+    ADD_FAILURE() << "does not start: " << commandLine;
+    return -1;
+  }
+  CloseHandle(info.hThread);
+  e2e::Process process(info.hProcess, info.dwProcessId);
+  sawWindow = false;
+  const ULONGLONG deadline = GetTickCount64() + 120000;
+  auto look = [&] {
+    if (!e2e::VisibleWindowsOf(process.Id()).empty()) sawWindow = true;
+    for (const e2e::Process& copy : e2e::FindProcesses(L"Duv20Izeviruvu.exe"))
+      if (!e2e::VisibleWindowsOf(copy.Id()).empty()) sawWindow = true;
+  };
+  while (!process.WaitForExit(20) && GetTickCount64() < deadline) look();
+  // The copy finishes the install folder once its starter has ended.
+  for (e2e::Process& copy : e2e::FindProcesses(L"Duv20Izeviruvu.exe")) {
+    while (!copy.WaitForExit(20) && GetTickCount64() < deadline) look();
+  }
+  DWORD code = DWORD(-1);
+  GetExitCodeProcess(process.Handle(), &code);
+  return int(code);
+}
+
+std::string LastLine(const std::string& file) {
+  std::string text = testfiles::ReadTextFile(file);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text.substr(text.rfind('\n') + 1);
+}
+
+TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
+  testfiles::TempFolder temp;
+  const std::string folder = temp / "Мои программы и карты";
+  testfiles::MakeFolder(folder);
+  const std::string d = folder + "\\" + e2e::kProductName;
+  const std::string log = temp / "установка.log";
+  const std::string setup = "\"" + medium_ + "Setup.exe\" /S \"/LOG=" + log + "\"";
+  bool window = false;
+
+  // Bad command lines change nothing.
+  for (const char* bad : {" /COMPONENTS=help,maps", " /D=Программы", " /D="}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(RunUnattended(setup + bad, window), 3);
+    EXPECT_NE(LastLine(log).find("bad command line: "), std::string::npos) << LastLine(log);
+    e2e::ExpectNothingOfTheProduct(d);
+  }
+
+  // A damaged member: nothing stays, and the log's last line names it.
+  const std::string damaged = "\"" + media_ + "badcrc\\Setup.exe\" /s \"/LOG=" + log + "\"";
+  EXPECT_EQ(RunUnattended(damaged + " /D=" + folder, window), 2);
+  EXPECT_NE(LastLine(log).find("installation failed: "), std::string::npos) << LastLine(log);
+  EXPECT_NE(LastLine(log).find("was not extracted: its data is damaged"), std::string::npos)
+      << LastLine(log);
+  e2e::ExpectNothingOfTheProduct(d);
+
+  // Everything, into a folder named by the rest of the line, blanks and all.
+  EXPECT_EQ(RunUnattended(setup + " /D=" + folder, window), 0);
+  EXPECT_FALSE(window) << "a silent installation showed a window";
+  e2e::InstallOutcome outcome;
+  outcome.completed = outcome.ended = true;
+  outcome.directory = d;
+  ExpectInstalled(outcome, "good.plan", true);
+  const std::string text = testfiles::ReadTextFile(log);
+  for (const char* line : {"step: Копирование файлов... (progress 2 of 182)", "extracted: ",
+                           "link: Справка -> ", "registry: HKEY_CLASSES_ROOT\\.maptl,"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
+  EXPECT_NE(LastLine(log).find("installation completed"), std::string::npos);
+
+  // Again, with the help alone: the components after the folder.
+  EXPECT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
+  EXPECT_FALSE(window);
+  ExpectInstalled(outcome, "good.plan-nobde", false);
+
+  // Away again through the record's quiet command, as deployment tools do.
+  const auto quiet =
+      reg::ReadString(HKEY_LOCAL_MACHINE, e2e::UninstallKey(), "QuietUninstallString");
+  ASSERT_TRUE(quiet);
+  EXPECT_EQ(RunUnattended(*quiet, window), 0);
+  EXPECT_FALSE(window) << "a silent uninstallation showed a window";
+  e2e::ExpectNothingOfTheProduct(d);
 }
 
 }  // namespace
