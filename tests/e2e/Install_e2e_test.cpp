@@ -31,6 +31,7 @@ const char kFailed[] =
     "Попробуйте закрыть все выполняющиеся приложения, перезагрузить компьютер и запустите "
     "программу установки повоторно.";
 const e2e::Message kFailedMessage = {"Ошибка в процессе установки", kFailed};
+const std::string kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
@@ -63,6 +64,7 @@ class Installation : public testing::Test {
   }
 
   void ExpectInstalled(const InstallOutcome& outcome, const std::string& plan, bool image);
+  void ExpectEarlierInstallationSurvives(const InstallOutcome& installed);
 
   const std::string medium_ = Env("INSTALL_E2E_MEDIUM");  // "M:\"
   const std::string media_ = Env("INSTALL_E2E_MEDIA");    // plans and the failing media
@@ -108,6 +110,91 @@ void Installation::ExpectInstalled(const InstallOutcome& outcome, const std::str
   e2e::ExpectLinks(d);
 }
 
+// A registry key under which only volatile keys can be made: the file type
+// of that class ("maptlFILE": after "maptldb" has been written) cannot be
+// written.
+class VolatileClassKey {
+ public:
+  explicit VolatileClassKey(std::string name = "maptlFILE") : name_(std::move(name)) {
+    reg::DeleteKeyTree(HKEY_CLASSES_ROOT, name_);
+    RegCreateKeyExW(HKEY_CLASSES_ROOT, toolkit::Widen(name_).c_str(), 0, nullptr,
+                    REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+  }
+  ~VolatileClassKey() {
+    if (key_) RegCloseKey(key_);
+    reg::DeleteKeyTree(HKEY_CLASSES_ROOT, name_);
+  }
+  // Whether the emulator refuses a lasting key below it.
+  bool Refuses() const {
+    HKEY probe = nullptr;
+    const LSTATUS status = RegCreateKeyExW(key_, L"probe", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_ALL_ACCESS, nullptr, &probe, nullptr);
+    if (status == ERROR_SUCCESS) RegCloseKey(probe);
+    return key_ && status != ERROR_SUCCESS;
+  }
+
+ private:
+  std::string name_;
+  HKEY key_ = nullptr;
+};
+
+void WritePendingOperations(const std::vector<std::string>& strings) {
+  std::wstring text;
+  for (const std::string& s : strings) text += toolkit::Widen(s) + L'\0';
+  text += L'\0';
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0,
+                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ,
+                 reinterpret_cast<const BYTE*>(text.data()), DWORD(text.size() * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+// Runs that must leave the installation in `outcome` as it was, or at least
+// the records an earlier installation made; and a folder an uninstallation
+// left to the next restart is taken back by the next installation.
+void Installation::ExpectEarlierInstallationSurvives(const InstallOutcome& installed) {
+  const std::string& d = installed.directory;
+  {
+    SCOPED_TRACE("the medium inside the install folder");
+    testfiles::MakeFolder(d + "\\disc");
+    ASSERT_TRUE(CopyFileW(Program(medium_).c_str(), toolkit::Widen(d + "\\disc\\Setup.exe").c_str(),
+                          FALSE));
+    const InstallOutcome outcome = e2e::Install(Program(d + "\\disc\\"), {});
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_EQ(Describe(outcome.messages), Describe({kFailedMessage}));
+    EXPECT_TRUE(testfiles::IsFile(d + "\\disc\\Setup.exe")) << "the medium was deleted";
+    DeleteFileW(toolkit::Widen(d + "\\disc\\Setup.exe").c_str());
+    RemoveDirectoryW(toolkit::Widen(d + "\\disc").c_str());
+    ExpectInstalled(installed, "good.plan", true);
+  }
+  {
+    SCOPED_TRACE("a damaged medium over a working installation");
+    e2e::InstallOptions options;
+    options.choice = SetupChoice::Minimal;
+    const InstallOutcome outcome = e2e::Install(Program(media_ + "badcrc\\"), options);
+    EXPECT_EQ(Describe(outcome.messages),
+              Describe({{"Ошибка", CopyError(media_ + "badcrc\\Map.maptl", ".")}, kFailedMessage}));
+    ExpectInstalled(installed, "good.plan", true);
+  }
+  {
+    SCOPED_TRACE("the very first registry write fails");
+    VolatileClassKey refusing("maptldbFILE");
+    e2e::InstallOptions options;
+    options.choice = SetupChoice::CustomWithNeither;
+    const InstallOutcome outcome = e2e::Install(Program(medium_), options);
+    EXPECT_EQ(Describe(outcome.messages), Describe({kFailedMessage}));
+    EXPECT_EQ(reg::ReadString(HKEY_CLASSES_ROOT, ".maptl", "").value_or(""), "maptlFILE");
+    EXPECT_TRUE(reg::KeyExists(HKEY_LOCAL_MACHINE, e2e::UninstallKey()));
+    e2e::ExpectLinks(d);
+    testfiles::MakeFolder(d);  // for the user's file the next installation replaces
+  }
+  // What the system is to delete at the next restart, as an uninstallation
+  // with files in use leaves it, with another program's entry among it.
+  WritePendingOperations(
+      {"\\??\\" + d + "\\Map.exe", "", "\\??\\C:\\other\\a.tmp", "", "\\??\\" + d, ""});
+}
+
 TEST_F(Installation, InstallsEachSetupTypeReplacesItselfAndUninstalls) {
   const struct {
     SetupChoice choice;
@@ -122,6 +209,7 @@ TEST_F(Installation, InstallsEachSetupTypeReplacesItselfAndUninstalls) {
       {SetupChoice::CustomWithoutBde, false, true, 175, 176, true},
   };
   std::string previous;
+  std::unique_ptr<reg::SavedValue> pending;
   for (const auto& row : rows) {
     SCOPED_TRACE("setup type " + std::to_string(int(row.choice)));
     if (!previous.empty()) testfiles::WriteTextFile(previous + "\\added by the user.txt", "x");
@@ -132,38 +220,20 @@ TEST_F(Installation, InstallsEachSetupTypeReplacesItselfAndUninstalls) {
     EXPECT_EQ(outcome.position, row.position);
     EXPECT_EQ(outcome.maximum, row.maximum);
     previous = outcome.directory;
+    if (row.choice == SetupChoice::Full) {
+      pending = std::make_unique<reg::SavedValue>(HKEY_LOCAL_MACHINE, kSessionManager,
+                                                  "PendingFileRenameOperations");
+      ExpectEarlierInstallationSurvives(outcome);
+    } else if (pending) {
+      EXPECT_EQ(reg::PendingDeletionsAtRestart(), std::vector<std::string>{"C:\\other\\a.tmp"});
+      pending.reset();
+    }
     if (!row.uninstallAfter) continue;
     EXPECT_EQ(e2e::UninstallThroughRecord(), "");
     e2e::ExpectNothingOfTheProduct(outcome.directory);
     previous.clear();
   }
 }
-
-// A registry key under which only volatile keys can be made: the file type
-// "maptl" cannot be written, after "maptldb" has been.
-class VolatileClassKey {
- public:
-  VolatileClassKey() {
-    reg::DeleteKeyTree(HKEY_CLASSES_ROOT, "maptlFILE");
-    RegCreateKeyExW(HKEY_CLASSES_ROOT, L"maptlFILE", 0, nullptr, REG_OPTION_VOLATILE,
-                    KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-  }
-  ~VolatileClassKey() {
-    if (key_) RegCloseKey(key_);
-    reg::DeleteKeyTree(HKEY_CLASSES_ROOT, "maptlFILE");
-  }
-  // Whether the emulator refuses a lasting key below it.
-  bool Refuses() const {
-    HKEY probe = nullptr;
-    const LSTATUS status = RegCreateKeyExW(key_, L"probe", 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                           KEY_ALL_ACCESS, nullptr, &probe, nullptr);
-    if (status == ERROR_SUCCESS) RegCloseKey(probe);
-    return key_ && status != ERROR_SUCCESS;
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // Fills a drive up to `leave` free bytes while it lives.
 class Filler {
