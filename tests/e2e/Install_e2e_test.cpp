@@ -75,6 +75,7 @@ void Installation::ExpectInstalled(const InstallOutcome& outcome, const std::str
   const std::string& d = outcome.directory;
   ASSERT_TRUE(outcome.completed) << Describe(outcome.messages);
   EXPECT_TRUE(outcome.ended) << "the program must end on \"Готово\"";
+  EXPECT_EQ(outcome.exitCode, 0u);
   EXPECT_TRUE(outcome.messages.empty()) << Describe(outcome.messages);
 
   std::map<std::string, e2e::FileFacts> expected = e2e::ReadPlan(media_ + plan);
@@ -364,6 +365,7 @@ TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
     const InstallOutcome outcome = e2e::Install(Program(media_ + row.medium), options);
     EXPECT_FALSE(outcome.completed);
     EXPECT_TRUE(outcome.ended) << "the program must end after its messages";
+    EXPECT_EQ(outcome.exitCode, 2u);
     ASSERT_EQ(outcome.messages.size(), row.messages.size()) << Describe(outcome.messages);
     for (size_t i = 0; i < row.messages.size(); ++i) {
       EXPECT_EQ(outcome.messages[i].caption, row.messages[i].caption);
@@ -384,8 +386,28 @@ TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
   }
 }
 
+struct WindowOf {
+  DWORD process;
+  bool found;
+};
+
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<WindowOf*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->process) search->found = true;
+  return !search->found;
+}
+
+// Any top-level window of the process, shown or hidden.
+bool HasWindow(DWORD processId) {
+  WindowOf search{processId, false};
+  EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
 // Runs a command line as a script would and returns its exit code, watching
-// meanwhile for any visible window of it or of its relocated copy.
+// meanwhile for any window of it or of its relocated copy.
 int RunUnattended(const std::string& commandLine, bool& sawWindow) {
   std::wstring line = toolkit::Widen(commandLine);
   STARTUPINFOW startup{};
@@ -401,9 +423,9 @@ int RunUnattended(const std::string& commandLine, bool& sawWindow) {
   sawWindow = false;
   const ULONGLONG deadline = GetTickCount64() + 120000;
   auto look = [&] {
-    if (!e2e::VisibleWindowsOf(process.Id()).empty()) sawWindow = true;
+    if (HasWindow(process.Id())) sawWindow = true;
     for (const e2e::Process& copy : e2e::FindProcesses(L"Duv20Izeviruvu.exe"))
-      if (!e2e::VisibleWindowsOf(copy.Id()).empty()) sawWindow = true;
+      if (HasWindow(copy.Id())) sawWindow = true;
   };
   while (!process.WaitForExit(20) && GetTickCount64() < deadline) look();
   // The copy finishes the install folder once its starter has ended.
@@ -451,6 +473,7 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   EXPECT_FALSE(window) << "a silent installation showed a window";
   e2e::InstallOutcome outcome;
   outcome.completed = outcome.ended = true;
+  outcome.exitCode = 0;
   outcome.directory = d;
   ExpectInstalled(outcome, "good.plan", true);
   const std::string text = testfiles::ReadTextFile(log);
