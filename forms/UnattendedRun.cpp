@@ -79,15 +79,6 @@ std::string FolderProblem(const std::string& folder) {
   return std::string();
 }
 
-int64_t FreeBytesOf(const std::string& directory) {
-  const int drive = DriveNumberOf(directory);
-  if (drive == 0) return -1;
-  const wchar_t root[] = {wchar_t(L'A' + drive - 1), L':', L'\\', 0};
-  ULARGE_INTEGER available;
-  if (!GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) return -1;
-  return int64_t(available.QuadPart);
-}
-
 // The installed uninstaller that started this copy waits for its result and
 // runs from the install folder: it gets the result through the pipe it gave
 // as standard output, and ends, so that its folder can go.
@@ -133,7 +124,7 @@ int RunUnattendedInstallation(const TRunMode& mode, const std::string& programPa
   choice.database = options.database;
   choice.mapImage = options.mapImage;
   const int megabytes = CalculateMegabytes({choice.database, choice.mapImage});
-  if (!EnoughFreeSpace(megabytes, FreeBytesOf(choice.directory))) {
+  if (!EnoughFreeSpace(megabytes, FreeBytesOnDriveOf(choice.directory))) {
     log.Write("installation failed: " + std::to_string(megabytes) +
               " MB and a margin do not fit on the drive of " + choice.directory);
     return kExitFailed;

@@ -7,6 +7,7 @@
 #include "SystemCalls.h"
 #include "Utf.h"
 
+#include <cctype>
 #include <stdexcept>
 
 bool CreateFolderWithRetry(const std::string& path, TRetryPrompt& prompt) {
@@ -91,6 +92,15 @@ uint64_t SizeOf(const std::string& path) {
   } while (FindNextFileW(find, &entry));
   FindClose(find);
   return total;
+}
+
+int64_t FreeBytesOnDriveOf(const std::string& directory) {
+  if (directory.empty() || !std::isalpha(static_cast<unsigned char>(directory[0]))) return -1;
+  const wchar_t root[] = {wchar_t(std::toupper(static_cast<unsigned char>(directory[0]))), L':',
+                          L'\\', 0};
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) return -1;
+  return int64_t(available.QuadPart);
 }
 
 TTemporaryFile::TTemporaryFile() {

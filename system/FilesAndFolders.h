@@ -42,6 +42,10 @@ bool IsSameOrBelow(const std::string& path, const std::string& folder);
 // no such folder), or of the one file at `path`.
 uint64_t SizeOf(const std::string& path);
 
+// The bytes this user may still write on the drive of `directory` (its
+// first letter names the drive); -1 when there is no ready drive.
+int64_t FreeBytesOnDriveOf(const std::string& directory);
+
 // A new, empty file of a unique name in the user's temporary folder, deleted
 // again with this object. Raises std::runtime_error when none can be made.
 class TTemporaryFile {
