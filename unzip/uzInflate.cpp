@@ -71,6 +71,13 @@ struct TInflateWork {
 
 enum class TResult { Ok, EndOfBlock, Bad, Stopped };
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define UZ_INFLATE_BMI2 1
+#define UZ_ALWAYS_INLINE __attribute__((always_inline))
+#else
+#define UZ_ALWAYS_INLINE
+#endif
+
 inline uint64_t Mask(unsigned n) { return (uint64_t{1} << n) - 1; }
 
 // Eight stream bytes, the first in the low byte. One load on little-endian
@@ -135,6 +142,10 @@ class TInflater {
   bool DynamicTables();
   TResult HuffmanBlock();
   TResult FastLoop();
+  TResult FastLoopBody();
+#ifdef UZ_INFLATE_BMI2
+  TResult FastLoopBmi2();
+#endif
   TResult SlowStep();
   TResult SlowCopy(uint32_t length, uint32_t distance);
 
@@ -154,6 +165,9 @@ class TInflater {
   unsigned phantom_ = 0;
   bool inputEnded_ = false;
   bool fixedTablesBuilt_ = false;
+#ifdef UZ_INFLATE_BMI2
+  const bool bmi2_ = __builtin_cpu_supports("bmi2");
+#endif
 };
 
 // ---- input -------------------------------------------------------------
@@ -396,7 +410,22 @@ inline uint32_t TakeValue(uint32_t e, uint64_t& bits, unsigned& count) {
   return v;
 }
 
+// The loop is all shifts and masks by variable amounts, which processors
+// with BMI2 do in one instruction each and without the shift count in CL:
+// a copy compiled for them does the same work in about a tenth fewer
+// instructions. Which copy runs is decided per member, by the processor.
 TResult TInflater::FastLoop() {
+#ifdef UZ_INFLATE_BMI2
+  if (bmi2_) return FastLoopBmi2();
+#endif
+  return FastLoopBody();
+}
+
+#ifdef UZ_INFLATE_BMI2
+__attribute__((target("bmi2"))) TResult TInflater::FastLoopBmi2() { return FastLoopBody(); }
+#endif
+
+inline UZ_ALWAYS_INLINE TResult TInflater::FastLoopBody() {
   const uint32_t* const lit = w_.litTable;
   const uint32_t* const dist = w_.distTable;
   const uint8_t* in = in_;
