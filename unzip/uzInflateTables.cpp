@@ -23,12 +23,12 @@ constexpr uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5, 
 static_assert(kLitTableSize < (1u << 15) && kDistTableSize < (1u << 15), "value field too small");
 static_assert(kMaxCodeBits + 13 < 32, "drop field too small");
 
-uint32_t Entry(uint32_t flagsAndValue, unsigned codeBits, unsigned extraBits) {
+constexpr uint32_t Entry(uint32_t flagsAndValue, unsigned codeBits, unsigned extraBits) {
   return flagsAndValue | (codeBits + extraBits) | (codeBits << 8);
 }
 
 // The entry of a symbol whose code has codeBits bits at this table level.
-uint32_t SymbolEntry(TCodeKind kind, unsigned sym, unsigned codeBits) {
+constexpr uint32_t SymbolEntry(TCodeKind kind, unsigned sym, unsigned codeBits) {
   switch (kind) {
     case TCodeKind::Precode:
       return Entry(sym << 16, codeBits, 0);
@@ -43,6 +43,42 @@ uint32_t SymbolEntry(TCodeKind kind, unsigned sym, unsigned codeBits) {
       return Entry(kEntryExceptional, codeBits, 0);
   }
   return kEntryExceptional;
+}
+
+// Every symbol's entry for a code of no bits: a code of n bits adds n to the
+// bits to drop and n << 8 to the code's bits (the drop field cannot carry:
+// 15 code bits and 13 extra bits stay below 32). Looked up once per symbol
+// while a table is built, instead of the choice above.
+template <size_t N>
+struct TBaseEntries {
+  uint32_t entry[N];
+};
+template <size_t N>
+constexpr TBaseEntries<N> MakeBaseEntries(TCodeKind kind) {
+  TBaseEntries<N> bases{};
+  for (unsigned sym = 0; sym < N; ++sym) bases.entry[sym] = SymbolEntry(kind, sym, 0);
+  return bases;
+}
+constexpr auto kPrecodeBases = MakeBaseEntries<kNumPrecodeSyms>(TCodeKind::Precode);
+constexpr auto kLitLenBases = MakeBaseEntries<kNumLitSyms>(TCodeKind::LitLen);
+constexpr auto kDistanceBases = MakeBaseEntries<kNumDistSyms>(TCodeKind::Distance);
+static_assert(kLitLenBases.entry[285] + 7 + (7 << 8) == SymbolEntry(TCodeKind::LitLen, 285, 7),
+              "an entry is its base plus its code bits");
+
+const uint32_t* BaseEntries(TCodeKind kind) {
+  switch (kind) {
+    case TCodeKind::Precode:
+      return kPrecodeBases.entry;
+    case TCodeKind::LitLen:
+      return kLitLenBases.entry;
+    case TCodeKind::Distance:
+      return kDistanceBases.entry;
+  }
+  return nullptr;
+}
+
+inline uint32_t WithCodeBits(uint32_t base, unsigned codeBits) {
+  return base + codeBits + (codeBits << 8);
 }
 
 unsigned PrimaryBits(TCodeKind kind) {
@@ -152,6 +188,7 @@ bool BuildDecodeTable(TCodeKind kind, const uint8_t* lens, unsigned nsym, uint32
 
   const unsigned primary = PrimaryBits(kind);
   const size_t capacity = Capacity(kind);
+  const uint32_t* const bases = BaseEntries(kind);
 
   // Symbols in canonical order: by code length, then by symbol.
   uint16_t offset[kMaxCodeBits + 2] = {};
@@ -173,7 +210,7 @@ bool BuildDecodeTable(TCodeKind kind, const uint8_t* lens, unsigned nsym, uint32
     if (len > 1)
       std::copy(table, table + (size_t{1} << (len - 1)), table + (size_t{1} << (len - 1)));
     for (unsigned n = count[len]; n > 0; --n, ++i) {
-      table[reversed] = SymbolEntry(kind, sorted[i], len);
+      table[reversed] = WithCodeBits(bases[sorted[i]], len);
       reversed = NextReversedCode(reversed, len);
     }
   }
@@ -200,7 +237,7 @@ bool BuildDecodeTable(TCodeKind kind, const uint8_t* lens, unsigned nsym, uint32
       table[prefix] = kEntryExceptional | kEntrySubtable | subStart << 16 | subBits << 8 | primary;
     }
     Replicate(table + subStart, rev >> primary, subBits, len - primary,
-              SymbolEntry(kind, s, len - primary));
+              WithCodeBits(bases[s], len - primary));
     --remaining[len];
     ++code;
     if (i + 1 < used) code <<= lens[sorted[i + 1]] - len;
