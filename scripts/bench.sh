@@ -10,15 +10,21 @@
 #        scripts/bench.sh --prepare      builds the tools and archives only
 #        scripts/bench.sh --big [ROUNDS] one member of 5 GiB (ZIP64) only, 1 round
 #                                        by default; the archive is built once
+#        scripts/bench.sh --ratios [PAIRS]  zipextract against the libdeflate
+#                                        reference and bsdtar only: the median
+#                                        of PAIRS (default 11) alternating runs
+#                                        per corpus, and instructions on mixed
 # Environment: BENCH_OUT (default /dev/shm/zx-bench) is where output goes,
 #              BENCH_SKIP_CALLGRIND=1 skips the instruction count.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 prepare_only=0
 big_only=0
+ratios_only=0
 if [ "${1:-}" = --prepare ]; then prepare_only=1; shift; fi
 if [ "${1:-}" = --big ]; then big_only=1; shift; fi
-rounds=${1:-$((big_only ? 1 : 5))}
+if [ "${1:-}" = --ratios ]; then ratios_only=1; shift; fi
+rounds=${1:-$((big_only ? 1 : ratios_only ? 11 : 5))}
 bench=$here/build/bench
 out=${BENCH_OUT:-/dev/shm/zx-bench}
 data_version=2
@@ -122,6 +128,64 @@ measure() {
 }
 
 median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+
+# one_run NAME ARCHIVE -> microseconds of one extraction into a new empty folder.
+one_run() {
+  local t0 t1
+  rm -rf "${out:?}/run"
+  t0=$(date +%s%N)
+  run_contender "$1" "$2" "$out/run" >/dev/null 2>&1 || { echo fails; return; }
+  t1=$(date +%s%N)
+  rm -rf "${out:?}/run"
+  echo $(((t1 - t0) / 1000))
+}
+
+# pair_ratio ARCHIVE PEER -> median over the pairs of zipextract's time divided
+# by the peer's; which of the two runs first alternates from pair to pair, so
+# that neither always finds the machine warmer.
+pair_ratio() {
+  local archive=$1 peer=$2 i zx_us peer_us
+  for ((i = 0; i < rounds; i++)); do
+    if ((i % 2)); then
+      peer_us=$(one_run "$peer" "$archive")
+      zx_us=$(one_run zipextract "$archive")
+    else
+      zx_us=$(one_run zipextract "$archive")
+      peer_us=$(one_run "$peer" "$archive")
+    fi
+    [ "$zx_us" = fails ] || [ "$peer_us" = fails ] && { echo fails; return; }
+    awk -v a="$zx_us" -v b="$peer_us" 'BEGIN {print a / b}'
+  done | median | awk '{printf "%.2f", $1}'
+}
+
+# instructions COMMAND... -> callgrind's instruction count of one extraction
+# into $out/run, which the command names.
+instructions() {
+  rm -rf "${out:?}/run"
+  mkdir -p "$out/run"
+  valgrind --tool=callgrind --callgrind-out-file="$out/callgrind.out" "$@" >/dev/null 2>&1
+  rm -rf "${out:?}/run"
+  awk '/^(summary|totals):/ {print $2; exit}' "$out/callgrind.out"
+}
+
+if [ "$ratios_only" = 1 ]; then
+  [ -n "$ref" ] || { echo "bench: --ratios needs libdeflate (libdeflate-dev)" >&2; exit 1; }
+  mkdir -p "$out"
+  echo "zipextract against the libdeflate reference and bsdtar: median of $rounds alternating pairs, output on $out"
+  echo "below 1: zipextract takes less time (or fewer instructions) than the peer"
+  printf '%-14s %12s %12s\n' archive "zx/ref wall" "zx/bsdtar"
+  for corpus in "mixed -6:mixed-6" "big -9:big-9" "20000 small:small-20000" "mixed stored:mixed-stored"; do
+    printf '%-14s %12s %12s\n' "${corpus%%:*}" "$(pair_ratio "$bench/${corpus#*:}.zip" libdeflate)" \
+      "$(pair_ratio "$bench/${corpus#*:}.zip" bsdtar)"
+  done
+  if command -v valgrind >/dev/null; then
+    zx_ir=$(instructions "$zx" -a -r -o always -q -d "$out/run" "$bench/mixed-6.zip")
+    ref_ir=$(instructions "$ref" "$bench/mixed-6.zip" "$out/run")
+    awk -v z="$zx_ir" -v r="$ref_ir" 'BEGIN {printf "instructions, mixed -6: zipextract %d, reference %d: %.2f x the reference\n", z, r, z / r}'
+  fi
+  rm -rf "${out:?}"
+  exit 0
+fi
 
 # bench_archive LABEL ARCHIVE REPEAT
 bench_archive() {

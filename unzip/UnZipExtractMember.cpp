@@ -102,7 +102,7 @@ void TExtraction::OpenOutput(const std::string& path) {
     output_ = std::make_unique<TLFNFileStream>(path, kFmCreate);
   } catch (const EFCreateError&) {
     if (!zip_.RecreateDirs()) throw;
-    ensuredFolder_.clear();
+    ensuredFolders_.clear();
     MemberFolder(current_);
     output_ = std::make_unique<TLFNFileStream>(path, kFmCreate);
   }

@@ -49,9 +49,16 @@ std::string TExtraction::MemberFolder(const TZipHeaderInfo& member) {
   const std::string folder =
       OutputFolder(member.Directory(), zip_.RecreateDirs(), zip_.RootDir(), destDir_);
   // A folder that could not be made is asked for again by its next member.
-  if (zip_.RecreateDirs() && folder != ensuredFolder_ && CreateOutputFolder(folder))
-    ensuredFolder_ = folder;
+  if (zip_.RecreateDirs() && ensuredFolders_.count(folder) == 0 && CreateOutputFolder(folder))
+    RememberFolder(folder);
   return WithPlatformSeparators(folder);
+}
+
+// Every level below the destination exists once its deepest one does.
+void TExtraction::RememberFolder(const std::string& folder) {
+  for (size_t at = folder.find('\\', destDir_.size()); at != std::string::npos;
+       at = folder.find('\\', at + 1))
+    ensuredFolders_.insert(folder.substr(0, at + 1));
 }
 
 std::string TExtraction::MemberFileName(const TZipHeaderInfo& member) {

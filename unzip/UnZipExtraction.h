@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 #include "UnZip.h"
 #include "uzCrypt.h"
@@ -61,6 +62,7 @@ class TExtraction final : private TDecodeHost {
   bool Selects(const TZipHeaderInfo& member) const;
   // The member's folder, ending in a separator; created when RecreateDirs.
   std::string MemberFolder(const TZipHeaderInfo& member);
+  void RememberFolder(const std::string& folder);
   // The name its file gets in that folder.
   static std::string MemberFileName(const TZipHeaderInfo& member);
 
@@ -89,9 +91,9 @@ class TExtraction final : private TDecodeHost {
 
   TUnZip& zip_;
   std::string destDir_;  // AbsoluteDestDir(), fixed for the run
-  // The output folder made or found last: members of one folder mostly come
-  // together, and each would otherwise ask the file system again.
-  std::string ensuredFolder_;
+  // Output folders made or found during this run, with their parents: each
+  // is asked of the file system once, however its members are spread.
+  std::unordered_set<std::string> ensuredFolders_;
   TStampCache stamps_;
   std::unique_ptr<TDecodeState> state_;
 

@@ -41,14 +41,25 @@ bool FolderExists(const std::string& name) {
   return StatPath(name, st) && S_ISDIR(st.st_mode);
 }
 
+// The folder itself first: below a destination being filled its parent
+// mostly exists, and one call makes it. Only when a parent is missing are
+// the levels above tried, from the deepest up, and then made downwards.
 bool CreateFolderPath(const std::string& path) {
   std::string native = NativePath(path);
-  // Every prefix ending before a separator is a folder to have, parents first.
-  for (std::size_t at = native.find('/', 1); at != std::string::npos;
-       at = native.find('/', at + 1)) {
-    ::mkdir(native.substr(0, at).c_str(), 0777);
+  while (native.size() > 1 && native.back() == '/') native.pop_back();
+  if (::mkdir(native.c_str(), 0777) == 0) return true;
+  if (errno == ENOENT) {
+    std::size_t made = native.size();
+    while (made != std::string::npos && made > 0) {
+      made = native.rfind('/', made - 1);
+      if (made == std::string::npos || made == 0) break;
+      if (::mkdir(native.substr(0, made).c_str(), 0777) == 0 || errno != ENOENT) break;
+    }
+    for (std::size_t at = made; at != std::string::npos && at < native.size();) {
+      at = native.find('/', at + 1);
+      ::mkdir(native.substr(0, at).c_str(), 0777);
+    }
   }
-  ::mkdir(native.c_str(), 0777);
   return FolderExists(native);
 }
 
@@ -168,6 +179,16 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode, bool clearR
   }
   clearRestrictive = clearRestrictive && (mode == kFmCreate || (mode & 0x3) != kFmOpenRead);
   const std::string native = NativePath(fileName);
+  if (mode == kFmCreate) {
+    // A file this call creates is neither a folder nor read-only: nothing
+    // below needs to look at it. Only a name already taken goes the long way.
+    int fd = ::open(native.c_str(), flags | O_EXCL, 0666);
+    if (fd >= 0 || errno != EEXIST) {
+      if (fd < 0) throw EFCreateError("Cannot create file \"" + fileName + "\". " + Reason());
+      handle_ = fd;
+      return;
+    }
+  }
   int fd = ::open(native.c_str(), flags, 0666);
   if (fd < 0 && errno == EACCES && clearRestrictive) {
     // Only a file that refuses the write has its permissions looked at.

@@ -53,15 +53,31 @@ bool FolderExists(const std::string& name) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The folder itself first: below a destination being filled its parent
+// mostly exists, and one call makes it. Only when a parent is missing are
+// the levels above (past the root) tried, from the deepest up, and then made
+// downwards.
 bool CreateFolderPath(const std::string& path) {
   std::string p = path;
   SlashesToBackslashes(p);
-  // Parents first: every prefix ending before a separator past the root.
-  for (std::size_t at = p.find('\\', RootLength(p)); at != std::string::npos;
-       at = p.find('\\', at + 1)) {
-    CreateDirectoryW(Widen(p.substr(0, at)).c_str(), nullptr);
+  const std::size_t root = RootLength(p);
+  while (p.size() > root && p.size() > 1 && p.back() == '\\') p.pop_back();
+  if (CreateDirectoryW(Widen(p).c_str(), nullptr)) return true;
+  if (GetLastError() == ERROR_PATH_NOT_FOUND) {
+    std::size_t made = p.size();
+    while (made != std::string::npos && made > root) {
+      made = p.rfind('\\', made - 1);
+      if (made == std::string::npos || made < root) break;
+      if (CreateDirectoryW(Widen(p.substr(0, made)).c_str(), nullptr) ||
+          GetLastError() != ERROR_PATH_NOT_FOUND)
+        break;
+    }
+    if (made == std::string::npos || made < root) made = root;
+    for (std::size_t at = made; at != std::string::npos && at < p.size();) {
+      at = p.find('\\', at + 1);
+      CreateDirectoryW(Widen(p.substr(0, at)).c_str(), nullptr);
+    }
   }
-  CreateDirectoryW(Widen(p).c_str(), nullptr);
   return FolderExists(p);
 }
 

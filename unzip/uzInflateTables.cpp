@@ -1,5 +1,6 @@
 #include "uzInflateTables.h"
 
+#include <algorithm>
 #include <array>
 
 namespace uz {
@@ -22,12 +23,12 @@ constexpr uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5, 
 static_assert(kLitTableSize < (1u << 15) && kDistTableSize < (1u << 15), "value field too small");
 static_assert(kMaxCodeBits + 13 < 32, "drop field too small");
 
-uint32_t Entry(uint32_t flagsAndValue, unsigned codeBits, unsigned extraBits) {
+constexpr uint32_t Entry(uint32_t flagsAndValue, unsigned codeBits, unsigned extraBits) {
   return flagsAndValue | (codeBits + extraBits) | (codeBits << 8);
 }
 
 // The entry of a symbol whose code has codeBits bits at this table level.
-uint32_t SymbolEntry(TCodeKind kind, unsigned sym, unsigned codeBits) {
+constexpr uint32_t SymbolEntry(TCodeKind kind, unsigned sym, unsigned codeBits) {
   switch (kind) {
     case TCodeKind::Precode:
       return Entry(sym << 16, codeBits, 0);
@@ -42,6 +43,42 @@ uint32_t SymbolEntry(TCodeKind kind, unsigned sym, unsigned codeBits) {
       return Entry(kEntryExceptional, codeBits, 0);
   }
   return kEntryExceptional;
+}
+
+// Every symbol's entry for a code of no bits: a code of n bits adds n to the
+// bits to drop and n << 8 to the code's bits (the drop field cannot carry:
+// 15 code bits and 13 extra bits stay below 32). Looked up once per symbol
+// while a table is built, instead of the choice above.
+template <size_t N>
+struct TBaseEntries {
+  uint32_t entry[N];
+};
+template <size_t N>
+constexpr TBaseEntries<N> MakeBaseEntries(TCodeKind kind) {
+  TBaseEntries<N> bases{};
+  for (unsigned sym = 0; sym < N; ++sym) bases.entry[sym] = SymbolEntry(kind, sym, 0);
+  return bases;
+}
+constexpr auto kPrecodeBases = MakeBaseEntries<kNumPrecodeSyms>(TCodeKind::Precode);
+constexpr auto kLitLenBases = MakeBaseEntries<kNumLitSyms>(TCodeKind::LitLen);
+constexpr auto kDistanceBases = MakeBaseEntries<kNumDistSyms>(TCodeKind::Distance);
+static_assert(kLitLenBases.entry[285] + 7 + (7 << 8) == SymbolEntry(TCodeKind::LitLen, 285, 7),
+              "an entry is its base plus its code bits");
+
+const uint32_t* BaseEntries(TCodeKind kind) {
+  switch (kind) {
+    case TCodeKind::Precode:
+      return kPrecodeBases.entry;
+    case TCodeKind::LitLen:
+      return kLitLenBases.entry;
+    case TCodeKind::Distance:
+      return kDistanceBases.entry;
+  }
+  return nullptr;
+}
+
+inline uint32_t WithCodeBits(uint32_t base, unsigned codeBits) {
+  return base + codeBits + (codeBits << 8);
 }
 
 unsigned PrimaryBits(TCodeKind kind) {
@@ -119,6 +156,24 @@ void Replicate(uint32_t* table, uint32_t start, unsigned width, unsigned step, u
   for (uint32_t p = start; p < (uint32_t{1} << width); p += uint32_t{1} << step) table[p] = entry;
 }
 
+// The next code of len bits in bit-reversed form: the canonical code plus
+// one, with the carry running from the top bit down.
+uint32_t NextReversedCode(uint32_t reversed, unsigned len) {
+  uint32_t bit = uint32_t{1} << (len - 1);
+  while (reversed & bit) {
+    reversed ^= bit;
+    bit >>= 1;
+  }
+  return reversed | bit;
+}
+
+// The canonical code of the first code of len bits.
+uint32_t FirstCode(const uint16_t (&count)[kMaxCodeBits + 1], unsigned len) {
+  uint32_t code = 0;
+  for (unsigned l = 1; l <= len; ++l) code = (code + count[l - 1]) << 1;
+  return code;
+}
+
 }  // namespace
 
 bool BuildDecodeTable(TCodeKind kind, const uint8_t* lens, unsigned nsym, uint32_t* table) {
@@ -133,7 +188,7 @@ bool BuildDecodeTable(TCodeKind kind, const uint8_t* lens, unsigned nsym, uint32
 
   const unsigned primary = PrimaryBits(kind);
   const size_t capacity = Capacity(kind);
-  if (!complete) Replicate(table, 0, primary, 0, kEntryExceptional);
+  const uint32_t* const bases = BaseEntries(kind);
 
   // Symbols in canonical order: by code length, then by symbol.
   uint16_t offset[kMaxCodeBits + 2] = {};
@@ -143,32 +198,46 @@ bool BuildDecodeTable(TCodeKind kind, const uint8_t* lens, unsigned nsym, uint32
     if (lens[s] != 0) sorted[offset[lens[s]]++] = static_cast<uint16_t>(s);
   const unsigned used = offset[kMaxCodeBits];
 
+  // The primary part grows a bit at a time: the 2^len entries of the codes
+  // up to len bits are doubled for the next bit, which repeats every shorter
+  // code for both of its values, and the codes of len + 1 bits then take the
+  // slots no shorter code holds. Each code is stored once; the doubling is a
+  // plain copy. Slots no code reaches (incomplete codes only) stay invalid.
+  table[0] = table[1] = kEntryExceptional;
+  unsigned i = 0;
+  uint32_t reversed = 0;
+  for (unsigned len = 1; len <= primary; ++len) {
+    if (len > 1)
+      std::copy(table, table + (size_t{1} << (len - 1)), table + (size_t{1} << (len - 1)));
+    for (unsigned n = count[len]; n > 0; --n, ++i) {
+      table[reversed] = WithCodeBits(bases[sorted[i]], len);
+      reversed = NextReversedCode(reversed, len);
+    }
+  }
+  if (i == used) return true;
+
+  // Longer codes continue in sub-tables, as their primary bits select.
   uint16_t remaining[kMaxCodeBits + 1];
   for (unsigned len = 0; len <= kMaxCodeBits; ++len) remaining[len] = count[len];
   size_t end = size_t{1} << primary;
   uint32_t prefix = ~0u, subStart = 0;
   unsigned subBits = 0;
-  uint32_t code = 0;
-  for (unsigned i = 0; i < used; ++i) {
+  uint32_t code = FirstCode(count, lens[sorted[i]]);
+  for (; i < used; ++i) {
     const unsigned s = sorted[i], len = lens[s];
     const uint32_t rev = ReverseBits(code, len);
-    if (len <= primary) {
-      Replicate(table, rev, primary, len, SymbolEntry(kind, s, len));
-    } else {
-      if ((rev & ((1u << primary) - 1)) != prefix) {
-        prefix = rev & ((1u << primary) - 1);
-        subBits = SubtableBits(len, primary, remaining);
-        subStart = static_cast<uint32_t>(end);
-        end += size_t{1} << subBits;
-        // Cannot trigger under the capacity bound above; kept so that a
-        // wrong bound shows up as a rejected block, never as a bad write.
-        if (end > capacity) return false;
-        table[prefix] =
-            kEntryExceptional | kEntrySubtable | subStart << 16 | subBits << 8 | primary;
-      }
-      Replicate(table + subStart, rev >> primary, subBits, len - primary,
-                SymbolEntry(kind, s, len - primary));
+    if ((rev & ((1u << primary) - 1)) != prefix) {
+      prefix = rev & ((1u << primary) - 1);
+      subBits = SubtableBits(len, primary, remaining);
+      subStart = static_cast<uint32_t>(end);
+      end += size_t{1} << subBits;
+      // Cannot trigger under the capacity bound above; kept so that a
+      // wrong bound shows up as a rejected block, never as a bad write.
+      if (end > capacity) return false;
+      table[prefix] = kEntryExceptional | kEntrySubtable | subStart << 16 | subBits << 8 | primary;
     }
+    Replicate(table + subStart, rev >> primary, subBits, len - primary,
+              WithCodeBits(bases[s], len - primary));
     --remaining[len];
     ++code;
     if (i + 1 < used) code <<= lens[sorted[i + 1]] - len;

@@ -52,7 +52,9 @@ constexpr uint32_t kEntryLiteral = 1u << 31;
 
 inline unsigned EntryDropBits(uint32_t e) { return e & 31u; }
 inline unsigned EntryCodeBits(uint32_t e) { return (e >> 8) & 15u; }
-inline uint32_t EntryValue(uint32_t e) { return (e >> 16) & 0x7FFFu; }
+// Bit 31 is set only in literal entries, whose byte is read directly: every
+// entry that is asked for its value has its whole value in the top half.
+inline uint32_t EntryValue(uint32_t e) { return e >> 16; }
 
 enum class TCodeKind { Precode, LitLen, Distance };
 

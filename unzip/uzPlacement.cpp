@@ -113,7 +113,7 @@ std::string OutputPath(const std::string& directoryPart, const std::string& file
 }
 
 bool CreateOutputFolder(const std::string& folder) {
-  return folder.empty() || FolderExists(folder) || CreateFolderPath(folder);
+  return folder.empty() || CreateFolderPath(folder);
 }
 
 }  // namespace uz

@@ -718,6 +718,46 @@ TEST(InflateFraming, OutputStopsExactlyAtTheHostsLimit) {
   }
 }
 
+// Matches that run over a window's end, and over the end of the area that
+// then moves down: what was written must be what a symbol-by-symbol decoder
+// writes, also when a bad code follows the crossing in the same step.
+TEST(InflateFraming, MatchesAcrossWindowAndAreaEnds) {
+  struct TRow {
+    std::string prefix;
+    unsigned distanceCode, matches;  // fixed distance codes 0 (1) and 6 (9, two extra bits)
+    bool badTail;                    // a literal then a length with an invalid distance code
+    size_t expectedSize;
+    int expectedWrites;
+  };
+  const TRow rows[] = {
+      {"a", 0, 127, true, 32000, 2},                    // the literal fills the first window
+      {"abcdefghi", 6, 600, false, 9 + 600 * 258, 10},  // 154809 bytes, past the area's end
+  };
+  for (const TRow& row : rows) {
+    TBitWriter w;
+    const TCode lit = FixedLit();
+    w.Bits(1, 1), w.Bits(1, 2);
+    for (char c : row.prefix) lit.Put(w, static_cast<uint8_t>(c));
+    for (unsigned i = 0; i < row.matches; ++i)
+      lit.Put(w, 285), w.Code(row.distanceCode, 5), w.Bits(0, row.distanceCode == 6 ? 2 : 0);
+    if (row.badTail) {
+      lit.Put(w, 'b'), lit.Put(w, 257), w.Code(30, 5);
+      for (int i = 0; i < 40; ++i) lit.Put(w, 'z');  // never reached; keeps the fast loop going
+    }
+    lit.Put(w, 256);
+    auto host = InflateAll(w.Finish());
+    std::string expected;
+    while (expected.size() < row.expectedSize) expected += row.prefix;
+    expected.resize(row.expectedSize);
+    EXPECT_EQ(host.writes, row.expectedWrites) << row.prefix;
+    EXPECT_EQ(host.output.size(), expected.size()) << row.prefix;
+    const auto differ =
+        std::mismatch(host.output.begin(), host.output.end(), expected.begin(), expected.end());
+    EXPECT_EQ(differ.first - host.output.begin(), static_cast<ptrdiff_t>(expected.size()))
+        << row.prefix << ": " << host.output.size() << " bytes, first difference";
+  }
+}
+
 TEST(InflateFraming, TruncatedInputEndsWithAPrefixOfTheOutput) {
   auto members = testzip::ReadMembers(testzip::ReadFile(TestDataPath("inflate/levels-6.zip")));
   for (const char* name : {"text.txt", "ints.bin"}) {
