@@ -2,6 +2,7 @@
 
 #include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
+#include "FolderBrowser.h"
 #include "Product.h"
 #include "RegisterInWindows.h"
 #include "RunMode.h"
@@ -58,7 +59,8 @@ std::optional<std::string> InstallLocation() {
 }
 
 void RemoveInstallFolder(const std::string& location) {
-  if (!IsProductFolder(location)) return;
+  // A plain file that stands where the folder was is the user's, not ours.
+  if (!IsProductFolder(location) || !FolderExists(location)) return;
   DeleteFolderIfExists(location);
   DeleteNowOrAtRestart(location);
 }
