@@ -11,11 +11,14 @@
 #include <functional>
 #include <memory>
 
+#include "DialogDriver.h"
 #include "InstallSession.h"
 #include "InstalledProduct.h"
 #include "RegistryValues.h"
+#include "StartupProcesses.h"
 #include "TempFolder.h"
 #include "Utf.h"
+#include "WizardView.h"
 
 namespace {
 
@@ -136,6 +139,109 @@ TEST_F(Installation, InstallsEachSetupTypeReplacesItselfAndUninstalls) {
     e2e::ExpectNothingOfTheProduct(outcome.directory);
     previous.clear();
   }
+}
+
+// The whole of it with the keyboard alone, as a user without a mouse works
+// the wizard: the focus is always on a control the keys can work (a message
+// box and a disabled or hidden button take it nowhere), the Tab order is
+// Back, Next, Cancel, then the page's controls, and Enter presses the
+// default button from anywhere.
+TEST_F(Installation, ByKeyboardAloneFromWelcomeToUninstalled) {
+  const std::wstring program = Program(medium_);
+  e2e::Process setup = e2e::Start(program, L"", program.substr(0, program.rfind(L'\\') + 1));
+  ASSERT_TRUE(setup.Valid());
+  HWND window = e2e::FindProgramWindow(setup.Id(), e2e::kInstallCaption, 30000);
+  ASSERT_TRUE(window) << "no wizard";
+  const e2e::WizardView w(window);
+  const HWND back = w.ButtonHandle(0), next = w.ButtonHandle(1), cancel = w.ButtonHandle(2);
+  const auto focusOn = [&](HWND control, const char* where) {
+    const bool there = e2e::WaitUntil([&] { return w.Focus() == control; });
+    EXPECT_TRUE(there) << where << ": the focus is on \"" << dialogdriver::WindowText(w.Focus())
+                       << "\" (" << dialogdriver::ClassName(w.Focus()) << ")";
+    return there;
+  };
+  // Each key once the one before has done its work: a key goes to the
+  // control that holds the focus when it is pressed.
+  const auto key = [](WORD vk, WORD held = 0) { e2e::PressOnKeyboard(vk, held); };
+  const auto page = [&](const char* name) { return w.WaitForPage(name); };
+  const auto choice = [&](bool database, bool mapImage, int type) {
+    return e2e::WaitUntil([&] {
+      const auto items = w.CheckItems();
+      return items.size() == 4 && items[2].checked == database && items[3].checked == mapImage &&
+             w.SetupType() == type;
+    });
+  };
+
+  ASSERT_TRUE(page("Start"));
+  ASSERT_TRUE(focusOn(next, "welcome page"));
+  key(VK_ESCAPE);  // no button of the wizard answers Escape
+  key(VK_RETURN);
+  ASSERT_TRUE(page("SelectDirectory"));
+  key(VK_TAB, VK_SHIFT);
+  ASSERT_TRUE(focusOn(back, "Shift+Tab from Next"));
+  key(VK_SPACE);
+  ASSERT_TRUE(page("Start"));
+  EXPECT_FALSE(w.Button(0).enabled);
+  ASSERT_TRUE(focusOn(next, "back on the welcome page, Back disabled"));
+  key(VK_RETURN);
+  ASSERT_TRUE(page("SelectDirectory"));
+  const std::string directory = dialogdriver::WindowText(
+      FindWindowExW(w.Container("Установить в папку"), nullptr, L"TalmirLabel", nullptr));
+
+  const HWND browse = dialogdriver::FindControl(window, "Button", "Обзор...");
+  const HWND order[] = {cancel, browse, w.CheckList(), w.ComboBox(), back, next};
+  for (HWND control : order) {
+    key(VK_TAB);
+    ASSERT_TRUE(focusOn(control, "Tab on the directory page"));
+  }
+  key(VK_TAB, VK_SHIFT);
+  key(VK_TAB, VK_SHIFT);
+  ASSERT_TRUE(focusOn(w.ComboBox(), "Shift+Tab twice from Next"));
+  key(VK_TAB, VK_SHIFT);
+  ASSERT_TRUE(focusOn(w.CheckList(), "Shift+Tab from the setup type"));
+  // Down to "Поддержка баз данных", Space unchecks it: a custom setup.
+  for (int i = 0; i < 4 && w.CheckListHighlight() != 2; ++i) {
+    const int before = w.CheckListHighlight();
+    key(VK_DOWN);
+    e2e::WaitUntil([&] { return w.CheckListHighlight() != before; });
+  }
+  ASSERT_EQ(w.CheckListHighlight(), 2);
+  key(VK_SPACE);
+  EXPECT_TRUE(choice(false, true, 2)) << "Space in the check list";
+  // Alt+F4 asks, Escape answers No, and the focus is back where it was.
+  key(VK_F4, VK_MENU);
+  HWND question = dialogdriver::WaitForWindow("Выход", e2e::kWaitMs, setup.Id());
+  ASSERT_TRUE(question) << "Alt+F4 asks nothing";
+  key(VK_ESCAPE);
+  EXPECT_TRUE(dialogdriver::WaitUntilGone(question));
+  ASSERT_TRUE(focusOn(w.CheckList(), "after the close question"));
+  EXPECT_EQ(w.CurrentPage(), "SelectDirectory");
+
+  key(VK_TAB);
+  ASSERT_TRUE(focusOn(w.ComboBox(), "Tab from the check list"));
+  key(VK_UP);
+  EXPECT_TRUE(choice(true, true, 1)) << "Up to Полная";
+  key(VK_UP);
+  EXPECT_TRUE(choice(true, false, 0)) << "Up to Минимальная";
+
+  key(VK_RETURN);
+  ASSERT_TRUE(page("StartCopyingFiles"));
+  ASSERT_TRUE(focusOn(next, "summary page, the setup type hidden"));
+  key(VK_RETURN);
+  EXPECT_TRUE(e2e::WaitUntil(
+      [&] { return IsWindowVisible(window) && w.CurrentPage() == "InstallCompleted"; }, 180000));
+  // "Готово" holds the focus once the wizard is back, and keeps it.
+  ASSERT_TRUE(focusOn(cancel, "completion page"));
+  EXPECT_EQ(dialogdriver::WindowText(cancel), "Готово");
+  key(VK_RETURN);
+  InstallOutcome outcome;
+  outcome.completed = true;
+  outcome.ended = setup.WaitForExit(30000);
+  outcome.directory = directory;
+  ExpectInstalled(outcome, "good.plan", false);
+
+  EXPECT_EQ(e2e::UninstallThroughRecord(nullptr, true), "");
+  e2e::ExpectNothingOfTheProduct(directory);
 }
 
 // A registry key under which only volatile keys can be made: the file type

@@ -215,4 +215,21 @@ void ClickWithMouse(HWND window, int x, int y) {
   SendInput(2, input, sizeof(INPUT));
 }
 
+void PressOnKeyboard(WORD key, WORD held) {
+  std::vector<INPUT> input;
+  const auto add = [&](WORD vk, DWORD flags) {
+    INPUT event = {};
+    event.type = INPUT_KEYBOARD;
+    event.ki.wVk = vk;
+    event.ki.wScan = WORD(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    event.ki.dwFlags = flags;
+    input.push_back(event);
+  };
+  if (held) add(held, 0);
+  add(key, 0);
+  add(key, KEYEVENTF_KEYUP);
+  if (held) add(held, KEYEVENTF_KEYUP);
+  SendInput(UINT(input.size()), input.data(), sizeof(INPUT));
+}
+
 }  // namespace e2e
