@@ -226,16 +226,11 @@ std::string UninstallThroughRecord(const std::function<void(const std::string&)>
   HWND window = FindProgramWindow(copy.Id(), kUninstallCaption, kStartMs);
   if (!window) return "the relocated copy shows no uninstall wizard";
   WizardView wizard(window);
-  // The one button, "Удалить" and then "Готово"; by keyboard only once it
-  // holds the focus.
+  // The one button, "Удалить" then "Готово"; by keyboard once it has the focus.
   const auto press = [&](WORD key) {
-    if (!byKeyboard) {
-      wizard.Press(kCancel);
-      return true;
-    }
-    if (!WaitUntil([&] { return wizard.Focus() == wizard.ButtonHandle(kCancel); })) return false;
-    PressOnKeyboard(key);
-    return true;
+    if (!byKeyboard) return wizard.Press(kCancel), true;
+    return WaitUntil([&] { return wizard.Focus() == wizard.ButtonHandle(kCancel); }) &&
+           (PressOnKeyboard(key), true);
   };
   if (onPage) onPage("UninstallStart");
   if (!press(VK_RETURN)) return "the focus is not on \"Удалить\"";

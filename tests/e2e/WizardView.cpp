@@ -216,20 +216,15 @@ void ClickWithMouse(HWND window, int x, int y) {
 }
 
 void PressOnKeyboard(WORD key, WORD held) {
-  std::vector<INPUT> input;
-  const auto add = [&](WORD vk, DWORD flags) {
-    INPUT event = {};
-    event.type = INPUT_KEYBOARD;
-    event.ki.wVk = vk;
-    event.ki.wScan = WORD(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-    event.ki.dwFlags = flags;
-    input.push_back(event);
-  };
-  if (held) add(held, 0);
-  add(key, 0);
-  add(key, KEYEVENTF_KEYUP);
-  if (held) add(held, KEYEVENTF_KEYUP);
-  SendInput(UINT(input.size()), input.data(), sizeof(INPUT));
+  INPUT input[4] = {};
+  const WORD keys[4] = {held, key, key, held};
+  for (int i = 0; i < 4; ++i) {
+    input[i].type = INPUT_KEYBOARD;
+    input[i].ki.wVk = keys[i];
+    input[i].ki.wScan = WORD(MapVirtualKeyW(keys[i], MAPVK_VK_TO_VSC));
+    input[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+  }
+  SendInput(held ? 4 : 2, held ? input : input + 1, sizeof(INPUT));
 }
 
 }  // namespace e2e
