@@ -121,6 +121,7 @@ void TWinControl::SetFocus() {
 void TWinControl::FocusAway() {
   if (parent_ && handle_) parent_->Root()->FocusAwayFrom(handle_.get());
 }
+
 void TWinControl::SetFont(HFONT font) {
   if (font) SendMessageW(handle_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
