@@ -30,6 +30,7 @@ void TMainForm::FormActivate(const toolkit::EventArgs&) {
   {
     TWizardForm wizard;
     wizard.ShowModal();
+    exitCode_ = wizard.ExitCode();
   }
   toolkit::Application::Instance().Terminate();
 }

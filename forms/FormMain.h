@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Form.h"
+#include "UnattendedOptions.h"
 
 class TMainForm : public toolkit::TForm {
  public:
@@ -14,6 +15,8 @@ class TMainForm : public toolkit::TForm {
   // 1 and 2 show that billboard (the progress window must exist: its top edge
   // places the picture), any other number hides both. Takes half a second.
   void ShowBillboard(unsigned n);
+  // The wizard's exit code once it has ended.
+  int ExitCode() const { return exitCode_; }
 
   toolkit::TImage& Billboard1 = Get<toolkit::TImage>("Billboard1");
   toolkit::TImage& Billboard2 = Get<toolkit::TImage>("Billboard2");
@@ -23,6 +26,9 @@ class TMainForm : public toolkit::TForm {
 
  protected:
   void CloseGranted() override;
+
+ private:
+  int exitCode_ = kExitCancelled;  // ended before the wizard ran: nothing was done
 };
 
 // The single instance while it exists, else nullptr.

@@ -7,6 +7,7 @@
 #include "LocalizedMessageDlg.h"
 #include "RegisterInWindows.h"
 #include "Startup_win.h"
+#include "UnattendedOptions.h"
 #include "UninstallSequence.h"
 
 TWizardForm* WizardForm = nullptr;
@@ -29,7 +30,9 @@ std::string InstallDirectory() { return WizardForm ? WizardForm->Directory.Text(
 TWizardForm::TWizardForm()
     : TForm(kWizardForm, kWizardFormControls, kWizardFormControlCount,
             toolkit::Application::Instance().Handle()),
-      uninstallMode_(ThisRunMode().UninstallMode) {
+      uninstallMode_(ThisRunMode().UninstallMode),
+      log_(ThisRunMode().Options.logPath),
+      exitCode_(kExitCancelled) {
   Bind(this, kWizardFormEvents, kWizardFormEventCount);
   WizardForm = this;
   Created();
@@ -108,6 +111,7 @@ void TWizardForm::NextBtnClick(const toolkit::EventArgs&) {
     toolkit::Application& app = toolkit::Application::Instance();
     app.SetCursorOverride(LoadCursorW(nullptr, IDC_WAIT));
     const bool installed = RunInstallation();
+    exitCode_ = installed ? kExitDone : kExitFailed;
     if (!installed) {
       LocalizedMessageDlg(kInstallFailedText, "Ошибка в процессе установки", dlg::kWarning,
                           dlg::kOK);
@@ -155,7 +159,8 @@ void TWizardForm::BeginUninstall() {
   Repaint();
   SetCurrentAction("Подготовка к удалению...", 0);
   RunUninstallSequence(
-      [this](const std::string& text, int position) { SetCurrentAction(text, position); });
+      [this](const std::string& text, int position) { SetCurrentAction(text, position); }, log_);
+  exitCode_ = kExitDone;
   SetPage(kPageUninstallCompleted);
   CancelBtn.SetText("Готово");
   CancelBtn.SetHandler(toolkit::Event::Click, nullptr);

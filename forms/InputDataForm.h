@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Form.h"
+#include "InstallLog.h"
 
 class TWizardForm : public toolkit::TForm {
  public:
@@ -19,6 +20,9 @@ class TWizardForm : public toolkit::TForm {
   void SetCurrentAction(const std::string& text, int position);
   void UpdateButtons();
   void BeginUninstall();
+  // The run's log ("/LOG="), and the exit code the run has earned so far.
+  TInstallLog& Log() { return log_; }
+  int ExitCode() const { return exitCode_; }
 
   toolkit::TNotebook& Notebook = Get<toolkit::TNotebook>("Notebook");
   toolkit::TButton& BackBtn = Get<toolkit::TButton>("BackBtn");
@@ -60,6 +64,8 @@ class TWizardForm : public toolkit::TForm {
   bool uninstallMode_;
   // The close request after a failed installation ends the program at once.
   bool closeWithoutQuestion_ = false;
+  TInstallLog log_;
+  int exitCode_;
 };
 
 // The single instance while it exists, else nullptr.

@@ -2,6 +2,7 @@
 // type kept in step, the description panel, the megabytes, the free-space
 // check, and the summary page's list.
 #include "ComponentChoice.h"
+#include "FilesAndFolders.h"
 #include "InputDataForm.h"
 #include "LocalizedMessageDlg.h"
 #include "Utf.h"
@@ -55,14 +56,7 @@ int TWizardForm::CalculateMegabytes() {
 
 bool TWizardForm::FreeSpaceCheck() {
   const std::string directory = Directory.Text();
-  int64_t freeBytes = -1;
-  if (const int drive = DriveNumberOf(directory)) {
-    const wchar_t root[] = {wchar_t(L'A' + drive - 1), L':', L'\\', 0};
-    ULARGE_INTEGER available;
-    if (GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) {
-      freeBytes = int64_t(available.QuadPart);
-    }
-  }
+  const int64_t freeBytes = FreeBytesOnDriveOf(directory);
   if (EnoughFreeSpace(CalculateMegabytes(), freeBytes)) return true;
   LocalizedMessageDlg(NoSpaceMessage(directory), "Недостаточно места", dlg::kWarning, dlg::kOK);
   return false;

@@ -3,6 +3,7 @@
 #include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
 #include "FolderBrowser.h"
+#include "InstallLog.h"
 #include "Product.h"
 #include "RegisterInWindows.h"
 #include "RunMode.h"
@@ -58,16 +59,31 @@ std::optional<std::string> InstallLocation() {
   }
 }
 
-void RemoveInstallFolder(const std::string& location) {
+bool RemoveInstallFolder(const std::string& location, TInstallLog& log) {
+  if (!IsProductFolder(location)) {
+    log.Write("not deleted: the recorded install location \"" + location +
+              "\" is not a folder of the product");
+    return false;
+  }
   // A plain file that stands where the folder was is the user's, not ours.
-  if (!IsProductFolder(location) || !FolderExists(location)) return;
+  if (!FolderExists(location)) {
+    log.Write("not deleted: no folder at the recorded install location " + location);
+    return false;
+  }
   DeleteFolderIfExists(location);
   DeleteNowOrAtRestart(location);
+  const bool gone = GetFileAttributesW(toolkit::Widen(location).c_str()) == INVALID_FILE_ATTRIBUTES;
+  log.Write((gone ? "deleted: " : "deleted at the next restart: ") + location);
+  return true;
 }
 
-void RemoveRecords() {
+void RemoveRecords(TInstallLog& log) {
   DeleteUninstallRecord(kProductName);
-  for (const char* type : kFileTypes) UnregisterFileType(type);
+  log.Write("deleted: the uninstall record " + UninstallRecordKey(kProductName));
+  for (const char* type : kFileTypes) {
+    UnregisterFileType(type);
+    log.Write(std::string("deleted: the file type ") + type);
+  }
 }
 
 // The relocated uninstaller is the one file of the product outside its
@@ -85,19 +101,30 @@ void RemoveRelocatedCopy() {
 }  // namespace
 
 void RunUninstallSequence(const SetCurrentActionFn& setCurrentAction) {
+  TInstallLog noLog;
+  RunUninstallSequence(setCurrentAction, noLog);
+}
+
+std::string RunUninstallSequence(const SetCurrentActionFn& setCurrentAction, TInstallLog& log) {
+  std::string removed;
   // The record alone says whether the product is installed; its folder may be
   // gone already (deleted by hand), and the product must still leave the list
   // of installed programs and the Start menu.
   const std::optional<std::string> location = InstallLocation();
   if (location) {
     setCurrentAction("Удаление файлов программы...", 10);
-    RemoveInstallFolder(*location);
+    if (RemoveInstallFolder(*location, log)) removed = *location;
     setCurrentAction("Удаление ярлыков...", 50);
     DeleteProgramGroup(kProductName);
+    log.Write(std::string("deleted: the program group ") + kProductName);
     DeleteDesktopLink(kDesktopLinkFile);
+    log.Write(std::string("deleted: the desktop link ") + kDesktopLinkFile);
     setCurrentAction("Удаление записей в системном реестре...", 90);
-    RemoveRecords();
+    RemoveRecords(log);
     setCurrentAction("Завершение операций...", 100);
+  } else {
+    log.Write("no uninstall record: nothing to remove");
   }
   RemoveRelocatedCopy();
+  return removed;
 }

@@ -60,13 +60,26 @@ class TMissedMembers {
 }  // namespace
 
 void ExtractArchiveFolder(const std::string& archivePath, const std::string& folder,
-                          const std::string& destination, uz::TUnZipUI* ui) {
+                          const std::string& destination, uz::TUnZipUI* ui,
+                          const std::function<void(const std::string&)>& onFile) {
   uz::TUnZip zip(ui);
   TMissedMembers missed(zip);
+  if (onFile)
+    zip.OnEndUnZip = [&onFile](uz::TObject*, int, const std::string& path) { onFile(path); };
   zip.SetOverwriteMode(uz::TUZOverwriteMode::Always);
   zip.SetZipName(archivePath);
   zip.FilesList().clear();
   zip.FilesList().push_back(folder + "\\*.*");
   zip.SetDestDir(destination);
   missed.Check(zip.ExtractFiles());
+}
+
+void TestArchiveFolders(const std::string& archivePath, const std::vector<std::string>& folders,
+                        uz::TUnZipUI* ui) {
+  uz::TUnZip zip(ui);
+  TMissedMembers missed(zip);
+  zip.SetZipName(archivePath);
+  zip.FilesList().clear();
+  for (const std::string& folder : folders) zip.FilesList().push_back(folder + "\\*.*");
+  missed.Check(zip.TestFiles());
 }

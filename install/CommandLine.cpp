@@ -26,18 +26,25 @@ size_t ReadParameter(const std::string& line, size_t pos, std::string& parameter
 
 }  // namespace
 
-std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
-  std::vector<std::string> parameters;
+std::vector<TParameter> SplitCommandLineAt(const std::string& commandLine) {
+  std::vector<TParameter> parameters;
   size_t pos = 0;
   while (pos < commandLine.size()) {
     if (IsSeparator(commandLine[pos])) {
       ++pos;
       continue;
     }
+    const size_t start = pos;
     std::string parameter;
     pos = ReadParameter(commandLine, pos, parameter);
-    if (!parameter.empty()) parameters.push_back(std::move(parameter));
+    if (!parameter.empty()) parameters.push_back({std::move(parameter), start});
   }
+  return parameters;
+}
+
+std::vector<std::string> SplitCommandLine(const std::string& commandLine) {
+  std::vector<std::string> parameters;
+  for (TParameter& p : SplitCommandLineAt(commandLine)) parameters.push_back(std::move(p.text));
   return parameters;
 }
 

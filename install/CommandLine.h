@@ -13,6 +13,15 @@
 // quotes ("") is no parameter.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
+// One parameter with the position in the line where it begins.
+struct TParameter {
+  std::string text;
+  size_t start;
+};
+
+// As SplitCommandLine, with each parameter's position.
+std::vector<TParameter> SplitCommandLineAt(const std::string& commandLine);
+
 // True when a parameter after the program path is the uninstall switch: "/"
 // followed by "u" in either case. "-u", "u", "/uninstall" and "/u1" are not.
 bool HasUninstallSwitch(const std::string& commandLine);

@@ -41,11 +41,11 @@ std::string RelocatedCopyPath(const std::string& tempFolder) {
   return path + kRelocatedFileName;
 }
 
-std::string RelocatedCopyCommandLine(const std::string& tempFolder) {
+std::string RelocatedCopyCommandLine(const std::string& tempFolder, const std::string& switches) {
   // Quoted: a temporary folder under a user profile may hold blanks
   // ("C:\Documents and Settings\..."), and an unquoted path with blanks
   // makes the system try "C:\Documents.exe" and the like first.
-  return "\"" + RelocatedCopyPath(tempFolder) + "\" /u";
+  return "\"" + RelocatedCopyPath(tempFolder) + "\" /u" + switches;
 }
 
 TRunMode DetectRunMode(const std::string& modulePath, const std::string& commandLine) {
@@ -53,5 +53,13 @@ TRunMode DetectRunMode(const std::string& modulePath, const std::string& command
   mode.SourceFolder = SourceFolderOf(modulePath);
   mode.UninstallMode = HasUninstallSwitch(commandLine);
   mode.SelfRelocation = mode.UninstallMode && IsRelocatingName(modulePath);
+  mode.Options = ParseUnattendedOptions(commandLine);
   return mode;
+}
+
+std::string RelocatedSwitches(const TUnattendedOptions& options, const std::string& logPath) {
+  std::string switches;
+  if (options.silent) switches += " /S";
+  if (!logPath.empty()) switches += " \"/LOG=" + logPath + "\"";
+  return switches;
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "UnattendedOptions.h"
+
 struct TRunMode {
   // Folder of the running program file, always with its trailing separator
   // (X:\ at a drive root): the distribution file name is appended to it as is.
@@ -14,6 +16,8 @@ struct TRunMode {
   // Uninstall mode under the name Setup.exe: the program must copy itself to
   // the temporary folder, start the copy and end.
   bool SelfRelocation = false;
+  // The switches of an unattended run (and their errors).
+  TUnattendedOptions Options;
 };
 
 // The name under which the uninstaller is copied to the temporary folder.
@@ -35,5 +39,11 @@ bool IsRelocatingName(const std::string& modulePath);
 // Where the relocated copy goes, in the temporary folder the system reports.
 std::string RelocatedCopyPath(const std::string& tempFolder);
 
-// The command line that starts the relocated copy in uninstall mode.
-std::string RelocatedCopyCommandLine(const std::string& tempFolder);
+// The command line that starts the relocated copy in uninstall mode, with
+// `switches` (already quoted as needed) after "/u".
+std::string RelocatedCopyCommandLine(const std::string& tempFolder,
+                                     const std::string& switches = std::string());
+
+// The switches the relocated copy takes over from this run: "/S" and the
+// log (whose path the caller has made absolute: the copy works elsewhere).
+std::string RelocatedSwitches(const TUnattendedOptions& options, const std::string& logPath);

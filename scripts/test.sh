@@ -50,7 +50,7 @@ suite windows windows -j2
 stop_display
 if [ -x scripts/fuzz.sh ]; then
   echo "=== fuzz: short pass"
-  if bash scripts/fuzz.sh 20 >"$logs/fuzz.log" 2>&1; then
+  if FUZZ_JOBS=2 bash scripts/fuzz.sh 20 >"$logs/fuzz.log" 2>&1; then
     summaries+=("$(tail -n1 "$logs/fuzz.log")")
   else
     tail -n 40 "$logs/fuzz.log"; status=1; summaries+=("fuzz: FAILED")

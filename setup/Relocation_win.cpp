@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "FilesAndFolders.h"
-#include "RetryDialog.h"
 #include "RunMode.h"
 #include "Utf.h"
 
@@ -15,9 +14,14 @@ class HandleGuard {
   ~HandleGuard() {
     if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
   }
+  HandleGuard(HandleGuard&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
   HandleGuard(const HandleGuard&) = delete;
   HandleGuard& operator=(const HandleGuard&) = delete;
   HANDLE Get() const { return handle_; }
+  void Reset() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = nullptr;
+  }
 
  private:
   HANDLE handle_;
@@ -72,21 +76,59 @@ bool HoldsProgram(HANDLE pinned, const std::wstring& programPath) {
   }
 }
 
-void StartCopy(const std::wstring& copy, std::wstring commandLine, const std::wstring& folder) {
+// The started copy's process, or null. With `result`, the copy's standard
+// output is that pipe, through which it reports its exit code.
+HANDLE StartCopy(const std::wstring& copy, std::wstring commandLine, const std::wstring& folder,
+                 HANDLE result) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOW;
+  if (result) {
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdOutput = result;
+  }
   PROCESS_INFORMATION process{};
   // The program path is given apart from the command line, so the system runs
   // exactly that file and never guesses at a path with blanks. The copy works
   // in the temporary folder: a working folder inherited from this instance
   // may be the install folder, which the copy is about to delete.
-  if (CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                     folder.c_str(), &startup, &process)) {
+  if (CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, result != nullptr, 0,
+                     nullptr, folder.c_str(), &startup, &process)) {
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    return process.hProcess;
   }
+  return nullptr;
+}
+
+// The pipe through which a waited-for copy reports its result.
+struct TResultPipe {
+  HandleGuard read;
+  HandleGuard write;
+};
+
+TResultPipe MakeResultPipe() {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  if (!CreatePipe(&read, &write, &inherit, 0)) return {HandleGuard(nullptr), HandleGuard(nullptr)};
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  return {HandleGuard(read), HandleGuard(write)};
+}
+
+// The copy reports its result before it ends: this instance runs from the
+// install folder, and the folder can only go once this instance has ended,
+// which the copy waits for. Without a report (the copy ended early) its exit
+// code tells.
+int ResultOf(HANDLE process, TResultPipe& pipe) {
+  pipe.write.Reset();  // the copy's end alone keeps the pipe open
+  int32_t code = 0;
+  DWORD got = 0;
+  if (ReadFile(pipe.read.Get(), &code, sizeof code, &got, nullptr) && got == sizeof code)
+    return code;
+  WaitForSingleObject(process, INFINITE);
+  DWORD exitCode = kExitFailed;
+  if (!GetExitCodeProcess(process, &exitCode)) return kExitFailed;
+  return static_cast<int>(exitCode);
 }
 
 }  // namespace
@@ -102,16 +144,24 @@ void StartCopy(const std::wstring& copy, std::wstring commandLine, const std::ws
 //   this program's bytes before it is started, and stays pinned until the
 //   process is created.
 // - A file planted at the copy's path before the copy is replaced by it.
-void RelocateUninstaller(const std::string& programPath) {
+int RelocateUninstaller(const std::string& programPath, const std::string& switches,
+                        TRetryPrompt& prompt, bool wait) {
   const std::wstring temp = TempFolder();
-  if (temp.empty()) return;
+  if (temp.empty()) return kExitFailed;
   const std::string tempUtf8 = toolkit::Narrow(temp);
   const std::wstring copy = toolkit::Widen(RelocatedCopyPath(tempUtf8));
 
   RemoveEarlierCopy(copy);
-  TRetryDialog prompt;
   CopyFileWithRetry(programPath, toolkit::Narrow(copy), prompt);
-  HandleGuard pin(PinFile(copy));
-  if (!HoldsProgram(pin.Get(), toolkit::Widen(programPath))) return;
-  StartCopy(copy, toolkit::Widen(RelocatedCopyCommandLine(tempUtf8)), temp);
+  TResultPipe pipe =
+      wait ? MakeResultPipe() : TResultPipe{HandleGuard(nullptr), HandleGuard(nullptr)};
+  if (wait && !pipe.write.Get()) return kExitFailed;
+  HandleGuard process([&] {
+    HandleGuard pin(PinFile(copy));
+    if (!HoldsProgram(pin.Get(), toolkit::Widen(programPath))) return HANDLE{nullptr};
+    return StartCopy(copy, toolkit::Widen(RelocatedCopyCommandLine(tempUtf8, switches)), temp,
+                     pipe.write.Get());
+  }());
+  if (process.Get() == nullptr) return kExitFailed;
+  return wait ? ResultOf(process.Get(), pipe) : kExitDone;
 }

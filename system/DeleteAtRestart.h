@@ -11,3 +11,8 @@
 // followed. Silent; scheduling needs administrator rights, without them what
 // remains simply stays.
 void DeleteNowOrAtRestart(const std::string& path);
+
+// Takes `path` (a folder, UTF-8) and everything below it off the list of
+// deletions at the next restart; every other entry of the list stays as it
+// is. Silent, like the scheduling.
+void CancelDeletionsAtRestart(const std::string& path);

@@ -7,6 +7,9 @@
 #include "SystemCalls.h"
 #include "Utf.h"
 
+#include <cctype>
+#include <stdexcept>
+
 bool CreateFolderWithRetry(const std::string& path, TRetryPrompt& prompt) {
   const std::wstring widePath = toolkit::Widen(path);
   for (;;) {
@@ -48,3 +51,65 @@ int DeleteTree(const std::string& path) {
   static_assert((FOF_NOCONFIRMATION | FOF_NOERRORUI) == 0x0410, "the flags of a silent delete");
   return syscalls::ShellFileOperation(&operation);
 }
+
+namespace {
+
+std::wstring WithoutTrailingSeparators(std::wstring path) {
+  while (!path.empty() && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  for (wchar_t& c : path) {
+    if (c == L'/') c = L'\\';
+  }
+  return path;
+}
+
+}  // namespace
+
+bool IsSameOrBelow(const std::string& path, const std::string& folder) {
+  const std::wstring p = WithoutTrailingSeparators(toolkit::Widen(path));
+  const std::wstring f = WithoutTrailingSeparators(toolkit::Widen(folder));
+  if (f.empty() || p.size() < f.size()) return false;
+  if (p.size() > f.size() && p[f.size()] != L'\\') return false;
+  return CompareStringOrdinal(p.c_str(), static_cast<int>(f.size()), f.c_str(),
+                              static_cast<int>(f.size()), TRUE) == CSTR_EQUAL;
+}
+
+uint64_t SizeOf(const std::string& path) {
+  const std::wstring wide = toolkit::Widen(path);
+  WIN32_FILE_ATTRIBUTE_DATA facts;
+  if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &facts)) return 0;
+  if (!(facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    return (uint64_t{facts.nFileSizeHigh} << 32) | facts.nFileSizeLow;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW((wide + L"\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  uint64_t total = 0;
+  do {
+    const std::wstring name = entry.cFileName;
+    // A junction's target is not part of the tree.
+    if (name == L"." || name == L".." || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      continue;
+    total += SizeOf(toolkit::Narrow(wide + L"\\" + name));
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  return total;
+}
+
+int64_t FreeBytesOnDriveOf(const std::string& directory) {
+  if (directory.empty() || !std::isalpha(static_cast<unsigned char>(directory[0]))) return -1;
+  const wchar_t root[] = {wchar_t(std::toupper(static_cast<unsigned char>(directory[0]))), L':',
+                          L'\\', 0};
+  ULARGE_INTEGER available;
+  if (!GetDiskFreeSpaceExW(root, &available, nullptr, nullptr)) return -1;
+  return int64_t(available.QuadPart);
+}
+
+TTemporaryFile::TTemporaryFile() {
+  wchar_t folder[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+  wchar_t name[MAX_PATH + 1];
+  if (length == 0 || length > MAX_PATH || !GetTempFileNameW(folder, L"map", 0, name))
+    throw std::runtime_error("no temporary file can be made in the temporary folder");
+  path_ = toolkit::Narrow(name);
+}
+
+TTemporaryFile::~TTemporaryFile() { DeleteFileW(toolkit::Widen(path_).c_str()); }

@@ -4,6 +4,7 @@
 // the others report nothing.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "RetryPrompt.h"
@@ -31,3 +32,30 @@ void DeleteFolderIfExists(const std::string& path);
 // result: 0 on success, non-zero when the path does not exist or the deletion
 // failed. Files that cannot be deleted stay where they are.
 int DeleteTree(const std::string& path);
+
+// True when `path` names `folder` itself or something below it. Letter case
+// is ignored as the file system ignores it, and a trailing separator on
+// either side does not matter.
+bool IsSameOrBelow(const std::string& path, const std::string& folder);
+
+// The bytes of all files in the folder `path` and below it (0 when there is
+// no such folder), or of the one file at `path`.
+uint64_t SizeOf(const std::string& path);
+
+// The bytes this user may still write on the drive of `directory` (its
+// first letter names the drive); -1 when there is no ready drive.
+int64_t FreeBytesOnDriveOf(const std::string& directory);
+
+// A new, empty file of a unique name in the user's temporary folder, deleted
+// again with this object. Raises std::runtime_error when none can be made.
+class TTemporaryFile {
+ public:
+  TTemporaryFile();
+  ~TTemporaryFile();
+  TTemporaryFile(const TTemporaryFile&) = delete;
+  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};

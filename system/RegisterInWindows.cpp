@@ -3,15 +3,12 @@
 #include "SystemCalls.h"
 #include "Utf.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
 
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-std::string UninstallRecordKey(const std::string& productName) {
-  return std::string(kUninstallKey) + "\\" + productName;
-}
 
 // An open registry key, closed on every path out of the function that opened it.
 class TRegKey {
@@ -151,6 +148,20 @@ void WriteUninstallRecord(const std::string& productName, const std::string& dis
   WriteString(key.Get(), "Publisher", publisher);
   WriteDword(key.Get(), "VersionMajor", static_cast<DWORD>(majorVersion));
   WriteDword(key.Get(), "VersionMinor", static_cast<DWORD>(minorVersion));
+}
+
+std::string UninstallRecordKey(const std::string& productName) {
+  return std::string(kUninstallKey) + "\\" + productName;
+}
+
+void WriteUnattendedUninstall(const std::string& productName, const std::string& quietCommand,
+                              uint64_t kilobytes) {
+  TRegKey key;
+  key.Create(HKEY_LOCAL_MACHINE, UninstallRecordKey(productName));
+  WriteString(key.Get(), "QuietUninstallString", quietCommand);
+  // A DWORD of kilobytes reaches 4 TiB: far past any installation of ours.
+  WriteDword(key.Get(), "EstimatedSize",
+             static_cast<DWORD>(std::min<uint64_t>(kilobytes, 0xFFFFFFFF)));
 }
 
 void WriteInstallFrom(const std::string& productName, const std::string& sourceFolder) {

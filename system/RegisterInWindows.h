@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -37,6 +38,15 @@ std::string QuotedCommand(const std::string& program, const std::string& argumen
 void WriteUninstallRecord(const std::string& productName, const std::string& displayIcon,
                           const std::string& publisher, const std::string& installLocation,
                           const std::string& uninstallCommand, int majorVersion, int minorVersion);
+
+// The uninstall record's two values for unattended use: the command that
+// uninstalls without windows and the installed size in kilobytes. Raises like
+// WriteUninstallRecord.
+void WriteUnattendedUninstall(const std::string& productName, const std::string& quietCommand,
+                              uint64_t kilobytes);
+
+// The key of the uninstall record of `productName`, below HKEY_LOCAL_MACHINE.
+std::string UninstallRecordKey(const std::string& productName);
 
 // Writes "InstallFrom" (the source folder of the installation, with its
 // trailing backslash) into the uninstall record, creating it if need be.

@@ -196,6 +196,7 @@ InstallOutcome Install(const std::wstring& setupExe, const InstallOptions& optio
     wizard.Press(kCancel);
   }
   outcome.ended = setup.WaitForExit(kStartMs);
+  GetExitCodeProcess(setup.Handle(), &outcome.exitCode);
   return outcome;
 }
 

@@ -37,6 +37,7 @@ struct InstallOptions {
 struct InstallOutcome {
   bool completed = false;  // the completion page showed
   bool ended = false;      // the program ended after its last button or message
+  DWORD exitCode = 259;    // the program's exit code once it ended
   int position = -1;       // the progress bar, as last read
   int maximum = -1;
   std::vector<Message> messages;  // in the order they came

@@ -33,6 +33,7 @@ const char kFailed[] =
     "Попробуйте закрыть все выполняющиеся приложения, перезагрузить компьютер и запустите "
     "программу установки повоторно.";
 const e2e::Message kFailedMessage = {"Ошибка в процессе установки", kFailed};
+const std::string kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
@@ -65,6 +66,7 @@ class Installation : public testing::Test {
   }
 
   void ExpectInstalled(const InstallOutcome& outcome, const std::string& plan, bool image);
+  void ExpectEarlierInstallationSurvives(const InstallOutcome& installed);
 
   const std::string medium_ = Env("INSTALL_E2E_MEDIUM");  // "M:\"
   const std::string media_ = Env("INSTALL_E2E_MEDIA");    // plans and the failing media
@@ -75,6 +77,7 @@ void Installation::ExpectInstalled(const InstallOutcome& outcome, const std::str
   const std::string& d = outcome.directory;
   ASSERT_TRUE(outcome.completed) << Describe(outcome.messages);
   EXPECT_TRUE(outcome.ended) << "the program must end on \"Готово\"";
+  EXPECT_EQ(outcome.exitCode, 0u);
   EXPECT_TRUE(outcome.messages.empty()) << Describe(outcome.messages);
 
   std::map<std::string, e2e::FileFacts> expected = e2e::ReadPlan(media_ + plan);
@@ -110,6 +113,91 @@ void Installation::ExpectInstalled(const InstallOutcome& outcome, const std::str
   e2e::ExpectLinks(d);
 }
 
+// A registry key under which only volatile keys can be made: the file type
+// of that class ("maptlFILE": after "maptldb" has been written) cannot be
+// written.
+class VolatileClassKey {
+ public:
+  explicit VolatileClassKey(std::string name = "maptlFILE") : name_(std::move(name)) {
+    reg::DeleteKeyTree(HKEY_CLASSES_ROOT, name_);
+    RegCreateKeyExW(HKEY_CLASSES_ROOT, toolkit::Widen(name_).c_str(), 0, nullptr,
+                    REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+  }
+  ~VolatileClassKey() {
+    if (key_) RegCloseKey(key_);
+    reg::DeleteKeyTree(HKEY_CLASSES_ROOT, name_);
+  }
+  // Whether the emulator refuses a lasting key below it.
+  bool Refuses() const {
+    HKEY probe = nullptr;
+    const LSTATUS status = RegCreateKeyExW(key_, L"probe", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                           KEY_ALL_ACCESS, nullptr, &probe, nullptr);
+    if (status == ERROR_SUCCESS) RegCloseKey(probe);
+    return key_ && status != ERROR_SUCCESS;
+  }
+
+ private:
+  std::string name_;
+  HKEY key_ = nullptr;
+};
+
+void WritePendingOperations(const std::vector<std::string>& strings) {
+  std::wstring text;
+  for (const std::string& s : strings) text += toolkit::Widen(s) + L'\0';
+  text += L'\0';
+  HKEY key = nullptr;
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0,
+                  nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ,
+                 reinterpret_cast<const BYTE*>(text.data()), DWORD(text.size() * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+// Runs that must leave the installation in `outcome` as it was, or at least
+// the records an earlier installation made; and a folder an uninstallation
+// left to the next restart is taken back by the next installation.
+void Installation::ExpectEarlierInstallationSurvives(const InstallOutcome& installed) {
+  const std::string& d = installed.directory;
+  {
+    SCOPED_TRACE("the medium inside the install folder");
+    testfiles::MakeFolder(d + "\\disc");
+    ASSERT_TRUE(CopyFileW(Program(medium_).c_str(), toolkit::Widen(d + "\\disc\\Setup.exe").c_str(),
+                          FALSE));
+    const InstallOutcome outcome = e2e::Install(Program(d + "\\disc\\"), {});
+    EXPECT_FALSE(outcome.completed);
+    EXPECT_EQ(Describe(outcome.messages), Describe({kFailedMessage}));
+    EXPECT_TRUE(testfiles::IsFile(d + "\\disc\\Setup.exe")) << "the medium was deleted";
+    DeleteFileW(toolkit::Widen(d + "\\disc\\Setup.exe").c_str());
+    RemoveDirectoryW(toolkit::Widen(d + "\\disc").c_str());
+    ExpectInstalled(installed, "good.plan", true);
+  }
+  {
+    SCOPED_TRACE("a damaged medium over a working installation");
+    e2e::InstallOptions options;
+    options.choice = SetupChoice::Minimal;
+    const InstallOutcome outcome = e2e::Install(Program(media_ + "badcrc\\"), options);
+    EXPECT_EQ(Describe(outcome.messages),
+              Describe({{"Ошибка", CopyError(media_ + "badcrc\\Map.maptl", ".")}, kFailedMessage}));
+    ExpectInstalled(installed, "good.plan", true);
+  }
+  {
+    SCOPED_TRACE("the very first registry write fails");
+    VolatileClassKey refusing("maptldbFILE");
+    e2e::InstallOptions options;
+    options.choice = SetupChoice::CustomWithNeither;
+    const InstallOutcome outcome = e2e::Install(Program(medium_), options);
+    EXPECT_EQ(Describe(outcome.messages), Describe({kFailedMessage}));
+    EXPECT_EQ(reg::ReadString(HKEY_CLASSES_ROOT, ".maptl", "").value_or(""), "maptlFILE");
+    EXPECT_TRUE(reg::KeyExists(HKEY_LOCAL_MACHINE, e2e::UninstallKey()));
+    e2e::ExpectLinks(d);
+    testfiles::MakeFolder(d);  // for the user's file the next installation replaces
+  }
+  // What the system is to delete at the next restart, as an uninstallation
+  // with files in use leaves it, with another program's entry among it.
+  WritePendingOperations(
+      {"\\??\\" + d + "\\Map.exe", "", "\\??\\C:\\other\\a.tmp", "", "\\??\\" + d, ""});
+}
+
 TEST_F(Installation, InstallsEachSetupTypeReplacesItselfAndUninstalls) {
   const struct {
     SetupChoice choice;
@@ -124,6 +212,7 @@ TEST_F(Installation, InstallsEachSetupTypeReplacesItselfAndUninstalls) {
       {SetupChoice::CustomWithoutBde, false, true, 175, 176, true},
   };
   std::string previous;
+  std::unique_ptr<reg::SavedValue> pending;
   for (const auto& row : rows) {
     SCOPED_TRACE("setup type " + std::to_string(int(row.choice)));
     if (!previous.empty()) testfiles::WriteTextFile(previous + "\\added by the user.txt", "x");
@@ -134,6 +223,14 @@ TEST_F(Installation, InstallsEachSetupTypeReplacesItselfAndUninstalls) {
     EXPECT_EQ(outcome.position, row.position);
     EXPECT_EQ(outcome.maximum, row.maximum);
     previous = outcome.directory;
+    if (row.choice == SetupChoice::Full) {
+      pending = std::make_unique<reg::SavedValue>(HKEY_LOCAL_MACHINE, kSessionManager,
+                                                  "PendingFileRenameOperations");
+      ExpectEarlierInstallationSurvives(outcome);
+    } else if (pending) {
+      EXPECT_EQ(reg::PendingDeletionsAtRestart(), std::vector<std::string>{"C:\\other\\a.tmp"});
+      pending.reset();
+    }
     if (!row.uninstallAfter) continue;
     EXPECT_EQ(e2e::UninstallThroughRecord(), "");
     e2e::ExpectNothingOfTheProduct(outcome.directory);
@@ -208,32 +305,6 @@ TEST_F(Installation, ByKeyboardAloneFromWelcomeToUninstalled) {
   e2e::ExpectNothingOfTheProduct(directory);
 }
 
-// A registry key under which only volatile keys can be made: the file type
-// "maptl" cannot be written, after "maptldb" has been.
-class VolatileClassKey {
- public:
-  VolatileClassKey() {
-    reg::DeleteKeyTree(HKEY_CLASSES_ROOT, "maptlFILE");
-    RegCreateKeyExW(HKEY_CLASSES_ROOT, L"maptlFILE", 0, nullptr, REG_OPTION_VOLATILE,
-                    KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-  }
-  ~VolatileClassKey() {
-    if (key_) RegCloseKey(key_);
-    reg::DeleteKeyTree(HKEY_CLASSES_ROOT, "maptlFILE");
-  }
-  // Whether the emulator refuses a lasting key below it.
-  bool Refuses() const {
-    HKEY probe = nullptr;
-    const LSTATUS status = RegCreateKeyExW(key_, L"probe", 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                           KEY_ALL_ACCESS, nullptr, &probe, nullptr);
-    if (status == ERROR_SUCCESS) RegCloseKey(probe);
-    return key_ && status != ERROR_SUCCESS;
-  }
-
- private:
-  HKEY key_ = nullptr;
-};
-
 // Fills a drive up to `leave` free bytes while it lives.
 class Filler {
  public:
@@ -290,14 +361,15 @@ TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
        {{"Ошибка", CopyError(media_ + "badcrc\\Map.maptl", ".")}, kFailedMessage},
        "",
        0},
+      // Found by the check of the medium before anything is written.
       {"a database-support member with a bad CRC",
        "badbde\\",
        SetupChoice::Full,
-       {kFailedMessage},
+       {{"Ошибка", CopyError(media_ + "badbde\\Map.maptl", ".")}, kFailedMessage},
        "",
        0},
       {"a folder that cannot be created",
-       "badbde\\",
+       "good\\",
        SetupChoice::Minimal,
        {{"Ошибка", "Не удается создать папку \r" + media_ + "missing\\" + product},
         {"Ошибка", "Не удается создать папку \r" + media_ + "missing\\" + product},
@@ -305,7 +377,7 @@ TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
        media_ + "missing",
        1},
       {"a file of the user's where the folder goes",
-       "badbde\\",
+       "good\\",
        SetupChoice::Minimal,
        {{"Ошибка", "Не удается создать папку \r" + media_ + "blocked\\" + product}, kFailedMessage},
        media_ + "blocked",
@@ -362,6 +434,7 @@ TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
     const InstallOutcome outcome = e2e::Install(Program(media_ + row.medium), options);
     EXPECT_FALSE(outcome.completed);
     EXPECT_TRUE(outcome.ended) << "the program must end after its messages";
+    EXPECT_EQ(outcome.exitCode, 2u);
     ASSERT_EQ(outcome.messages.size(), row.messages.size()) << Describe(outcome.messages);
     for (size_t i = 0; i < row.messages.size(); ++i) {
       EXPECT_EQ(outcome.messages[i].caption, row.messages[i].caption);
@@ -380,6 +453,117 @@ TEST_F(Installation, EveryFailureLeavesNothingAndEndsTheProgram) {
       EXPECT_EQ(e2e::FilesBelow(smallDrive, nullptr).size(), 0u) << "left on the small drive";
     }
   }
+}
+
+struct WindowOf {
+  DWORD process;
+  bool found;
+};
+
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<WindowOf*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search->process) search->found = true;
+  return !search->found;
+}
+
+// Any top-level window of the process, shown or hidden.
+bool HasWindow(DWORD processId) {
+  WindowOf search{processId, false};
+  EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Runs a command line as a script would and returns its exit code, watching
+// meanwhile for any window of it or of its relocated copy.
+int RunUnattended(const std::string& commandLine, bool& sawWindow) {
+  std::wstring line = toolkit::Widen(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info)) {
+    ADD_FAILURE() << "does not start: " << commandLine;
+    return -1;
+  }
+  CloseHandle(info.hThread);
+  e2e::Process process(info.hProcess, info.dwProcessId);
+  sawWindow = false;
+  const ULONGLONG deadline = GetTickCount64() + 120000;
+  auto look = [&] {
+    if (HasWindow(process.Id())) sawWindow = true;
+    for (const e2e::Process& copy : e2e::FindProcesses(L"Duv20Izeviruvu.exe"))
+      if (HasWindow(copy.Id())) sawWindow = true;
+  };
+  while (!process.WaitForExit(20) && GetTickCount64() < deadline) look();
+  // The copy finishes the install folder once its starter has ended.
+  for (e2e::Process& copy : e2e::FindProcesses(L"Duv20Izeviruvu.exe")) {
+    while (!copy.WaitForExit(20) && GetTickCount64() < deadline) look();
+  }
+  DWORD code = DWORD(-1);
+  GetExitCodeProcess(process.Handle(), &code);
+  return int(code);
+}
+
+std::string LastLine(const std::string& file) {
+  std::string text = testfiles::ReadTextFile(file);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text.substr(text.rfind('\n') + 1);
+}
+
+TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
+  testfiles::TempFolder temp;
+  const std::string folder = temp / "Мои программы и карты";
+  testfiles::MakeFolder(folder);
+  const std::string d = folder + "\\" + e2e::kProductName;
+  const std::string log = temp / "установка.log";
+  const std::string setup = "\"" + medium_ + "Setup.exe\" /S \"/LOG=" + log + "\"";
+  bool window = false;
+
+  // Bad command lines change nothing.
+  for (const char* bad : {" /COMPONENTS=help,maps", " /D=Программы", " /D="}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(RunUnattended(setup + bad, window), 3);
+    EXPECT_NE(LastLine(log).find("bad command line: "), std::string::npos) << LastLine(log);
+    e2e::ExpectNothingOfTheProduct(d);
+  }
+
+  // A damaged member: nothing stays, and the log's last line names it.
+  const std::string damaged = "\"" + media_ + "badcrc\\Setup.exe\" /s \"/LOG=" + log + "\"";
+  EXPECT_EQ(RunUnattended(damaged + " /D=" + folder, window), 2);
+  EXPECT_NE(LastLine(log).find("installation failed: "), std::string::npos) << LastLine(log);
+  EXPECT_NE(LastLine(log).find("was not extracted: its data is damaged"), std::string::npos)
+      << LastLine(log);
+  e2e::ExpectNothingOfTheProduct(d);
+
+  // Everything, into a folder named by the rest of the line, blanks and all.
+  EXPECT_EQ(RunUnattended(setup + " /D=" + folder, window), 0);
+  EXPECT_FALSE(window) << "a silent installation showed a window";
+  e2e::InstallOutcome outcome;
+  outcome.completed = outcome.ended = true;
+  outcome.exitCode = 0;
+  outcome.directory = d;
+  ExpectInstalled(outcome, "good.plan", true);
+  const std::string text = testfiles::ReadTextFile(log);
+  for (const char* line : {"step: Копирование файлов... (progress 2 of 182)", "extracted: ",
+                           "link: Справка -> ", "registry: HKEY_CLASSES_ROOT\\.maptl,"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line;
+  }
+  EXPECT_NE(LastLine(log).find("installation completed"), std::string::npos);
+
+  // Again, with the help alone: the components after the folder.
+  EXPECT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
+  EXPECT_FALSE(window);
+  ExpectInstalled(outcome, "good.plan-nobde", false);
+
+  // Away again through the record's quiet command, as deployment tools do.
+  const auto quiet =
+      reg::ReadString(HKEY_LOCAL_MACHINE, e2e::UninstallKey(), "QuietUninstallString");
+  ASSERT_TRUE(quiet);
+  EXPECT_EQ(RunUnattended(*quiet, window), 0);
+  EXPECT_FALSE(window) << "a silent uninstallation showed a window";
+  e2e::ExpectNothingOfTheProduct(d);
 }
 
 }  // namespace

@@ -146,7 +146,13 @@ void ExpectRecords(const std::string& d, const std::string& source) {
     EXPECT_EQ(raw->type, DWORD(REG_DWORD)) << name;
     EXPECT_EQ(raw->data, std::vector<BYTE>({expected, 0, 0, 0})) << name;
   }
-  EXPECT_EQ(reg::ValueNames(HKEY_LOCAL_MACHINE, key).size(), 9u);
+  EXPECT_EQ(value("QuietUninstallString"), "\"" + d + "\\Setup\" /u /S");
+  uint64_t bytes = 0;
+  for (const auto& file : FilesBelow(d, nullptr)) bytes += file.second.size;
+  const auto size = reg::ReadRaw(HKEY_LOCAL_MACHINE, key, "EstimatedSize");
+  ASSERT_TRUE(size && size->type == REG_DWORD && size->data.size() == 4);
+  EXPECT_EQ(*reinterpret_cast<const uint32_t*>(size->data.data()), (bytes + 1023) / 1024);
+  EXPECT_EQ(reg::ValueNames(HKEY_LOCAL_MACHINE, key).size(), 11u);
 }
 
 void ExpectFileTypes(const std::string& d) {

@@ -412,6 +412,9 @@ TEST_F(Wizard, InstallModeWalkWithComponentChoiceAndCloseQuestion) {
   w.Press(kCancel);
   AnswerExit(setup.Id(), "Да");
   EXPECT_TRUE(setup.WaitForExit(e2e::kWaitMs)) << "Yes must end the program";
+  DWORD exitCode = 0;
+  GetExitCodeProcess(setup.Handle(), &exitCode);
+  EXPECT_EQ(exitCode, 1u) << "a cancelled installation";
 }
 
 // Run by small_drive.sh, which mounts a 16 MB file system and maps it to the
@@ -486,6 +489,9 @@ TEST_F(Wizard, UninstallModeFromWelcomeToEnd) {
   // "Готово" ends the program without a question.
   w.Press(kCancel);
   EXPECT_TRUE(setup.WaitForExit(e2e::kWaitMs)) << "Готово must end the program";
+  DWORD exitCode = 2;
+  GetExitCodeProcess(setup.Handle(), &exitCode);
+  EXPECT_EQ(exitCode, 0u) << "an uninstallation done";
 }
 
 }  // namespace

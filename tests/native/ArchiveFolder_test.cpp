@@ -106,6 +106,14 @@ TEST_F(ArchiveFolder, SelectedMemberNotExtractedFailsTheFolderNamingIt) {
     EXPECT_EQ(dest.Files(), (Files{"first.txt", "last.txt"}));
     // The same fault in a folder not asked for is no concern.
     EXPECT_NO_THROW(ExtractArchiveFolder(archive, "Help", dest.Path(), &ui));
+    // The check before an installation finds it the same way, in one pass
+    // over several folders, and writes nothing.
+    EXPECT_EQ(MessageOf<uz::EFatalUnzipError>([&] {
+                TestArchiveFolders(archive, {"Help", "program"}, &ui);
+              }),
+              archive + ": Member \"Program\\Sub\\bad.dll\" was not extracted: " + row.reason);
+    EXPECT_NO_THROW(TestArchiveFolders(archive, {"Help", "Legend"}, &ui));
+    EXPECT_EQ(in.Files(), (Files{"temp.zip"}));
   }
 }
 

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The whole installation of the demo medium under Wine (from the start of
-# Setup.exe to its completion page, every component), next to what the same
-# work costs natively: cp of the map container plus zipextract of its program
-# archive. Prints both wall times and their ratio; RUNS times each, the best.
+# Setup.exe to its completion page, every component), the same installation
+# unattended (Setup.exe /S, from its start to its end), next to what the same
+# work costs natively (cp of the map container plus zipextract of its program
+# archive) and to Wine starting the program for nothing (a bad command line,
+# refused before any work). Prints the wall times and their ratios; RUNS
+# times each, the best.
 #   tools/install-bench/bench-install.sh [RUNS]
 # Needs the Windows build with demo_medium and install_demo (build/windows or
 # DEMO_BUILD_DIR) and the native zipextract (build/native).
@@ -30,6 +33,24 @@ wine_s=$(for _ in $(seq "$runs"); do
   bash "$here/scripts/wine-run.sh" "$build_dir/tests/e2e/install_demo.exe" "$drive\\" \
     "Z:$work/plan.txt" - | sed -n 's/^demo: installation \([0-9.]*\) s.*/\1/p'
 done | best)
+# The wall time of a command, in seconds with three decimals.
+seconds_of() {
+  local start=$(date +%s%N)
+  "$@" >/dev/null 2>&1 || true
+  echo $((($(date +%s%N) - start) / 1000000)) | awk '{printf "%.3f\n", $1 / 1000}'
+}
+silent_target=$WINEPREFIX/drive_c/bench-silent
+mkdir -p "$silent_target"
+silent_s=$(for _ in $(seq "$runs"); do
+  seconds_of bash "$here/scripts/wine-run.sh" "$drive\\Setup.exe" /S "/D=C:\\bench-silent"
+done | best)
+bash "$here/scripts/wine-run.sh" "C:\\bench-silent\\Карта Тальмирской области 2.0\\Setup.exe" /u /S \
+  >/dev/null 2>&1 || true
+wineserver -w 2>/dev/null || true
+rm -rf "$silent_target"
+empty_s=$(for _ in $(seq "$runs"); do
+  seconds_of bash "$here/scripts/wine-run.sh" "$drive\\Setup.exe" /S /COMPONENTS=none
+done | best)
 native_s=$(for _ in $(seq "$runs"); do
   rm -rf "$work/native" && mkdir -p "$work/native/out"
   start=$(date +%s%N)
@@ -38,9 +59,12 @@ native_s=$(for _ in $(seq "$runs"); do
   "$zipextract" -a -d "$work/native/out" "$work/native/temp.zip" >/dev/null 2>&1
   echo $((($(date +%s%N) - start) / 1000000)) | awk '{printf "%.3f\n", $1 / 1000}'
 done | best)
-python3 - "$wine_s" "$native_s" <<'PY'
+python3 - "$wine_s" "$native_s" "$silent_s" "$empty_s" <<'PY'
 import sys
-wine, native = map(float, sys.argv[1:])
+wine, native, silent, empty = map(float, sys.argv[1:])
 print(f"installation under Wine: {wine:.2f} s; cp + zipextract natively: {native:.2f} s; "
       f"ratio {wine / native:.1f}x")
+print(f"silent installation under Wine: {silent:.2f} s; {silent / native:.1f}x the native floor; "
+      f"Wine starting the program for nothing: {empty:.2f} s "
+      f"(silent minus that: {silent - empty:.2f} s, {(silent - empty) / native:.1f}x the floor)")
 PY

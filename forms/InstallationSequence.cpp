@@ -1,0 +1,288 @@
+#include "InstallationSequence.h"
+
+#include <exception>
+#include <vector>
+
+#include "ArchiveFolder.h"
+#include "ComponentChoice.h"
+#include "DeleteAtRestart.h"
+#include "FilesAndFolders.h"
+#include "InstallLog.h"
+#include "MapContainer.h"
+#include "Product.h"
+#include "RegisterInWindows.h"
+#include "Shortcuts.h"
+
+namespace {
+
+constexpr char kCopying[] = "Копирование файлов...";
+
+// What this run has written outside the install folder, so that a failure
+// can take it back. A kind is marked only once its first write succeeded:
+// records an earlier installation made, which this run never replaced, stay.
+struct TInstallTrail {
+  bool folder = false;  // D was emptied and created by this run
+  bool fileTypes = false;
+  bool uninstallRecord = false;
+  bool links = false;
+
+  void RollBack(const std::string& d) const {
+    if (links) {
+      DeleteProgramGroup(kProductName);
+      DeleteDesktopLink(std::string(kProductName) + ".lnk");
+    }
+    if (uninstallRecord) DeleteUninstallRecord(kProductName);
+    if (fileTypes) {
+      UnregisterFileType("maptldb");
+      UnregisterFileType("maptl");
+    }
+    // Only a folder: a file of the user's that stood in the way of the
+    // install folder (which is why it could not be created) stays.
+    if (folder) DeleteFolderIfExists(d);
+  }
+};
+
+// One run: the choice, the screen, the log and what has been done so far.
+class TInstallation {
+ public:
+  TInstallation(const TInstallChoice& choice, TInstallView& view, TInstallLog& log)
+      : c_(choice),
+        d_(choice.directory),
+        s_(choice.source),
+        view_(view),
+        log_(log),
+        maximum_(CalculateMegabytes({choice.database, choice.mapImage}) + 5) {}
+
+  bool Run();
+
+ private:
+  bool Steps();
+  bool MediumLiesInside();
+  bool MediumIsSound();
+  bool CreateFolders();
+  bool UnpackProgramArchive();
+  bool CopyMapImage();
+  void WriteRecords();
+  void CreateLinks();
+  void CloseSteps(bool success);
+
+  void Action(const std::string& text) {
+    view_.SetActionText(text);
+    log_.Write("step: " + text + " (progress " + std::to_string(position_) + " of " +
+               std::to_string(maximum_) + ")");
+  }
+  void Advance(int count) {
+    position_ += count;
+    view_.AdvanceProgress(count);
+  }
+  void Fail(const std::string& reason) {
+    if (failure_.empty()) failure_ = reason;
+  }
+  void ExtractFolder(const std::string& folder, const std::string& destination);
+  std::vector<std::string> ArchiveFolders() const;
+
+  const TInstallChoice& c_;
+  const std::string& d_;
+  const std::string& s_;
+  TInstallView& view_;
+  TInstallLog& log_;
+  const int maximum_;
+  int position_ = 0;
+  TInstallTrail trail_;
+  std::string failure_;
+};
+
+bool TInstallation::Run() {
+  log_.Write("installation into " + d_ + " from " + s_ + " (database support: " +
+             (c_.database ? "yes" : "no") + ", map image: " + (c_.mapImage ? "yes" : "no") + ")");
+  bool success = false;
+  try {
+    success = Steps();
+  } catch (const std::exception& e) {
+    // A step outside the guarded copies (the database libraries, a registry
+    // record, the link object): a failure like any other, reported once by
+    // the caller.
+    Fail(e.what());
+  }
+  CloseSteps(success);
+  if (success) {
+    log_.Write("installation completed");
+  } else {
+    log_.Write("installation failed: " + (failure_.empty() ? "unknown error" : failure_));
+  }
+  return success;
+}
+
+// The steps up to the last; false (or an error) when one failed.
+bool TInstallation::Steps() {
+  Action("Подготовка к копированию файлов...");
+  if (MediumLiesInside()) return false;
+  if (!MediumIsSound()) return false;
+  if (!CreateFolders()) return false;
+  Advance(2);
+  Action(kCopying);
+  if (!CopyFileWithRetry(c_.program, d_ + "\\Setup.exe", view_)) {
+    Fail("cannot copy " + c_.program + " to " + d_ + "\\Setup.exe");
+    return false;
+  }
+  log_.Write("file: " + d_ + "\\Setup.exe");
+  if (!UnpackProgramArchive()) return false;
+  Advance(4);
+  if (c_.database) {
+    Action(kCopying);
+    ExtractFolder("BDE", d_);
+    Advance(6);
+  }
+  if (c_.mapImage) {
+    Action(kCopying);
+    if (!CopyMapImage()) return false;
+  }
+  Action("Запись значений в системный реестр...");
+  WriteRecords();
+  Advance(1);
+  Action("Создание ярлыков и программной группы...");
+  CreateLinks();
+  Advance(2);
+  return true;
+}
+
+// Emptying D would delete the medium itself when it was copied into the
+// install folder and started from there.
+bool TInstallation::MediumLiesInside() {
+  if (!IsSameOrBelow(s_, d_)) return false;
+  Fail("the installation medium " + s_ + " lies inside the install folder " + d_);
+  return true;
+}
+
+std::vector<std::string> TInstallation::ArchiveFolders() const {
+  std::vector<std::string> folders = {"Program", "Help", "Legend", "DataBase", "Icons", "MapImage"};
+  if (c_.database) folders.push_back("BDE");
+  return folders;
+}
+
+// Everything this installation takes from the medium is read and checked
+// before an earlier installation is emptied: a damaged medium must not cost
+// the user the working installation they had. The archive is checked in a
+// copy of its own, as it is later extracted: read in place, behind the map
+// image, the archive's offsets would miss and the component would search
+// the whole image for its members.
+bool TInstallation::MediumIsSound() {
+  const std::string container = s_ + kMapContainerName;
+  try {
+    TTemporaryFile archive;
+    CopyProgramArchive(container, archive.Path());
+    TestArchiveFolders(archive.Path(), ArchiveFolders(), &view_.ArchiveUI());
+    log_.Write("checked: the program archive of " + container);
+    return true;
+  } catch (const std::exception& e) {
+    Fail(e.what());
+    view_.ShowCopyError("Не удается скопировать файл\r" + container +
+                        ".\rПродолжение установки невозможно.");
+    return false;
+  }
+}
+
+bool TInstallation::CreateFolders() {
+  trail_.folder = true;
+  for (const char* folder :
+       {"", "\\DataBase", "\\Icons", "\\Docs", "\\Docs\\Help", "\\Docs\\Legend"}) {
+    if (!CreateFolderWithRetry(d_ + folder, view_)) {
+      Fail("cannot create the folder " + d_ + folder);
+      return false;
+    }
+    log_.Write("folder: " + d_ + folder);
+    // An uninstallation before the last restart may have left this folder
+    // to the system's deletion at the next start: it is ours again now.
+    if (*folder == '\0') CancelDeletionsAtRestart(d_);
+  }
+  return true;
+}
+
+void TInstallation::ExtractFolder(const std::string& folder, const std::string& destination) {
+  ExtractArchiveFolder(d_ + "\\temp.zip", folder, destination, &view_.ArchiveUI(),
+                       [this](const std::string& path) { log_.Write("extracted: " + path); });
+}
+
+// The program archive out of the container, then its folders into the tree.
+bool TInstallation::UnpackProgramArchive() {
+  try {
+    CopyProgramArchive(s_ + kMapContainerName, d_ + "\\temp.zip");
+    log_.Write("file: " + d_ + "\\temp.zip");
+    ExtractFolder("Program", d_);
+    ExtractFolder("Help", d_ + "\\Docs\\Help");
+    ExtractFolder("Legend", d_ + "\\Docs\\Legend");
+    ExtractFolder("DataBase", d_ + "\\DataBase");
+    ExtractFolder("Icons", d_ + "\\Icons");
+    ExtractFolder("MapImage", d_);
+    return true;
+  } catch (const std::exception& e) {
+    Fail(e.what());
+    view_.ShowCopyError("Не удается скопировать файл\r" + s_ + kMapContainerName +
+                        ".\rПродолжение установки невозможно.");
+    return false;
+  }
+}
+
+// The map image in two halves, a billboard for each.
+bool TInstallation::CopyMapImage() {
+  try {
+    TMapImageCopy copy(s_ + kMapContainerName, d_ + "\\" + kMapContainerName);
+    view_.ShowBillboard(1);
+    copy.CopyFirstHalf();
+    Advance(83);
+    view_.ShowBillboard(2);
+    copy.CopyRest();
+    Advance(83);
+    log_.Write("file: " + d_ + "\\" + kMapContainerName);
+    return true;
+  } catch (const std::exception& e) {
+    Fail(e.what());
+    view_.ShowCopyError("Не удается скопировать файл\r" + s_ + kMapContainerName +
+                        "\rПродолжение установки невозможно");
+    return false;
+  }
+}
+
+void TInstallation::WriteRecords() {
+  RegisterFileType("maptldb", "Файл базы данных объектов карты", d_ + "\\Icons\\maptldb.ico",
+                   "Импортировать", QuotedCommand(d_ + "\\" + kViewerName, "%1"));
+  trail_.fileTypes = true;
+  log_.Write("registry: HKEY_CLASSES_ROOT\\.maptldb, HKEY_CLASSES_ROOT\\maptldbFILE");
+  RegisterFileType("maptl", "Файл изображения карты", d_ + "\\Icons\\maptl.ico", "", "");
+  log_.Write("registry: HKEY_CLASSES_ROOT\\.maptl, HKEY_CLASSES_ROOT\\maptlFILE");
+  WriteUninstallRecord(kProductName, d_ + "\\" + kViewerName + ",1", kPublisher, d_,
+                       QuotedCommand(d_ + "\\Setup", "/u"), 2, 0);
+  trail_.uninstallRecord = true;
+  // What stays installed: the temporary archive goes at the end.
+  const uint64_t kilobytes = (SizeOf(d_) - SizeOf(d_ + "\\temp.zip") + 1023) / 1024;
+  WriteUnattendedUninstall(kProductName, QuotedCommand(d_ + "\\Setup", "/u /S"), kilobytes);
+  WriteInstallFrom(kProductName, s_);
+  log_.Write("registry: HKEY_LOCAL_MACHINE\\" + UninstallRecordKey(kProductName) +
+             " (DisplayName, DisplayVersion, DisplayIcon, InstallLocation, UninstallString, "
+             "Publisher, VersionMajor, VersionMinor, QuietUninstallString, EstimatedSize = " +
+             std::to_string(kilobytes) + ", InstallFrom)");
+}
+
+void TInstallation::CreateLinks() {
+  CreateProgramGroup(kProductName);
+  trail_.links = true;
+  log_.Write("link: program group " + std::string(kProductName));
+  CreateGroupLink(kProductName, d_ + "\\" + kViewerName, kProductName);
+  log_.Write("link: " + std::string(kProductName) + " -> " + d_ + "\\" + kViewerName);
+  CreateGroupLink(kProductName, d_ + "\\Docs\\Help\\Help.htm", "Справка");
+  log_.Write("link: Справка -> " + d_ + "\\Docs\\Help\\Help.htm");
+  CreateDesktopLink(d_ + "\\" + kViewerName, kProductName);
+  log_.Write("link: desktop " + std::string(kProductName) + " -> " + d_ + "\\" + kViewerName);
+}
+
+void TInstallation::CloseSteps(bool success) {
+  if (!success) trail_.RollBack(d_);
+  if (trail_.folder) DeleteTree(d_ + "\\temp.zip");
+  view_.ShowBillboard(0);
+}
+
+}  // namespace
+
+bool RunInstallationSequence(const TInstallChoice& choice, TInstallView& view, TInstallLog& log) {
+  return TInstallation(choice, view, log).Run();
+}

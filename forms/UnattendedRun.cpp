@@ -1,0 +1,156 @@
+#include "UnattendedRun.h"
+
+#include <windows.h>
+
+#include "ComponentChoice.h"
+#include "DeleteAtRestart.h"
+#include "FilesAndFolders.h"
+#include "FolderBrowser.h"
+#include "InstallDirectory.h"
+#include "InstallLog.h"
+#include "InstallationSequence.h"
+#include "RegisterInWindows.h"
+#include "RunMode.h"
+#include "UninstallSequence.h"
+#include "Utf.h"
+#include "uzUserInterface.h"
+
+namespace {
+
+// The archive component's questions, answered without a screen.
+class TSilentArchiveUI : public uz::TUnZipUI {
+ public:
+  explicit TSilentArchiveUI(TInstallLog& log) : log_(log) {}
+  bool ChooseZipFile(const std::string&, const std::string&, const std::string&,
+                     std::string&) override {
+    return false;
+  }
+  bool ChooseFolder(const std::string&, std::string&) override { return false; }
+  bool AskYesNo(const std::string& text, const std::string&) override {
+    log_.Write("question answered No: " + text);
+    return false;
+  }
+  void ShowMessage(const std::string& text, const std::string& caption) override {
+    log_.Write("message: " + caption + ": " + text);
+  }
+
+ private:
+  TInstallLog& log_;
+};
+
+class TSilentInstallView : public TInstallView {
+ public:
+  explicit TSilentInstallView(TInstallLog& log) : log_(log), archive_(log) {}
+  bool Retry(const std::string& message, const std::string& path) override {
+    log_.Write("question answered Abort: " + message + path);
+    return false;
+  }
+  void SetActionText(const std::string&) override {}
+  void AdvanceProgress(int) override {}
+  void ShowBillboard(int) override {}
+  void ShowCopyError(const std::string& text) override {
+    std::string line = text;
+    for (char& c : line) {
+      if (c == '\r') c = ' ';
+    }
+    log_.Write("error: " + line);
+  }
+  uz::TUnZipUI& ArchiveUI() override { return archive_; }
+
+ private:
+  TInstallLog& log_;
+  TSilentArchiveUI archive_;
+};
+
+std::string ProposedDirectory() {
+  std::string programFiles;
+  try {
+    programFiles = ReadRegistryString(
+        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+  } catch (const ERegistryError&) {
+  }
+  return InstallDirectoryFromProgramFiles(programFiles);
+}
+
+// The wizard's rule for a chosen folder: it exists, on a fixed disk.
+std::string FolderProblem(const std::string& folder) {
+  if (!FolderExists(folder)) return "/D=" + folder + ": no such folder";
+  if (ChosenInstallDirectory(folder, DriveTypeOf).empty())
+    return "/D=" + folder + ": not a fixed disk";
+  return std::string();
+}
+
+// The installed uninstaller that started this copy waits for its result and
+// runs from the install folder: it gets the result through the pipe it gave
+// as standard output, and ends, so that its folder can go.
+void ReportToStarter(int32_t code) {
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE || GetFileType(out) != FILE_TYPE_PIPE) return;
+  DWORD written = 0;
+  WriteFile(out, &code, sizeof code, &written, nullptr);
+  CloseHandle(out);
+  SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+}
+
+// What the starter's running program kept from deletion goes once it ended;
+// the deletions left to the next restart are then taken back.
+void RemoveWhatTheStarterHeld(const std::string& folder, TInstallLog& log) {
+  if (folder.empty() || !FolderExists(folder)) return;
+  for (int attempt = 0; attempt < 300 && FolderExists(folder); ++attempt) {
+    Sleep(100);
+    DeleteFolderIfExists(folder);
+  }
+  if (FolderExists(folder)) return;
+  CancelDeletionsAtRestart(folder);
+  log.Write("deleted: " + folder + " (once the uninstaller that started this copy had ended)");
+}
+
+}  // namespace
+
+int RunUnattendedInstallation(const TRunMode& mode, const std::string& programPath,
+                              TInstallLog& log) {
+  const TUnattendedOptions& options = mode.Options;
+  if (options.hasFolder) {
+    const std::string problem = FolderProblem(options.folder);
+    if (!problem.empty()) {
+      log.Write("bad command line: " + problem);
+      return kExitBadCommandLine;
+    }
+  }
+  TInstallChoice choice;
+  choice.directory =
+      options.hasFolder ? InstallDirectoryBelow(options.folder) : ProposedDirectory();
+  choice.source = mode.SourceFolder;
+  choice.program = programPath;
+  choice.database = options.database;
+  choice.mapImage = options.mapImage;
+  const int megabytes = CalculateMegabytes({choice.database, choice.mapImage});
+  if (!EnoughFreeSpace(megabytes, FreeBytesOnDriveOf(choice.directory))) {
+    log.Write("installation failed: " + std::to_string(megabytes) +
+              " MB and a margin do not fit on the drive of " + choice.directory);
+    return kExitFailed;
+  }
+  TSilentInstallView view(log);
+  return RunInstallationSequence(choice, view, log) ? kExitDone : kExitFailed;
+}
+
+int RunUnattendedUninstall(TInstallLog& log) {
+  const std::string folder = RunUninstallSequence(
+      [&log](const std::string& text, int position) {
+        log.Write("step: " + text + " (progress " + std::to_string(position) + " of 100)");
+      },
+      log);
+  log.Write("uninstallation completed");
+  ReportToStarter(kExitDone);
+  RemoveWhatTheStarterHeld(folder, log);
+  return kExitDone;
+}
+
+std::string DefaultLogPath() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  if (length == 0 || length > MAX_PATH) return std::string();
+  std::wstring folder(buffer, length);
+  if (folder.back() != L'\\') folder += L'\\';
+  return toolkit::Narrow(folder + L"Setup.log");
+}

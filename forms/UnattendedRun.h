@@ -1,0 +1,21 @@
+// Installation and uninstallation without any window, for scripts and
+// deployment tools: every question gets the answer that stops without
+// damage, and the result is the process's exit code (TExitCode).
+#pragma once
+
+#include <string>
+
+class TInstallLog;
+struct TRunMode;
+
+// The installation into the "/D=" folder (or the one the wizard would
+// propose) with the "/COMPONENTS=" choice (or the full setup type).
+int RunUnattendedInstallation(const TRunMode& mode, const std::string& programPath,
+                              TInstallLog& log);
+
+// The uninstall steps, as the wizard's uninstall button runs them.
+int RunUnattendedUninstall(TInstallLog& log);
+
+// The log of a silent run without "/LOG=": Setup.log in the user's
+// temporary folder.
+std::string DefaultLogPath();

@@ -1,0 +1,23 @@
+// The record of one run for whoever deploys the product: UTF-8 lines, each
+// with the local time, one per step, file, registry value, link or deletion,
+// and the reason of a failure. Writing it never makes a run fail: a log that
+// cannot be written is simply not written.
+#pragma once
+
+#include <string>
+
+class TInstallLog {
+ public:
+  // No log: every line is dropped.
+  TInstallLog() = default;
+  // Replaces the file at `path` (UTF-8) with this run's log.
+  explicit TInstallLog(const std::string& path);
+  ~TInstallLog();
+  TInstallLog(const TInstallLog&) = delete;
+  TInstallLog& operator=(const TInstallLog&) = delete;
+
+  void Write(const std::string& text);
+
+ private:
+  void* file_ = nullptr;  // the open file, or null
+};
