@@ -299,6 +299,7 @@ TEST_F(Installation, ByKeyboardAloneFromWelcomeToUninstalled) {
   InstallOutcome outcome;
   outcome.completed = true;
   outcome.ended = setup.WaitForExit(30000);
+  GetExitCodeProcess(setup.Handle(), &outcome.exitCode);
   outcome.directory = directory;
   ExpectInstalled(outcome, "good.plan", false);
   EXPECT_EQ(e2e::UninstallThroughRecord(nullptr, true), "");
