@@ -142,10 +142,8 @@ void TWizardForm::Button1Click(const toolkit::EventArgs&) {
   const std::string folder =
       BrowseForFolder(toolkit::Application::Instance().Handle(), kBrowseTitle);
   if (folder.empty() || !FolderExists(folder)) return;
-  const std::string directory = InstallDirectoryBelow(folder);
-  // Only a fixed disk: the product must not land on removable or network
-  // media, which may be gone when it runs.
-  if (DriveTypeOf(DrivePartOf(directory)) == DRIVE_FIXED) Directory.SetText(directory);
+  const std::string directory = ChosenInstallDirectory(folder, DriveTypeOf);
+  if (!directory.empty()) Directory.SetText(directory);
 }
 
 void TWizardForm::SetCurrentAction(const std::string& text, int position) {

@@ -75,7 +75,8 @@ std::string ProposedDirectory() {
 // The wizard's rule for a chosen folder: it exists, on a fixed disk.
 std::string FolderProblem(const std::string& folder) {
   if (!FolderExists(folder)) return "/D=" + folder + ": no such folder";
-  if (DriveTypeOf(DrivePartOf(folder)) != DRIVE_FIXED) return "/D=" + folder + ": not a fixed disk";
+  if (ChosenInstallDirectory(folder, DriveTypeOf).empty())
+    return "/D=" + folder + ": not a fixed disk";
   return std::string();
 }
 

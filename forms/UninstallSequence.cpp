@@ -2,6 +2,7 @@
 
 #include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
+#include "FolderBrowser.h"
 #include "InstallLog.h"
 #include "Product.h"
 #include "RegisterInWindows.h"
@@ -62,6 +63,11 @@ bool RemoveInstallFolder(const std::string& location, TInstallLog& log) {
   if (!IsProductFolder(location)) {
     log.Write("not deleted: the recorded install location \"" + location +
               "\" is not a folder of the product");
+    return false;
+  }
+  // A plain file that stands where the folder was is the user's, not ours.
+  if (!FolderExists(location)) {
+    log.Write("not deleted: no folder at the recorded install location " + location);
     return false;
   }
   DeleteFolderIfExists(location);

@@ -13,6 +13,16 @@ std::string InstallDirectoryFromProgramFiles(const std::string& programFilesDir)
 }
 
 std::string DrivePartOf(const std::string& directory) {
-  if (directory.size() >= 2 && directory[1] == ':') return directory.substr(0, 2);
-  return directory.substr(0, directory.find('\\'));
+  const bool letter = !directory.empty() && ((directory[0] >= 'A' && directory[0] <= 'Z') ||
+                                             (directory[0] >= 'a' && directory[0] <= 'z'));
+  if (letter && directory.size() >= 2 && directory[1] == ':') return directory.substr(0, 2);
+  return std::string();
+}
+
+std::string ChosenInstallDirectory(const std::string& folder, const DriveTypeQuery& driveType) {
+  const std::string directory = InstallDirectoryBelow(folder);
+  // Asked with no drive, the system would answer for the current folder's.
+  const std::string drive = DrivePartOf(directory);
+  if (drive.empty() || driveType(drive) != kFixedDisk) return std::string();
+  return directory;
 }

@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "Container.h"
 #include "Utf.h"
 
 #include <commctrl.h>
@@ -32,6 +33,10 @@ struct DisableContext {
 BOOL CALLBACK DisableWindow(HWND hwnd, LPARAM lp) {
   auto* context = reinterpret_cast<DisableContext*>(lp);
   if (hwnd != context->keep && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) {
+    // A window disabled with the focus inside loses it: a form keeps note of
+    // the control first, to give it the focus back when it is active again.
+    auto* form = dynamic_cast<TContainer*>(TWinControl::FromHandle(hwnd));
+    if (form && !form->Parent()) form->RememberFocus();
     EnableWindow(hwnd, FALSE);
     context->disabled->push_back(hwnd);
   }

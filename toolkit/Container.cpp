@@ -71,6 +71,53 @@ void TContainer::SetDefaultButton(TWinControl* button) {
   if (button) SendMessageW(button->Handle(), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
 }
 
+bool TContainer::Owns(HWND window) const {
+  return window && (window == handle_.get() || IsChild(handle_.get(), window));
+}
+
+void TContainer::RememberFocus() {
+  HWND focus = GetFocus();
+  if (Owns(focus)) focus_ = focus;
+}
+
+// Shown within the form (the form itself may be hidden for a while), enabled,
+// and not inside the control that is going away.
+bool TContainer::CanTakeFocus(HWND window, HWND leaving) const {
+  if (!Owns(window) || !IsWindowEnabled(window)) return false;
+  if (leaving && (window == leaving || IsChild(leaving, window))) return false;
+  for (HWND w = window; w && w != handle_.get(); w = GetParent(w)) {
+    if (!(GetWindowLongPtrW(w, GWL_STYLE) & WS_VISIBLE)) return false;
+  }
+  return true;
+}
+
+HWND TContainer::FocusCandidate(HWND leaving) const {
+  if (defaultButton_ && CanTakeFocus(defaultButton_->Handle(), leaving))
+    return defaultButton_->Handle();
+  HWND self = handle_.get();
+  HWND first = GetNextDlgTabItem(self, nullptr, FALSE);
+  for (HWND w = first; w;) {
+    if (CanTakeFocus(w, leaving)) return w;
+    w = GetNextDlgTabItem(self, w, FALSE);
+    if (w == first) break;
+  }
+  return self;
+}
+
+void TContainer::FocusAwayFrom(HWND control) {
+  auto inside = [control](HWND w) { return w && (w == control || IsChild(control, w)); };
+  const bool holdsFocus = inside(GetFocus());
+  if (!holdsFocus && !inside(focus_)) return;
+  focus_ = FocusCandidate(control);
+  if (holdsFocus) ::SetFocus(focus_);
+}
+
+void TContainer::RestoreFocus() {
+  if (!IsWindow(focus_) || (focus_ != handle_.get() && !CanTakeFocus(focus_, nullptr)))
+    focus_ = FocusCandidate(nullptr);
+  ::SetFocus(focus_);
+}
+
 void TContainer::PaintBackground(HDC dc, const RECT& area) {
   FillRect(dc, &area, static_cast<HBRUSH>(brush_.get()));
   if (!parent_) {
@@ -183,8 +230,16 @@ LRESULT TContainer::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_ACTIVATE:
-      if (!parent_ && LOWORD(wp) != WA_INACTIVE) PostMessageW(hwnd, kActivated, 0, 0);
-      break;
+      if (parent_) break;
+      // In place of the default, which gives the focus to the form itself:
+      // the control that had it gets it back, as in a standard dialog.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        RememberFocus();
+      } else {
+        if (!HIWORD(wp)) RestoreFocus();  // not while minimized
+        PostMessageW(hwnd, kActivated, 0, 0);
+      }
+      return 0;
     case kActivated:
       Fire(Event::Activate);
       return 0;

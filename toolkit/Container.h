@@ -44,6 +44,17 @@ class TContainer : public TWinControl {
   // Top-level only: what a granted close request does.
   std::function<void()> onCloseGranted;
 
+  // Top-level only, as a standard dialog keeps it: the control that gets the
+  // focus whenever the form becomes active again.
+  void RememberFocus(HWND control) { focus_ = control; }
+  // Remembers the control that holds the focus now, if it is one of ours
+  // (before the form loses it to a modal window or another program).
+  void RememberFocus();
+  // `control` is about to be hidden or disabled: the focus, held now or to
+  // be given back later, moves to the default button, else to the next
+  // control the user can reach, else to the form.
+  void FocusAwayFrom(HWND control);
+
   // Identifiers of the child windows, unique within the form.
   int NextControlId() { return ++lastControlId_; }
 
@@ -53,12 +64,17 @@ class TContainer : public TWinControl {
   void OnPaint();
   void PaintDecoration(HDC dc);
   LRESULT ForwardToChild(HWND child, UINT msg, WPARAM wp, LPARAM lp, bool* handled);
+  bool Owns(HWND window) const;
+  bool CanTakeFocus(HWND window, HWND leaving) const;
+  HWND FocusCandidate(HWND leaving) const;
+  void RestoreFocus();
 
   std::vector<TControl*> children_;
   unsigned color_ = kParentColor;
   GdiObjectHandle brush_;
   HFONT fonts_[3] = {};
   TWinControl* defaultButton_ = nullptr;
+  HWND focus_ = nullptr;
   int lastControlId_ = 1000;
 };
 

@@ -88,6 +88,7 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
 }
 
 void TWinControl::SetVisible(bool visible) {
+  if (!visible) FocusAway();
   visible_ = visible;
   ShowWindow(handle_.get(), visible ? SW_SHOWNA : SW_HIDE);
 }
@@ -103,8 +104,24 @@ void TWinControl::Repaint() {
 }
 
 bool TWinControl::Enabled() const { return IsWindowEnabled(handle_.get()) != FALSE; }
-void TWinControl::SetEnabled(bool enabled) { EnableWindow(handle_.get(), enabled); }
-void TWinControl::SetFocus() { ::SetFocus(handle_.get()); }
+void TWinControl::SetEnabled(bool enabled) {
+  if (!enabled) FocusAway();
+  EnableWindow(handle_.get(), enabled);
+}
+
+// Recorded first: when the form is not active, the system passes the focus
+// on only once the form is active again.
+void TWinControl::SetFocus() {
+  if (parent_) parent_->Root()->RememberFocus(handle_.get());
+  ::SetFocus(handle_.get());
+}
+
+// A hidden or disabled control that kept the focus would swallow the keys:
+// Enter and Tab would do nothing until the user clicked somewhere.
+void TWinControl::FocusAway() {
+  if (parent_ && handle_) parent_->Root()->FocusAwayFrom(handle_.get());
+}
+
 void TWinControl::SetFont(HFONT font) {
   if (font) SendMessageW(handle_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }

@@ -182,6 +182,8 @@ class TWinControl : public TControl {
  protected:
   // Creates the window as a child of the parent's window and registers it.
   void CreateHandle(const wchar_t* className, DWORD style, DWORD exStyle = 0);
+  // Moves the focus elsewhere before this control is hidden or disabled.
+  void FocusAway();
   // Subclasses the window so that its mouse and key input reaches
   // AfterInput once the window has handled it.
   void HookInput();

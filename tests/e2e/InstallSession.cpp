@@ -204,7 +204,8 @@ std::string UninstallKey() {
   return std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProductName;
 }
 
-std::string UninstallThroughRecord(const std::function<void(const std::string&)>& onPage) {
+std::string UninstallThroughRecord(const std::function<void(const std::string&)>& onPage,
+                                   bool byKeyboard) {
   const auto command =
       testregistry::ReadString(HKEY_LOCAL_MACHINE, UninstallKey(), "UninstallString");
   if (!command) return "no uninstall command in the record";
@@ -226,11 +227,17 @@ std::string UninstallThroughRecord(const std::function<void(const std::string&)>
   HWND window = FindProgramWindow(copy.Id(), kUninstallCaption, kStartMs);
   if (!window) return "the relocated copy shows no uninstall wizard";
   WizardView wizard(window);
+  // The one button, "Удалить" then "Готово"; by keyboard once it has the focus.
+  const auto press = [&](WORD key) {
+    if (!byKeyboard) return wizard.Press(kCancel), true;
+    return WaitUntil([&] { return wizard.Focus() == wizard.ButtonHandle(kCancel); }) &&
+           (PressOnKeyboard(key), true);
+  };
   if (onPage) onPage("UninstallStart");
-  wizard.Press(kCancel);  // "Удалить"
+  if (!press(VK_RETURN)) return "the focus is not on \"Удалить\"";
   if (!wizard.WaitForPage("UninstallCompleted")) return "the uninstall did not complete";
   if (onPage) onPage("UninstallCompleted");
-  wizard.Press(kCancel);  // "Готово"
+  if (!press(VK_SPACE)) return "the focus is not on \"Готово\"";
   if (!copy.WaitForExit(kStartMs)) return "the relocated copy did not end on \"Готово\"";
   return std::string();
 }

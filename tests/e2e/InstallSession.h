@@ -50,9 +50,10 @@ InstallOutcome Install(const std::wstring& setupExe, const InstallOptions& optio
 // Runs the record's uninstall command as the list of installed programs does
 // (the program relocates itself and starts its copy), presses "Удалить" on the
 // copy and closes it with "Готово". Empty when all of that happened, else
-// what went wrong.
+// what went wrong. `byKeyboard`: each of the two buttons must hold the focus
+// and is pressed with the keyboard (Enter, then Space).
 std::string UninstallThroughRecord(
-    const std::function<void(const std::string& page)>& onPage = nullptr);
+    const std::function<void(const std::string& page)>& onPage = nullptr, bool byKeyboard = false);
 
 // The uninstall record's key (below HKEY_LOCAL_MACHINE).
 std::string UninstallKey();

@@ -11,12 +11,14 @@
 #include <functional>
 #include <memory>
 
+#include "DialogDriver.h"
 #include "InstallSession.h"
 #include "InstalledProduct.h"
 #include "RegistryValues.h"
 #include "StartupProcesses.h"
 #include "TempFolder.h"
 #include "Utf.h"
+#include "WizardView.h"
 
 namespace {
 
@@ -234,6 +236,74 @@ TEST_F(Installation, InstallsEachSetupTypeReplacesItselfAndUninstalls) {
     e2e::ExpectNothingOfTheProduct(outcome.directory);
     previous.clear();
   }
+}
+
+// The whole of it with the keyboard alone: each key must find the focus on
+// a control it can work (also after a message box and after a disabled or
+// hidden button), and Enter presses the default button from anywhere. Setup
+// types: 0 Минимальная, 1 Полная, 2 custom (here without database support).
+TEST_F(Installation, ByKeyboardAloneFromWelcomeToUninstalled) {
+  const struct {
+    WORD key, held;
+    const char *page, *focus;
+    int type;
+  } walk[] = {
+      {0, 0, "Start", "Далее >", 1},
+      {VK_ESCAPE, 0, "Start", "Далее >", 1},
+      {VK_RETURN, 0, "SelectDirectory", "Далее >", 1},
+      {VK_TAB, VK_SHIFT, "SelectDirectory", "< Назад", 1},
+      {VK_SPACE, 0, "Start", "Далее >", 1},
+      {VK_RETURN, 0, "SelectDirectory", "Далее >", 1},
+      {VK_TAB, 0, "SelectDirectory", "Отмена", 1},
+      {VK_TAB, 0, "SelectDirectory", "Обзор...", 1},
+      {VK_TAB, 0, "SelectDirectory", "ListBox", 1},
+      {VK_HOME, 0, "SelectDirectory", "ListBox", 1},
+      {VK_DOWN, 0, "SelectDirectory", "ListBox", 1},
+      {VK_DOWN, 0, "SelectDirectory", "ListBox", 1},
+      {VK_SPACE, 0, "SelectDirectory", "ListBox", 2},
+      {VK_F4, VK_MENU, "SelectDirectory", "Выход", 2},  // the close question
+      {VK_ESCAPE, 0, "SelectDirectory", "ListBox", 2},  // No
+      {VK_TAB, 0, "SelectDirectory", "ComboBox", 2},
+      {VK_UP, 0, "SelectDirectory", "ComboBox", 1},
+      {VK_UP, 0, "SelectDirectory", "ComboBox", 0},
+      {VK_RETURN, 0, "StartCopyingFiles", "Далее >", 0},
+      {VK_RETURN, 0, "InstallCompleted", "Готово", 0},
+  };
+  const std::wstring program = Program(medium_);
+  e2e::Process setup = e2e::Start(program, L"", program.substr(0, program.rfind(L'\\') + 1));
+  const e2e::WizardView w(e2e::FindProgramWindow(setup.Id(), e2e::kInstallCaption, 30000));
+  // A control by its caption or class, a dialog by its caption.
+  const auto focusIs = [&](const std::string& what) {
+    HWND focus = w.Focus();
+    return dialogdriver::WindowText(focus) == what || dialogdriver::ClassName(focus) == what ||
+           dialogdriver::WindowText(GetAncestor(focus, GA_ROOT)) == what;
+  };
+  for (const auto& step : walk) {
+    if (step.key) e2e::PressOnKeyboard(step.key, step.held);
+    const bool database = step.type != 2, mapImage = step.type != 0;
+    // A key goes where the focus is when it is pressed: the next one waits.
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] {
+          const auto items = w.CheckItems();
+          return items.size() == 4 && w.CurrentPage() == step.page && focusIs(step.focus) &&
+                 w.SetupType() == step.type && items[2].checked == database &&
+                 items[3].checked == mapImage;
+        },
+        180000))
+        << "after key " << step.key << ": page " << w.CurrentPage() << ", focus on \""
+        << dialogdriver::WindowText(w.Focus()) << "\", setup type " << w.SetupType();
+  }
+  const std::string directory = dialogdriver::WindowText(
+      FindWindowExW(w.Container("Установить в папку"), nullptr, L"TalmirLabel", nullptr));
+  e2e::PressOnKeyboard(VK_RETURN);
+  InstallOutcome outcome;
+  outcome.completed = true;
+  outcome.ended = setup.WaitForExit(30000);
+  GetExitCodeProcess(setup.Handle(), &outcome.exitCode);
+  outcome.directory = directory;
+  ExpectInstalled(outcome, "good.plan", false);
+  EXPECT_EQ(e2e::UninstallThroughRecord(nullptr, true), "");
+  e2e::ExpectNothingOfTheProduct(directory);
 }
 
 // Fills a drive up to `leave` free bytes while it lives.

@@ -215,4 +215,16 @@ void ClickWithMouse(HWND window, int x, int y) {
   SendInput(2, input, sizeof(INPUT));
 }
 
+void PressOnKeyboard(WORD key, WORD held) {
+  INPUT input[4] = {};
+  const WORD keys[4] = {held, key, key, held};
+  for (int i = 0; i < 4; ++i) {
+    input[i].type = INPUT_KEYBOARD;
+    input[i].ki.wVk = keys[i];
+    input[i].ki.wScan = WORD(MapVirtualKeyW(keys[i], MAPVK_VK_TO_VSC));
+    input[i].ki.dwFlags = i < 2 ? 0 : KEYEVENTF_KEYUP;
+  }
+  SendInput(held ? 4 : 2, held ? input : input + 1, sizeof(INPUT));
+}
+
 }  // namespace e2e

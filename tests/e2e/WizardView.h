@@ -97,4 +97,9 @@ HWND FindProgramWindow(DWORD pid, const std::string& caption, DWORD timeoutMs = 
 // A left click at a point of a window's client area with the real mouse.
 void ClickWithMouse(HWND window, int x, int y);
 
+// A key pressed and released on the real keyboard, with `held` (VK_SHIFT,
+// VK_MENU) held down around it when given: it reaches whatever window of the
+// active program holds the focus, as a user's key does.
+void PressOnKeyboard(WORD key, WORD held = 0);
+
 }  // namespace e2e

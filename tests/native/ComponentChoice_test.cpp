@@ -49,4 +49,25 @@ TEST(InstallDirectory, FromTheRegistryAndFromTheFolderBrowser) {
   EXPECT_EQ(InstallDirectoryFromProgramFiles(""), "C:" + product);
   EXPECT_EQ(InstallDirectoryBelow("D:\\"), "D:" + product);
   EXPECT_EQ(DrivePartOf("D:" + product), "D:");
+
+  // From the browser only a fixed disk is taken, and the system is asked only
+  // about a drive letter: asked about none, it answers for the current drive.
+  const struct {
+    const char *folder, *asked;
+    unsigned type;
+    std::string directory;
+  } rows[] = {{"e:\\", "e:", kFixedDisk, "e:" + product},
+              {"E:\\Программы", "E:", 5, ""},  // a CD
+              {"\\\\server\\share\\Программы", "", kFixedDisk, ""},
+              {"Программы", "", kFixedDisk, ""}};
+  for (const auto& row : rows) {
+    std::string asked;
+    EXPECT_EQ(ChosenInstallDirectory(row.folder,
+                                     [&](const std::string& drive) {
+                                       asked = drive;
+                                       return row.type;
+                                     }),
+              row.directory);
+    EXPECT_EQ(asked, row.asked) << row.folder;
+  }
 }

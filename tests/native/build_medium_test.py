@@ -181,6 +181,20 @@ class Medium(unittest.TestCase):
             f.seek(IMAGE_SIZE)
             self.assertEqual(f.read(), a.read())
 
+    def test_plan_of_what_is_no_container_says_so_in_one_line(self):
+        text, short, tail = (os.path.join(self.tmp, n) for n in ("notes.txt", "short.maptl",
+                                                                  "tail.maptl"))
+        write(text, "not an archive")
+        sparse_image(short)
+        sparse_image(tail, IMAGE_SIZE + 100)
+        for path, why in ((text, "not a readable ZIP archive"),
+                          (short, f"{IMAGE_SIZE} bytes, no program archive after the"),
+                          (tail, "after the map image: not a readable ZIP archive")):
+            result = run("plan", path)
+            self.assertEqual((result.returncode, result.stdout), (1, ""), result.stderr)
+            self.assertEqual(len(result.stderr.splitlines()), 1, result.stderr)
+            self.assertIn(f"{path}: {why}", result.stderr)
+
 
 class DemoMedium(unittest.TestCase):
     """The demo medium's sources, built as the Windows build does (with a

@@ -130,6 +130,16 @@ TEST_F(UninstallSequence, AFolderDeletedByHandStillLetsLinksAndRecordsGo) {
   DeleteTree(install_);
   EXPECT_EQ(Run(), kAllStages);
   ExpectLinksAndRecordsGone();
+  // A plain file of the user's where the folder was stays, now and at restart.
+  reg::SavedValue pending(HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations");
+  testfiles::MakeFolder(install_);
+  SeedInstallation(install_);
+  DeleteTree(install_);
+  testfiles::WriteTextFile(install_, "the user's");
+  EXPECT_EQ(Run(), kAllStages);
+  ExpectLinksAndRecordsGone();
+  EXPECT_TRUE(testfiles::IsFile(install_));
+  EXPECT_THAT(reg::PendingDeletionsAtRestart(), testing::Not(testing::Contains(install_)));
 }
 
 TEST_F(UninstallSequence, AForeignOrDamagedLocationDeletesNoFolder) {

@@ -13,7 +13,9 @@ installer could not install and warns about files that would replace each
 other in the install folder. "plan" prints the files an installation makes of
 a medium's archive: installed path, size, CRC-32, member.
 
-Exit status: 0 built (warnings on stderr), 1 refused, 2 usage or input/output error."""
+Exit status: 0 built or planned (warnings on stderr), 1 refused (also a "plan"
+of something that is no container with an archive and no ZIP archive), 2 usage
+or input/output error."""
 
 import argparse
 import os
@@ -126,7 +128,11 @@ def build(args):
 
 
 def plan(args):
-    with rules.open_archive(args.medium) as archive:
+    try:
+        archive = rules.open_archive(args.medium)
+    except zipfile.BadZipFile as e:
+        raise Refused(str(e))
+    with archive:
         infos = {i.filename: i for i in rules.archive_names(archive)}
     installed, _ = rules.placement(list(infos), with_bde=not args.without_bde)
     for path, name in installed.items():

@@ -134,9 +134,21 @@ def archive_names(archive):
 
 
 def open_archive(path):
-    """The program archive of a container (past the image) or a plain archive."""
-    if os.path.getsize(path) > IMAGE_SIZE and path.lower().endswith(".maptl"):
+    """The program archive of a container (past the image) or a plain archive.
+    Raises zipfile.BadZipFile, with a message that names the file, for a
+    container too short to hold an archive and for what is no ZIP archive."""
+    size = os.path.getsize(path)
+    if path.lower().endswith(".maptl"):
+        if size <= IMAGE_SIZE:
+            raise zipfile.BadZipFile(f"{path}: {size} bytes, no program archive after the "
+                                     f"{IMAGE_SIZE}-byte map image")
         with open(path, "rb") as f:
             f.seek(IMAGE_SIZE)
-            return zipfile.ZipFile(io.BytesIO(f.read()))
-    return zipfile.ZipFile(path)
+            data = io.BytesIO(f.read())
+        where = f"{path}: after the map image"
+    else:
+        data, where = path, path
+    try:
+        return zipfile.ZipFile(data)
+    except zipfile.BadZipFile as e:
+        raise zipfile.BadZipFile(f"{where}: not a readable ZIP archive ({e})") from None
