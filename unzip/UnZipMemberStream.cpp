@@ -13,6 +13,8 @@
 // progress events. A member never writes more than the catalogue's
 // uncompressed size: a lying header cannot fill the disk, and the member
 // fails its check.
+#include <algorithm>
+
 #include "UnZipExtraction.h"
 #include "uzCrc32.h"
 
@@ -75,7 +77,9 @@ void TExtraction::FirePercentages(uint32_t n) {
   if (zip_.OnFilePercentDone)
     zip_.OnFilePercentDone(&zip_, Percentage(memberWritten_, current_.UncompressedSize));
   if (zip_.OnTotalPercentDone) {
-    writtenTotal_ += n;
+    // Members may write more than the catalogue's total when sizes lie; the
+    // sum saturates like the total does.
+    writtenTotal_ += std::min<uint64_t>(n, UINT64_MAX - writtenTotal_);
     zip_.OnTotalPercentDone(&zip_, Percentage(writtenTotal_, selectedTotal_));
   }
 }

@@ -176,6 +176,35 @@ TEST_P(Malformed, FailsCleanly) {
   EXPECT_EQ(in.Files(), std::vector<std::string>{"a.zip"});
 }
 
+// Found by fuzzing: ZIP64 sizes near the top of the 64-bit range, which a
+// skip past an encrypted member's data once added to its position.
+TEST(MalformedArchive, Zip64SizesNearTheLimitOverflowNoPosition) {
+  static const char kArchive[] =
+      "\x50\x4B\x03\x04\x27\xF0\x0F\x00\x30\x60\x00\x00\xB4\x42\x00\x00\x00\x00\x02\x00"
+      "\x00\x00\x00\x00\x00\x00\x09\x00\x14\x00\x74\x65\x73\x74\x31\x2E\x74\x78\x74\x01"
+      "\x00\x10\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x00\x00\x00\x00\x00\x00\x03"
+      "\x00\x50\x4B\x03\x04\x0A\x00\x00\x08\x0F\x08\xFF\xFF\x5F\x30\x00\x02\xE0\xF0\x00"
+      "\xAE\x7D\xB4\x42\x00\x00\x00\x00\x02\x00\x00\x00\x00\x00\x00\x00\xF7\xFF\xEB\xFF"
+      "\x85\x65\x73\x74\x31\x2E\x74\x78\x74\x01\x00\x10\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x09\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xA4\x81\x3D\x00\x00\x00\x74\x65"
+      "\x73\x74\x31\x2E\x74\x78\x74\x50\x4B\x05\x06\x00\x00\x00\x00\x02\x00\x02\x00\x6E"
+      "\x00\x00\x00\x7A\x00\x00\x00\x00\x00";
+  testzip::ScratchFolder in, out;
+  testzip::ScriptUI ui;
+  testzip::WriteText(in / "a.zip", std::string(kArchive, sizeof kArchive - 1));
+  uz::TUnZip zip(&ui);
+  zip.SetZipName(in / "a.zip");
+  zip.SetDestDir(out.Path());
+  zip.SetDoAll(true);
+  zip.SetPassword("secret");
+  testzip::EventRecorder events(zip);
+  EXPECT_EQ(zip.ExtractFiles(), 0);
+  // The total saturates; the member's data would lie far beyond the file.
+  EXPECT_EQ(events.lines, (std::vector<std::string>{"StartUnZipInfo 1 9223372036854775807",
+                                                    "SkippingFile PasswordFailed 0"}));
+  EXPECT_TRUE(out.Files().empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(Rows, Malformed, ::testing::ValuesIn(Rows()),
                          [](const ::testing::TestParamInfo<Row>& info) {
                            std::string name;
