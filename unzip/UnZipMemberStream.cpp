@@ -50,6 +50,10 @@ void TExtraction::ReadMemberData(uint8_t* dst, uint32_t n) {
   }
 }
 
+void TExtraction::ShowError(const char* text) {
+  if (zip_.UI()) zip_.UI()->ShowMessage(text, "Error");
+}
+
 void TExtraction::SkipCompressedData() {
   if (unrequested_ > 0) zip_.stream_->Seek(unrequested_, kSeekCurrent);
 }

@@ -63,6 +63,7 @@ struct Row {
   int64_t claimedCompressedSize = -1;
   // Edits the finished archive (which starts with the damaged member's local header).
   std::function<void(std::string&)> patch = {};
+  uint32_t crc = 0xDEADBEEF;
 };
 
 std::vector<Row> Rows() {
@@ -123,6 +124,27 @@ std::vector<Row> Rows() {
                   Outcome::Rejected, 0x0006});
   rows.push_back({"method 7", 7, "abc"});
   rows.push_back({"stored data longer than its size", 0, std::string(40000, 's'), 1000});
+  // A CRC that matches what was written is not enough: the size must too.
+  rows.push_back(
+      {"method 7 with a stored CRC of 0", 7, "abc", 100, Outcome::Rejected, 0, -1, {}, 0});
+  rows.push_back({"deflate decoding to nothing with a stored CRC of 0",
+                  8,
+                  "\x03\x00",
+                  100,
+                  Outcome::Rejected,
+                  0,
+                  -1,
+                  {},
+                  0});
+  rows.push_back({"stored data shorter than its size with the CRC of what is there",
+                  0,
+                  "abc",
+                  5,
+                  Outcome::Rejected,
+                  0,
+                  -1,
+                  {},
+                  0x352441C2});
   rows.push_back(
       {"encrypted with less than a header of data", 0, "abc", 3, Outcome::Rejected, 0x0001});
   rows.push_back({"encrypted with a compressed size past 2 GiB", 0, std::string(20, 'e'), 20,
@@ -150,7 +172,7 @@ TEST_P(Malformed, FailsCleanly) {
   bad.data = row.data;
   bad.uncompressedSize = row.uncompressedSize;
   bad.compressedSize = row.claimedCompressedSize;
-  bad.crc = 0xDEADBEEF;
+  bad.crc = row.crc;
   std::string archive = testzip::BuildArchive({bad, testzip::Stored("ok.txt", "fine")});
   if (row.patch) row.patch(archive);
   testzip::WriteText(in / "a.zip", archive);
@@ -172,6 +194,7 @@ TEST_P(Malformed, FailsCleanly) {
     EXPECT_EQ(zip.ExtractFiles(), 1);
     EXPECT_EQ(badCrc + skipped, 1);
     EXPECT_EQ(out.Files(), std::vector<std::string>{"ok.txt"});
+    EXPECT_EQ(zip.TestFiles(), 1);
   }
   EXPECT_EQ(in.Files(), std::vector<std::string>{"a.zip"});
 }
