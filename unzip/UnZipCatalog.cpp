@@ -65,7 +65,7 @@ bool TUnZip::FindEndRecord() {
 void TUnZip::ReadZip64End(const uint8_t* locator, int64_t recordPosition) {
   uint32_t part = 0, parts = 0;
   uint64_t offset = 0;
-  if (!ParseZip64Locator(locator, part, offset, parts) || part + 1 != parts) return;
+  if (!ParseZip64Locator(locator, part, offset, parts) || parts == 0 || part != parts - 1) return;
   const int64_t limit = recordPosition - int64_t(kZip64LocatorSize) - int64_t(kZip64EndSize);
   if (limit < 0 || offset > uint64_t(limit)) return;
   uint8_t record[kZip64EndSize];
