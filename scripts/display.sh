@@ -3,7 +3,12 @@
 here=${here:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEPREFIX=${WINEPREFIX:-$here/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# Wine hands every saved shell link to its menu builder, a process of its own
+# that reads the link some time later: a link deleted meanwhile may still be
+# open in it and stay (a program group then outlives its removal), and the
+# tests' links would become menu entries in the Unix user's home. Windows
+# has no such thing; the prefix goes without it.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 setup_xvfb_pid=
 
 start_display() {

@@ -25,7 +25,7 @@ TUnZip::TUnZip(TUnZipUI* ui) : ui_(ui) {}
 TUnZip::~TUnZip() { ClearCatalogue(); }
 
 void TUnZip::SetZipName(const std::string& value) {
-  if (LowerAscii(value) == LowerAscii(zipName_)) return;
+  if (LowerText(value) == LowerText(zipName_)) return;
   std::string name = value;
   if (!value.empty() && value.back() == '?') {
     const std::string folder = PathPart(value);

@@ -181,6 +181,7 @@ class TUnZip : public TObject {
 
   // Catalogue read (UnZipCatalog.cpp).
   void ReadCatalogue();
+  void ReadCatalogueRecords();
   bool FindEndRecord();
   void ReadZip64End(const uint8_t* locator, int64_t recordPosition);
   bool DirectoryFollows();

@@ -65,7 +65,7 @@ bool TUnZip::FindEndRecord() {
 void TUnZip::ReadZip64End(const uint8_t* locator, int64_t recordPosition) {
   uint32_t part = 0, parts = 0;
   uint64_t offset = 0;
-  if (!ParseZip64Locator(locator, part, offset, parts) || part + 1 != parts) return;
+  if (!ParseZip64Locator(locator, part, offset, parts) || parts == 0 || part != parts - 1) return;
   const int64_t limit = recordPosition - int64_t(kZip64LocatorSize) - int64_t(kZip64EndSize);
   if (limit < 0 || offset > uint64_t(limit)) return;
   uint8_t record[kZip64EndSize];
@@ -94,7 +94,18 @@ bool TUnZip::DirectoryFollows() {
   return true;
 }
 
+// A catalogue whose read fails part-way is dropped: the next operation reads
+// it again and meets the same error, rather than working on some members.
 void TUnZip::ReadCatalogue() {
+  try {
+    ReadCatalogueRecords();
+  } catch (...) {
+    FreeLists();
+    throw;
+  }
+}
+
+void TUnZip::ReadCatalogueRecords() {
   scanned_ = false;
   recordedTime_ = stream_->ModificationTime();
   FreeLists();
@@ -130,10 +141,7 @@ void TUnZip::ReadCentralRecords() {
       MergeCentralRecord(*record);
       continue;
     }
-    TZipHeaderInfo& member = *record;
     members_->Add(record.release());  // owned by the list from here on, even when it throws
-    // Parts of a multi-part archive may be gone later: read comments now.
-    if (end_.ThisPart != 0 && member.CommentLength != 0) ReadMemberCommentNow(member);
   }
 }
 
@@ -178,9 +186,19 @@ bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
     ApplyZip64Extra(extra.data(), got, record);
     skip -= int64_t(got);
   }
-  stream_->Seek(skip, kSeekCurrent);
-  record.CentralRecordPosition = start;
   record.Comment.reset();
+  if (end_.ThisPart != 0 && lengths.Comment != 0) {
+    // Parts of a multi-part archive may be gone later: the comment is read
+    // now, where it stands. A record split across two parts starts on the
+    // previous one, which its start position cannot find again.
+    stream_->Seek(skip - lengths.Comment, kSeekCurrent);
+    std::string comment(lengths.Comment, '\0');
+    comment.resize(stream_->Read(&comment[0], comment.size()));
+    record.Comment = std::move(comment);
+  } else {
+    stream_->Seek(skip, kSeekCurrent);
+  }
+  record.CentralRecordPosition = start;
   record.Selected = false;
   return true;
 }

@@ -217,15 +217,20 @@ void TExtraction::StampOutput() {
 // The date and attributes go only onto a file that stays: a failed member's
 // file is deleted, and a read-only one could not be. The file is closed
 // before any event reports on it.
+// A member is whole only when its CRC matches and it wrote exactly the
+// catalogue's size: a stored CRC of 0 alone would pass a member of unknown
+// method, or one that decodes to nothing, as an empty file.
 TExtraction::TOutcome TExtraction::Verdict(int index, const std::string& path) {
   const uint32_t calculated = ~crc_;
-  if (!overflowed_ && calculated == current_.CRC32) {
+  if (!overflowed_ && memberWritten_ == current_.UncompressedSize && calculated == current_.CRC32) {
     if (output_) StampOutput();
     output_.reset();
     if (zip_.OnEndUnZip) zip_.OnEndUnZip(&zip_, index, path);
     return TOutcome::Done;
   }
+  // Gone before any handler runs: one that raises must not leave it behind.
   output_.reset();
+  if (writing_) DeleteFileAt(path);
   TOutcome outcome = TOutcome::Done;
   if (encrypted_) {
     if (zip_.OnBadPassword) {
@@ -242,7 +247,6 @@ TExtraction::TOutcome TExtraction::Verdict(int index, const std::string& path) {
     zip_.OnBadCRC(&zip_, static_cast<int32_t>(calculated), static_cast<int32_t>(current_.CRC32),
                   index);
   }
-  if (writing_) DeleteFileAt(path);
   if (outcome != TOutcome::Retry) --count_;
   return outcome;
 }

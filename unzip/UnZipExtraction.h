@@ -84,6 +84,7 @@ class TExtraction final : private TDecodeHost {
   uint32_t ReadCompressed(uint8_t* dst, uint32_t n, bool processMessages) override;
   bool WriteDecoded(const uint8_t* data, uint32_t n) override;
   int64_t CompressedBytesUnrequested() const override;
+  void ShowError(const char* text) override;
   // Reads n bytes of member data, from the next parts when this one ends.
   void ReadMemberData(uint8_t* dst, uint32_t n);
   void SkipCompressedData();

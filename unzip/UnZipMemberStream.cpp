@@ -13,6 +13,8 @@
 // progress events. A member never writes more than the catalogue's
 // uncompressed size: a lying header cannot fill the disk, and the member
 // fails its check.
+#include <algorithm>
+
 #include "UnZipExtraction.h"
 #include "uzCrc32.h"
 
@@ -48,6 +50,10 @@ void TExtraction::ReadMemberData(uint8_t* dst, uint32_t n) {
   }
 }
 
+void TExtraction::ShowError(const char* text) {
+  if (zip_.UI()) zip_.UI()->ShowMessage(text, "Error");
+}
+
 void TExtraction::SkipCompressedData() {
   if (unrequested_ > 0) zip_.stream_->Seek(unrequested_, kSeekCurrent);
 }
@@ -75,7 +81,9 @@ void TExtraction::FirePercentages(uint32_t n) {
   if (zip_.OnFilePercentDone)
     zip_.OnFilePercentDone(&zip_, Percentage(memberWritten_, current_.UncompressedSize));
   if (zip_.OnTotalPercentDone) {
-    writtenTotal_ += n;
+    // Members may write more than the catalogue's total when sizes lie; the
+    // sum saturates like the total does.
+    writtenTotal_ += std::min<uint64_t>(n, UINT64_MAX - writtenTotal_);
     zip_.OnTotalPercentDone(&zip_, Percentage(writtenTotal_, selectedTotal_));
   }
 }

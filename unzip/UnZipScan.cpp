@@ -150,13 +150,13 @@ bool TUnZip::SkipStreamedData(TZipHeaderInfo& member, bool zip64, int64_t dataSt
   uint8_t d[4 + 20];
   if (localSize != 0 && localSize != 0xFFFFFFFF) {
     // The local size gives the end of the data; the descriptor is there.
-    const int64_t end = dataStart + localSize;
+    const int64_t end = OffsetPosition(dataStart, int64_t(localSize));
     stream_->SetPosition(end);
     const size_t got = stream_->Read(d, 4 + body);
     const bool signed_ = got >= 4 && GetLe32(d) == kDescriptorSignature;
     const size_t length = (signed_ ? 4 : 0) + body;
     if (got >= length) TakeDescriptor(member, ParseDescriptor(d + (signed_ ? 4 : 0), zip64));
-    stream_->SetPosition(end + int64_t(length));
+    stream_->SetPosition(OffsetPosition(end, int64_t(length)));
     return true;
   }
   if (localSize == 0) {

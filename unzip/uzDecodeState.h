@@ -32,6 +32,9 @@ class TDecodeHost {
   // Compressed bytes of the member not yet requested through ReadCompressed
   // (the current member record's compressed size, as the driver counts it).
   virtual int64_t CompressedBytesUnrequested() const = 0;
+  // A decoder that cannot work says so in an error box; a host without a
+  // user interface has nobody to tell (the member then fails its check).
+  virtual void ShowError(const char* text) { (void)text; }
 };
 
 struct TDecodeState {

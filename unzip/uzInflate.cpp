@@ -599,9 +599,13 @@ TResult TInflater::SlowStep() {
 
 void Inflate(TDecodeState& state) {
   // The window and tables are too big for the stack of a GUI thread. When
-  // they cannot be had the member is left undecoded and fails its CRC check.
+  // they cannot be had the user is told, and the member, left undecoded,
+  // fails its check.
   std::unique_ptr<TInflateWork> work(new (std::nothrow) TInflateWork);
-  if (!work) return;
+  if (!work) {
+    state.host->ShowError("*** inflate out of memory ***");
+    return;
+  }
   TInflater inflater(state, *work);
   if (inflater.Run() == TResult::Ok) inflater.FlushRest();
   inflater.ReturnUnusedInput();

@@ -1,6 +1,8 @@
 #include "uzMatch.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace uz {
@@ -190,6 +192,42 @@ bool Run(const TPattern& pattern, const TText& s) {
 std::string LowerAscii(std::string text) {
   for (char& c : text)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+namespace {
+
+// The small letter of a capital in U+0080..U+07FF (itself otherwise).
+uint32_t LowerTwoByteLetter(uint32_t c) {
+  const bool even = c % 2 == 0;
+  if ((c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
+      (c >= 0x410 && c <= 0x42F))
+    return c + 0x20;
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+  if ((c >= 0x100 && c <= 0x137 && even) || (c >= 0x14A && c <= 0x177 && even) ||
+      (c >= 0x139 && c <= 0x148 && !even) || (c >= 0x179 && c <= 0x17E && !even) ||
+      (c >= 0x460 && c <= 0x481 && even) || (c >= 0x48A && c <= 0x4BF && even))
+    return c + 1;
+  if (c == 0x178) return 0xFF;
+  if (c == 0x386) return 0x3AC;
+  if (c >= 0x388 && c <= 0x38A) return c + 0x25;
+  if (c == 0x38C) return 0x3CC;
+  if (c == 0x38E || c == 0x38F) return c + 0x3F;
+  return c;
+}
+
+}  // namespace
+
+std::string LowerText(std::string text) {
+  text = LowerAscii(std::move(text));
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    const auto lead = static_cast<uint8_t>(text[i]), next = static_cast<uint8_t>(text[i + 1]);
+    if (lead < 0xC2 || lead > 0xDF || (next & 0xC0) != 0x80) continue;
+    const uint32_t lower = LowerTwoByteLetter(uint32_t(lead & 0x1F) << 6 | (next & 0x3F));
+    text[i] = static_cast<char>(0xC0 | lower >> 6);
+    text[i + 1] = static_cast<char>(0x80 | (lower & 0x3F));
+    ++i;
+  }
   return text;
 }
 

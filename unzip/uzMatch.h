@@ -39,4 +39,10 @@ bool IsMatch(const std::string& pattern, const std::string& subject);
 // touches a byte of a multi-byte UTF-8 sequence.
 std::string LowerAscii(std::string text);
 
+// Lower case for comparing names without regard to case, as a user reads
+// them: besides ASCII, the Latin-1, Latin Extended-A, Greek and Cyrillic
+// capitals of UTF-8 text. Each of them and its small letter take two bytes,
+// so the text keeps its length and a prefix stays a prefix.
+std::string LowerText(std::string text);
+
 }  // namespace uz

@@ -98,11 +98,8 @@ std::string OutputFolder(const std::string& directoryPart, bool recreateDirs,
   const std::string destination = destDir.empty() ? std::string() : destDir + "\\";
   if (!recreateDirs || directoryPart.empty()) return destination;
   std::string directory = directoryPart;
-  // Names are UTF-8 here, so only ASCII letters are folded: comparing other
-  // letters without case would need the user's locale, and a stored folder in
-  // another case is rare enough to fall back to keeping the full path.
   if (!rootDir.empty() && directory.size() >= rootDir.size() &&
-      LowerAscii(directory.substr(0, rootDir.size())) == LowerAscii(rootDir))
+      LowerText(directory.substr(0, rootDir.size())) == LowerText(rootDir))
     directory.erase(0, rootDir.size());
   return destination + ContainedFolder(directory);
 }

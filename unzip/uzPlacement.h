@@ -60,8 +60,8 @@ std::string SafeFileName(const std::string& fileNamePart);
 // current folder.
 //   - RecreateDirs off, or no directory part: the destination itself.
 //   - RecreateDirs on: the destination, then the directory part without a
-//     leading `rootDir` (compared ignoring the case of ASCII letters only;
-//     other letters must match exactly), made safe by ContainedFolder.
+//     leading `rootDir` (compared without case, as LowerText folds it),
+//     made safe by ContainedFolder.
 // The destination is `destDir` + "\"; an empty `destDir` means the current
 // folder (the extraction makes DestDir current for its run), so the result
 // is then relative, never the root of the drive.

@@ -10,6 +10,12 @@
 
 namespace uz {
 
+int64_t OffsetPosition(int64_t position, int64_t offset) {
+  int64_t moved = 0;
+  if (!__builtin_add_overflow(position, offset, &moved)) return moved;
+  return offset > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+}
+
 int64_t TStream::Size() {
   int64_t position = Seek(0, kSeekCurrent);
   int64_t size = Seek(0, kSeekEnd);
@@ -158,7 +164,7 @@ int64_t TS_BufferStream::Seek(int64_t offset, int origin) {
       target = offset;
       break;
     case kSeekCurrent:
-      target = position + offset;
+      target = OffsetPosition(position, offset);
       break;
     case kSeekEnd: {
       // Both signs count back from the end.

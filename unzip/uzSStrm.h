@@ -15,6 +15,11 @@ constexpr int kSeekBeginning = 0;
 constexpr int kSeekCurrent = 1;
 constexpr int kSeekEnd = 2;
 
+// A position moved by an offset, held at the ends of the 64-bit range rather
+// than overflowing: a size from a damaged archive then points past any file,
+// where reads find nothing and the callers' own checks report the damage.
+int64_t OffsetPosition(int64_t position, int64_t offset);
+
 class TStream {
  public:
   TStream() = default;

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <ctime>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,19 @@
 #include "TestData.h"
 #include "UnZip.h"
 #include "ZipFixture.h"
+
+// While set, allocations that may fail do (the decoders' work areas are the
+// only ones the component makes).
+static bool refuseNothrowAllocations = false;
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  if (refuseNothrowAllocations) return nullptr;
+  try {
+    return ::operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
 
 namespace {
 
@@ -395,6 +409,30 @@ TEST_F(Extraction, UnknownMethodShowsTheMessageAndFailsTheCheck) {
   EXPECT_EQ(testzip::ReadText(Out("e.bin")), "");  // stored CRC 0 matches no output
 }
 
+TEST_F(Extraction, InflateOutOfMemoryShowsTheErrorAndFailsTheMember) {
+  RawMember m = Stored("a.txt", "alpha");
+  m.method = 8;
+  Use({m});
+  zip.SetDoAll(true);
+  refuseNothrowAllocations = true;
+  const int extracted = zip.ExtractFiles();
+  refuseNothrowAllocations = false;
+  EXPECT_EQ(extracted, 0);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"Error: *** inflate out of memory ***"});
+  EXPECT_EQ(recorder.Only("BadCRC").size(), 1u);
+  EXPECT_TRUE(out.Files().empty());
+}
+
+TEST_F(Extraction, BadCrcHandlerThatRaisesLeavesNoFile) {
+  RawMember m = Stored("a.txt", "alpha");
+  m.crc = 1;
+  Use({m});
+  zip.SetDoAll(true);
+  zip.OnBadCRC = [](uz::TObject*, int32_t, int32_t, int) { throw uz::EUserCanceled("stop"); };
+  EXPECT_THROW(zip.ExtractFiles(), uz::EUserCanceled);
+  EXPECT_TRUE(out.Files().empty());
+}
+
 TEST_F(Extraction, OutputNeverOutgrowsTheCatalogueSize) {
   EventRecorder withPercent(zip, true);
   RawMember m = Stored("a.bin", std::string(40000, 'z'));
@@ -604,6 +642,24 @@ TEST_F(Encrypted, HandlerAfterCrcFailureRestartsTheMember) {
   EXPECT_EQ(recorder.lines[3], recorder.lines[1]);
   EXPECT_EQ(recorder.lines[4].substr(0, 9), "EndUnZip ");
   EXPECT_EQ(testzip::ReadText(out / "quick.txt"), "quick\n");
+}
+
+TEST_F(Encrypted, PasswordHandlersThatRaiseAfterTheCrcCheckLeaveNoFile) {
+  for (bool inBadPassword : {true, false}) {
+    SCOPED_TRACE(inBadPassword);
+    Open("encrypted/zipcrypto-stored-8.zip");
+    zip.FilesList() = {"quick.txt"};
+    zip.SetDoAll(false);
+    zip.SetPassword("secret");  // passes the check byte, fails the CRC
+    zip.OnBadPassword = [&](uz::TObject*, int, std::string&) {
+      if (inBadPassword) throw uz::EUserCanceled("stop");
+    };
+    zip.OnSkippingFile = [](uz::TObject*, uz::TSkipReason, int) {
+      throw uz::EUserCanceled("stop");
+    };
+    EXPECT_THROW(zip.ExtractFiles(), uz::EUserCanceled);
+    EXPECT_TRUE(out.Files().empty());
+  }
 }
 
 TEST_F(Encrypted, HandlerReturningTheSamePasswordEndsTheRetries) {

@@ -63,6 +63,7 @@ struct Row {
   int64_t claimedCompressedSize = -1;
   // Edits the finished archive (which starts with the damaged member's local header).
   std::function<void(std::string&)> patch = {};
+  uint32_t crc = 0xDEADBEEF;
 };
 
 std::vector<Row> Rows() {
@@ -123,6 +124,27 @@ std::vector<Row> Rows() {
                   Outcome::Rejected, 0x0006});
   rows.push_back({"method 7", 7, "abc"});
   rows.push_back({"stored data longer than its size", 0, std::string(40000, 's'), 1000});
+  // A CRC that matches what was written is not enough: the size must too.
+  rows.push_back(
+      {"method 7 with a stored CRC of 0", 7, "abc", 100, Outcome::Rejected, 0, -1, {}, 0});
+  rows.push_back({"deflate decoding to nothing with a stored CRC of 0",
+                  8,
+                  "\x03\x00",
+                  100,
+                  Outcome::Rejected,
+                  0,
+                  -1,
+                  {},
+                  0});
+  rows.push_back({"stored data shorter than its size with the CRC of what is there",
+                  0,
+                  "abc",
+                  5,
+                  Outcome::Rejected,
+                  0,
+                  -1,
+                  {},
+                  0x352441C2});
   rows.push_back(
       {"encrypted with less than a header of data", 0, "abc", 3, Outcome::Rejected, 0x0001});
   rows.push_back({"encrypted with a compressed size past 2 GiB", 0, std::string(20, 'e'), 20,
@@ -150,7 +172,7 @@ TEST_P(Malformed, FailsCleanly) {
   bad.data = row.data;
   bad.uncompressedSize = row.uncompressedSize;
   bad.compressedSize = row.claimedCompressedSize;
-  bad.crc = 0xDEADBEEF;
+  bad.crc = row.crc;
   std::string archive = testzip::BuildArchive({bad, testzip::Stored("ok.txt", "fine")});
   if (row.patch) row.patch(archive);
   testzip::WriteText(in / "a.zip", archive);
@@ -172,8 +194,38 @@ TEST_P(Malformed, FailsCleanly) {
     EXPECT_EQ(zip.ExtractFiles(), 1);
     EXPECT_EQ(badCrc + skipped, 1);
     EXPECT_EQ(out.Files(), std::vector<std::string>{"ok.txt"});
+    EXPECT_EQ(zip.TestFiles(), 1);
   }
   EXPECT_EQ(in.Files(), std::vector<std::string>{"a.zip"});
+}
+
+// Found by fuzzing: ZIP64 sizes near the top of the 64-bit range, which a
+// skip past an encrypted member's data once added to its position.
+TEST(MalformedArchive, Zip64SizesNearTheLimitOverflowNoPosition) {
+  static const char kArchive[] =
+      "\x50\x4B\x03\x04\x27\xF0\x0F\x00\x30\x60\x00\x00\xB4\x42\x00\x00\x00\x00\x02\x00"
+      "\x00\x00\x00\x00\x00\x00\x09\x00\x14\x00\x74\x65\x73\x74\x31\x2E\x74\x78\x74\x01"
+      "\x00\x10\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x00\x00\x00\x00\x00\x00\x03"
+      "\x00\x50\x4B\x03\x04\x0A\x00\x00\x08\x0F\x08\xFF\xFF\x5F\x30\x00\x02\xE0\xF0\x00"
+      "\xAE\x7D\xB4\x42\x00\x00\x00\x00\x02\x00\x00\x00\x00\x00\x00\x00\xF7\xFF\xEB\xFF"
+      "\x85\x65\x73\x74\x31\x2E\x74\x78\x74\x01\x00\x10\x00\x00\x00\x00\x00\x00\x00\x00"
+      "\x09\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\xA4\x81\x3D\x00\x00\x00\x74\x65"
+      "\x73\x74\x31\x2E\x74\x78\x74\x50\x4B\x05\x06\x00\x00\x00\x00\x02\x00\x02\x00\x6E"
+      "\x00\x00\x00\x7A\x00\x00\x00\x00\x00";
+  testzip::ScratchFolder in, out;
+  testzip::ScriptUI ui;
+  testzip::WriteText(in / "a.zip", std::string(kArchive, sizeof kArchive - 1));
+  uz::TUnZip zip(&ui);
+  zip.SetZipName(in / "a.zip");
+  zip.SetDestDir(out.Path());
+  zip.SetDoAll(true);
+  zip.SetPassword("secret");
+  testzip::EventRecorder events(zip);
+  EXPECT_EQ(zip.ExtractFiles(), 0);
+  // The total saturates; the member's data would lie far beyond the file.
+  EXPECT_EQ(events.lines, (std::vector<std::string>{"StartUnZipInfo 1 9223372036854775807",
+                                                    "SkippingFile PasswordFailed 0"}));
+  EXPECT_TRUE(out.Files().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Malformed, ::testing::ValuesIn(Rows()),

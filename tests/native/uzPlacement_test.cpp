@@ -142,8 +142,10 @@ TEST(OutputFolder, RootDirIsDroppedFromFoldersBelowIt) {
       {"Dat\\", true, "Data\\", "C:\\Dest", "C:\\Dest\\Dat\\"},
       {"a\\b\\c\\", true, "a\\b\\", "C:\\Dest", "C:\\Dest\\c\\"},
       {"Данные\\x\\", true, "Данные\\", "C:\\Dest", "C:\\Dest\\x\\"},
-      // Other letters are compared exactly: the full path stays.
-      {"данные\\x\\", true, "Данные\\", "C:\\Dest", "C:\\Dest\\данные\\x\\"},
+      // Letters beyond ASCII are compared without case as well.
+      {"данные\\x\\", true, "ДАННЫЕ\\", "C:\\Dest", "C:\\Dest\\x\\"},
+      {"ЁЛКИ Ÿ ÀÉ\\x\\", true, "ёлки ÿ àé\\", "C:\\Dest", "C:\\Dest\\x\\"},
+      {"Данные2\\x\\", true, "данные\\", "C:\\Dest", "C:\\Dest\\Данные2\\x\\"},
       // RootDir only applies while recreating folders.
       {"Data\\Maps\\", false, "Data\\", "C:\\Dest", "C:\\Dest\\"},
   });
