@@ -1,6 +1,7 @@
 #include "InstallationSequence.h"
 
 #include <exception>
+#include <functional>
 #include <vector>
 
 #include "ArchiveFolder.h"
@@ -65,6 +66,7 @@ class TInstallation {
   void WriteRecords();
   void CreateLinks();
   void CloseSteps(bool success);
+  bool Guarded(const char* end, const std::function<void()>& block);
 
   void Action(const std::string& text) {
     view_.SetActionText(text);
@@ -167,19 +169,13 @@ std::vector<std::string> TInstallation::ArchiveFolders() const {
 // image, the archive's offsets would miss and the component would search
 // the whole image for its members.
 bool TInstallation::MediumIsSound() {
-  const std::string container = s_ + kMapContainerName;
-  try {
+  return Guarded(".", [this] {
+    const std::string container = s_ + kMapContainerName;
     TTemporaryFile archive;
     CopyProgramArchive(container, archive.Path());
     TestArchiveFolders(archive.Path(), ArchiveFolders(), &view_.ArchiveUI());
     log_.Write("checked: the program archive of " + container);
-    return true;
-  } catch (const std::exception& e) {
-    Fail(e.what());
-    view_.ShowCopyError("Не удается скопировать файл\r" + container +
-                        ".\rПродолжение установки невозможно.");
-    return false;
-  }
+  });
 }
 
 bool TInstallation::CreateFolders() {
@@ -205,7 +201,7 @@ void TInstallation::ExtractFolder(const std::string& folder, const std::string& 
 
 // The program archive out of the container, then its folders into the tree.
 bool TInstallation::UnpackProgramArchive() {
-  try {
+  return Guarded(".", [this] {
     CopyProgramArchive(s_ + kMapContainerName, d_ + "\\temp.zip");
     log_.Write("file: " + d_ + "\\temp.zip");
     ExtractFolder("Program", d_);
@@ -214,18 +210,13 @@ bool TInstallation::UnpackProgramArchive() {
     ExtractFolder("DataBase", d_ + "\\DataBase");
     ExtractFolder("Icons", d_ + "\\Icons");
     ExtractFolder("MapImage", d_);
-    return true;
-  } catch (const std::exception& e) {
-    Fail(e.what());
-    view_.ShowCopyError("Не удается скопировать файл\r" + s_ + kMapContainerName +
-                        ".\rПродолжение установки невозможно.");
-    return false;
-  }
+  });
 }
 
 // The map image in two halves, a billboard for each.
 bool TInstallation::CopyMapImage() {
-  try {
+  // This message has no full stops: the two blocks' messages have always differed.
+  return Guarded("", [this] {
     TMapImageCopy copy(s_ + kMapContainerName, d_ + "\\" + kMapContainerName);
     view_.ShowBillboard(1);
     copy.CopyFirstHalf();
@@ -234,11 +225,19 @@ bool TInstallation::CopyMapImage() {
     copy.CopyRest();
     Advance(83);
     log_.Write("file: " + d_ + "\\" + kMapContainerName);
+  });
+}
+
+// A guarded copy block: whatever it raises fails the installation after one
+// message naming the container; `end` closes both of its sentences.
+bool TInstallation::Guarded(const char* end, const std::function<void()>& block) {
+  try {
+    block();
     return true;
   } catch (const std::exception& e) {
     Fail(e.what());
-    view_.ShowCopyError("Не удается скопировать файл\r" + s_ + kMapContainerName +
-                        "\rПродолжение установки невозможно");
+    view_.ShowCopyError("Не удается скопировать файл\r" + s_ + kMapContainerName + end +
+                        "\rПродолжение установки невозможно" + end);
     return false;
   }
 }
