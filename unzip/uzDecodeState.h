@@ -13,6 +13,9 @@ namespace uz {
 
 constexpr uint32_t kIoBlockSize = 16000;   // compressed-input and output block
 constexpr uint32_t kWorkAreaSize = 32780;  // windows and tables of the decoders
+// Zero bytes kept after the data of every input block: a decoder that reads
+// in words may read past the block's end, and finds nothing there.
+constexpr uint32_t kInputPadding = 32;
 
 class TDecodeHost {
  public:
@@ -47,7 +50,7 @@ struct TDecodeState {
   uint16_t generalFlags = 0;    // general-purpose flags of the member (implode uses bits 1, 2)
 
   // Current block of compressed input.
-  uint8_t inbuf[kIoBlockSize + 1];
+  uint8_t inbuf[kIoBlockSize + kInputPadding];
   uint32_t inLeft = 0;
   const uint8_t* inPos = inbuf;
 
@@ -86,6 +89,7 @@ struct TDecodeState {
     if (want > kIoBlockSize) want = kIoBlockSize;
     if (want <= 0) return false;
     inLeft = host->ReadCompressed(inbuf, static_cast<uint32_t>(want), true);
+    std::memset(inbuf + inLeft, 0, kInputPadding);
     inPos = inbuf;
     return inLeft != 0;
   }

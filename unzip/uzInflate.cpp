@@ -38,8 +38,12 @@ constexpr unsigned kRefilledBits = 56;
 static_assert(kMaxSymbolBits <= kRefilledBits, "one refill per match must suffice");
 
 // The fast loop runs while a turn cannot reach past the input block: it takes
-// at most two refills of at most 7 bytes, each reading 8 bytes. It starts a
-// turn only before the end of the window being filled, and a turn writes at
+// at most two refills of at most 7 bytes, each reading 8 bytes. In the
+// member's last block it runs up to the block's end, and what a turn reads
+// beyond it is the block's zero padding: the same zero bytes the careful
+// loop feeds in once the data has ended, counted the same way (below), so
+// that small members need not finish symbol by symbol. It starts a turn
+// only before the end of the window being filled, and a turn writes at
 // most two literals and a match whose word-wide copy may run up to
 // 2 * kCopyChunk - 1 bytes past it (a match of 3 copies 16 bytes): the
 // window may overshoot by that much, into the next one or the spare room
@@ -47,12 +51,14 @@ static_assert(kMaxSymbolBits <= kRefilledBits, "one refill per match must suffic
 constexpr ptrdiff_t kFastInputMargin = 32;
 constexpr ptrdiff_t kFastOvershoot = kMaxMatch + 32;
 static_assert(2 * 7 + 8 <= kFastInputMargin, "fast refills must stay inside the input block");
+static_assert(2 * 7 + 8 <= kInputPadding, "fast refills must stay inside the block's padding");
 static_assert(2 + kMaxMatch + 2 * kCopyChunk - 1 <= kFastOvershoot,
               "fast writes must stay inside the buffer");
 
 // Zero bytes fed in once the member's data has ended let a step finish on
 // made-up bits; using any of them marks the member truncated. Eight are
-// more than a step needs.
+// more than a step needs. A fast turn at the very end may have loaded up to
+// two refills' worth; more than seven such bytes means some were used.
 constexpr unsigned kMaxPhantomBytes = 8;
 static_assert(kMaxPhantomBytes * 8 >= kMaxSymbolBits, "a step must be able to complete");
 
@@ -120,7 +126,8 @@ class TInflater {
   void SyncInput();
   bool NextInputBlock();
   bool TakeByte();
-  bool Ensure(unsigned n);
+  bool Ensure(unsigned n) { return count_ >= n || Replenish(n); }
+  bool Replenish(unsigned n);
   void Drop(unsigned n) {
     bits_ >>= n;
     count_ -= n;
@@ -131,6 +138,7 @@ class TInflater {
     return v;
   }
   bool PhantomUsed() const { return count_ < 8 * phantom_; }
+  void CountPaddingAsPhantom();
 
   // Output.
   TResult WindowFilled();
@@ -160,8 +168,9 @@ class TInflater {
 
   const uint8_t* in_ = nullptr;
   const uint8_t* inEnd_ = nullptr;
-  uint64_t bits_ = 0;   // outside the fast loop, zero above count_
-  unsigned count_ = 0;  // at most 63
+  ptrdiff_t fastInputMargin_ = kFastInputMargin;  // 0 in the member's last block
+  uint64_t bits_ = 0;                             // outside the fast loop, zero above count_
+  unsigned count_ = 0;                            // at most 63
   unsigned phantom_ = 0;
   bool inputEnded_ = false;
   bool fixedTablesBuilt_ = false;
@@ -178,6 +187,16 @@ void TInflater::UseBlock() {
   int64_t usable = st_.csizeLeft < 0 ? 0 : st_.csizeLeft;
   if (usable > st_.inLeft) usable = st_.inLeft;
   inEnd_ = in_ + usable;
+  // Only where the block's padding follows the member's last byte.
+  fastInputMargin_ = st_.csizeLeft == st_.inLeft ? 0 : kFastInputMargin;
+}
+
+// A fast turn at the end of the last block may have loaded padding; those
+// bytes count as the zero bytes fed in after the data.
+void TInflater::CountPaddingAsPhantom() {
+  if (in_ <= inEnd_) return;
+  phantom_ += static_cast<unsigned>(in_ - inEnd_);
+  in_ = inEnd_;
 }
 
 // Hands the bytes taken so far back to the state's accounting.
@@ -202,7 +221,7 @@ bool TInflater::NextInputBlock() {
 
 bool TInflater::TakeByte() {
   if (in_ == inEnd_ && !NextInputBlock()) {
-    if (phantom_ == kMaxPhantomBytes) return false;
+    if (phantom_ >= kMaxPhantomBytes) return false;
     ++phantom_;
   } else {
     bits_ |= uint64_t{*in_++} << count_;
@@ -211,7 +230,15 @@ bool TInflater::TakeByte() {
   return true;
 }
 
-bool TInflater::Ensure(unsigned n) {
+// Far from the block's end, one word-wide load refills the bit buffer.
+bool TInflater::Replenish(unsigned n) {
+  if (inEnd_ - in_ >= 8) {
+    bits_ |= Load64(in_) << count_;
+    in_ += (63 - count_) >> 3;
+    count_ |= kRefilledBits;
+    bits_ &= Mask(count_);
+    return true;
+  }
   while (count_ < n)
     if (!TakeByte()) return false;
   return true;
@@ -416,9 +443,12 @@ inline uint32_t TakeValue(uint32_t e, uint64_t& bits, unsigned& count) {
 // instructions. Which copy runs is decided per member, by the processor.
 TResult TInflater::FastLoop() {
 #ifdef UZ_INFLATE_BMI2
-  if (bmi2_) return FastLoopBmi2();
+  const TResult result = bmi2_ ? FastLoopBmi2() : FastLoopBody();
+#else
+  const TResult result = FastLoopBody();
 #endif
-  return FastLoopBody();
+  CountPaddingAsPhantom();
+  return result;
 }
 
 #ifdef UZ_INFLATE_BMI2
@@ -453,9 +483,11 @@ inline UZ_ALWAYS_INLINE TResult TInflater::FastLoopBody() {
   const uint8_t* const inEnd = inEnd_;
   const uint8_t* const flushAt = flushAt_;
   const uint8_t* const history = history_;
-  auto enoughRoom = [&] { return inEnd - in >= kFastInputMargin && out < flushAt; };
+  const ptrdiff_t inputMargin = fastInputMargin_;
+  if (phantom_ != 0 || inEnd - in < inputMargin || out >= flushAt) return result;
+  const uint8_t* const lastStart = inEnd - inputMargin;  // where a turn may still start
+  auto enoughRoom = [&] { return in <= lastStart && out < flushAt; };
 
-  if (!enoughRoom()) return result;
   // Each turn starts refilled, with the entry of the next code looked up:
   // the lookup for a turn overlaps the previous match copy.
   refill();

@@ -20,6 +20,18 @@ bool IsDotsAndSpaces(const std::string& part) {
 // Devices Windows opens in place of a file of that name in any folder,
 // also with an extension ("nul.txt") and trailing spaces ("CON  ").
 bool IsDeviceName(const std::string& part) {
+  // Every device name starts with one of these letters: most parts are
+  // told apart by their first character.
+  switch (part.empty() ? '\0' : part[0] | 0x20) {
+    case 'a':
+    case 'c':
+    case 'l':
+    case 'n':
+    case 'p':
+      break;
+    default:
+      return false;
+  }
   std::string stem = LowerAscii(part.substr(0, part.find('.')));
   const size_t end = stem.find_last_not_of(' ');
   stem.erase(end == std::string::npos ? 0 : end + 1);
