@@ -46,12 +46,19 @@ bool TExtraction::Selects(const TZipHeaderInfo& member) const {
 }
 
 std::string TExtraction::MemberFolder(const TZipHeaderInfo& member) {
-  const std::string folder =
-      OutputFolder(member.Directory(), zip_.RecreateDirs(), zip_.RootDir(), destDir_);
+  // The placement settings stay as they are while a run goes on.
+  if (!placed_.known || member.Directory() != placed_.stored) {
+    placed_.stored = member.Directory();
+    placed_.folder =
+        OutputFolder(member.Directory(), zip_.RecreateDirs(), zip_.RootDir(), destDir_);
+    placed_.native = WithPlatformSeparators(placed_.folder);
+    placed_.known = true;
+  }
   // A folder that could not be made is asked for again by its next member.
+  const std::string& folder = placed_.folder;
   if (zip_.RecreateDirs() && ensuredFolders_.count(folder) == 0 && CreateOutputFolder(folder))
     RememberFolder(folder);
-  return WithPlatformSeparators(folder);
+  return placed_.native;
 }
 
 // Every level below the destination exists once its deepest one does.

@@ -110,6 +110,12 @@ TSortedObjectList::TSortedObjectList(bool ownsItems, TDuplicates duplicates)
     : TObjectList(ownsItems), duplicates_(duplicates) {}
 
 bool TSortedObjectList::Find(const TObject* key, int& index) const {
+  // Lists are mostly built in order: a key beyond the last item needs one
+  // comparison, and lands where the search would put it.
+  if (Count() > 0 && Compare(Key(Items(Count() - 1)), key) < 0) {
+    index = Count();
+    return false;
+  }
   int low = 0;
   int high = Count() - 1;
   bool found = false;

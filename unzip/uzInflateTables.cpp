@@ -122,7 +122,7 @@ uint32_t ReverseBits(uint32_t code, unsigned len) {
 
 // Kraft sum check: true when the lengths describe a complete code or one of
 // the incomplete codes deflate allows for this kind.
-bool AcceptableCode(TCodeKind kind, const uint16_t (&count)[kMaxCodeBits + 1], bool& complete) {
+bool AcceptableCode(TCodeKind kind, const uint16_t* count, bool& complete) {
   int32_t left = 1;
   unsigned used = 0;
   for (unsigned len = 1; len <= kMaxCodeBits; ++len) {
@@ -168,7 +168,7 @@ uint32_t NextReversedCode(uint32_t reversed, unsigned len) {
 }
 
 // The canonical code of the first code of len bits.
-uint32_t FirstCode(const uint16_t (&count)[kMaxCodeBits + 1], unsigned len) {
+uint32_t FirstCode(const uint16_t* count, unsigned len) {
   uint32_t code = 0;
   for (unsigned l = 1; l <= len; ++l) code = (code + count[l - 1]) << 1;
   return code;
@@ -177,11 +177,16 @@ uint32_t FirstCode(const uint16_t (&count)[kMaxCodeBits + 1], unsigned len) {
 }  // namespace
 
 bool BuildDecodeTable(TCodeKind kind, const uint8_t* lens, unsigned nsym, uint32_t* table) {
-  uint16_t count[kMaxCodeBits + 1] = {};
+  // A length beyond 15 shows in the union of all lengths, checked once;
+  // until then the counts of such lengths go where nothing reads them.
+  uint16_t count[256] = {};
+  unsigned lengthBits = 0;
+#pragma GCC unroll 8
   for (unsigned s = 0; s < nsym; ++s) {
-    if (lens[s] > kMaxCodeBits) return false;
+    lengthBits |= lens[s];
     ++count[lens[s]];
   }
+  if (lengthBits > kMaxCodeBits) return false;
   count[0] = 0;
   bool complete = false;
   if (!AcceptableCode(kind, count, complete)) return false;
@@ -194,6 +199,7 @@ bool BuildDecodeTable(TCodeKind kind, const uint8_t* lens, unsigned nsym, uint32
   uint16_t offset[kMaxCodeBits + 2] = {};
   for (unsigned len = 1; len <= kMaxCodeBits; ++len) offset[len + 1] = offset[len] + count[len];
   uint16_t sorted[kNumLitSyms];
+#pragma GCC unroll 8
   for (unsigned s = 0; s < nsym; ++s)
     if (lens[s] != 0) sorted[offset[lens[s]]++] = static_cast<uint16_t>(s);
   const unsigned used = offset[kMaxCodeBits];
