@@ -12,6 +12,7 @@
 // A fast loop decodes with one refill of a 64-bit bit buffer per symbol and
 // word-wide match copies while plenty of input and window space remain;
 // near either end a careful loop takes one symbol at a time.
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -428,6 +429,30 @@ inline uint32_t Resolve(const uint32_t* table, uint32_t e, uint64_t& bits, unsig
   return e;
 }
 
+// The fast loop's bit count: only its low six bits are the count. Entries
+// are subtracted whole, since their low byte is the number of bits to drop
+// (bits 5 to 7 are clear), and shifts by an entry or a count use only its
+// low six bits, as the processor's own shifts do; what gathers above them
+// is never read.
+constexpr unsigned kCountMask = 63;
+
+constexpr std::array<uint64_t, 32> MakeLowMasks() {
+  std::array<uint64_t, 32> masks{};
+  for (unsigned n = 0; n < 32; ++n) masks[n] = (uint64_t{1} << n) - 1;
+  return masks;
+}
+constexpr std::array<uint64_t, 32> kLowMasks = MakeLowMasks();
+
+// TakeValue for the fast loop: the code bits of a length or distance entry
+// (bits 8 to 13: 12 and 13 are clear in such an entry) are a shift count.
+inline UZ_ALWAYS_INLINE uint32_t FastTakeValue(uint32_t e, uint64_t& bits, unsigned& count) {
+  const uint32_t v =
+      EntryValue(e) + static_cast<uint32_t>((bits & kLowMasks[e & 31u]) >> ((e >> 8) & kCountMask));
+  bits >>= e & kCountMask;
+  count -= e;
+  return v;
+}
+
 // Base plus extra bits of a length or distance entry, and drops both.
 inline uint32_t TakeValue(uint32_t e, uint64_t& bits, unsigned& count) {
   const unsigned drop = EntryDropBits(e);
@@ -467,16 +492,17 @@ inline UZ_ALWAYS_INLINE TResult TInflater::FastLoopBody() {
   // Refills to 56..63 bits. Bits above count may then hold part of the next
   // byte; they are the same bits the next refill puts there.
   auto refill = [&] {
-    bits |= Load64(in) << count;
-    in += (63 - count) >> 3;
+    bits |= Load64(in) << (count & kCountMask);
+    in += 7 - ((count >> 3) & 7);
     count |= kRefilledBits;
   };
-  auto drop = [&](unsigned n) {
-    bits >>= n;
-    count -= n;
+  // Drops the bits an entry names (see kCountMask).
+  auto drop = [&](uint32_t e) {
+    bits >>= e & kCountMask;
+    count -= e;
   };
   auto literal = [&](uint32_t e) {
-    drop(EntryDropBits(e));
+    drop(e);
     *out++ = static_cast<uint8_t>(e >> 16);
   };
   // Locals, so that stores through out need not reload them.
@@ -512,7 +538,7 @@ inline UZ_ALWAYS_INLINE TResult TInflater::FastLoopBody() {
     }
     if (e & kEntryExceptional) {
       if (e & kEntrySubtable) {
-        drop(EntryDropBits(e));
+        drop(e);
         e = lit[EntryValue(e) + (bits & Mask(EntryCodeBits(e)))];
         if (e & kEntryLiteral) {
           literal(e);
@@ -523,7 +549,7 @@ inline UZ_ALWAYS_INLINE TResult TInflater::FastLoopBody() {
       }
       if (e & kEntryExceptional) {
         if (e & kEntryEndOfBlock) {
-          drop(EntryDropBits(e));
+          drop(e);
           result = TResult::EndOfBlock;
         } else {
           result = TResult::Bad;
@@ -531,11 +557,11 @@ inline UZ_ALWAYS_INLINE TResult TInflater::FastLoopBody() {
         break;
       }
     }
-    const uint32_t length = TakeValue(e, bits, count);
+    const uint32_t length = FastTakeValue(e, bits, count);
     uint32_t d = dist[bits & Mask(kDistTableBits)];
     if (d & kEntryExceptional) {
       if (d & kEntrySubtable) {
-        drop(EntryDropBits(d));
+        drop(d);
         d = dist[EntryValue(d) + (bits & Mask(EntryCodeBits(d)))];
       }
       if (d & kEntryExceptional) {
@@ -543,7 +569,7 @@ inline UZ_ALWAYS_INLINE TResult TInflater::FastLoopBody() {
         break;
       }
     }
-    const uint32_t distance = TakeValue(d, bits, count);
+    const uint32_t distance = FastTakeValue(d, bits, count);
     if (distance > static_cast<uint32_t>(out - history)) {
       result = TResult::Bad;
       break;
@@ -582,6 +608,7 @@ inline UZ_ALWAYS_INLINE TResult TInflater::FastLoopBody() {
   }
   in_ = in;
   out_ = out;
+  count &= kCountMask;
   bits_ = bits & Mask(count);
   count_ = count;
   return result;
