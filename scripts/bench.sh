@@ -14,6 +14,7 @@
 #                                        reference and bsdtar only: the median
 #                                        of PAIRS (default 11) alternating runs
 #                                        per corpus, and instructions on mixed
+#                                        and on the many small files
 # Environment: BENCH_OUT (default /dev/shm/zx-bench) is where output goes,
 #              BENCH_SKIP_CALLGRIND=1 skips the instruction count.
 set -euo pipefail
@@ -179,9 +180,12 @@ if [ "$ratios_only" = 1 ]; then
       "$(pair_ratio "$bench/${corpus#*:}.zip" bsdtar)"
   done
   if command -v valgrind >/dev/null; then
-    zx_ir=$(instructions "$zx" -a -r -o always -q -d "$out/run" "$bench/mixed-6.zip")
-    ref_ir=$(instructions "$ref" "$bench/mixed-6.zip" "$out/run")
-    awk -v z="$zx_ir" -v r="$ref_ir" 'BEGIN {printf "instructions, mixed -6: zipextract %d, reference %d: %.2f x the reference\n", z, r, z / r}'
+    for corpus in "mixed -6:mixed-6" "20000 small:small-20000"; do
+      zx_ir=$(instructions "$zx" -a -r -o always -q -d "$out/run" "$bench/${corpus#*:}.zip")
+      ref_ir=$(instructions "$ref" "$bench/${corpus#*:}.zip" "$out/run")
+      awk -v c="${corpus%%:*}" -v z="$zx_ir" -v r="$ref_ir" \
+        'BEGIN {printf "instructions, %s: zipextract %d, reference %d: %.2f x the reference\n", c, z, r, z / r}'
+    done
   fi
   rm -rf "${out:?}"
   exit 0
