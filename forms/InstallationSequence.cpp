@@ -1,6 +1,9 @@
 #include "InstallationSequence.h"
 
+#include <windows.h>
+
 #include <exception>
+#include <stdexcept>
 #include <functional>
 #include <vector>
 
@@ -9,39 +12,16 @@
 #include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
 #include "InstallLog.h"
+#include "InstallTransaction.h"
 #include "MapContainer.h"
 #include "Product.h"
 #include "RegisterInWindows.h"
 #include "Shortcuts.h"
+#include "Utf.h"
 
 namespace {
 
 constexpr char kCopying[] = "Копирование файлов...";
-
-// What this run has written outside the install folder, so that a failure
-// can take it back. A kind is marked only once its first write succeeded:
-// records an earlier installation made, which this run never replaced, stay.
-struct TInstallTrail {
-  bool folder = false;  // D was emptied and created by this run
-  bool fileTypes = false;
-  bool uninstallRecord = false;
-  bool links = false;
-
-  void RollBack(const std::string& d) const {
-    if (links) {
-      DeleteProgramGroup(kProductName);
-      DeleteDesktopLink(std::string(kProductName) + ".lnk");
-    }
-    if (uninstallRecord) DeleteUninstallRecord(kProductName);
-    if (fileTypes) {
-      UnregisterFileType("maptldb");
-      UnregisterFileType("maptl");
-    }
-    // Only a folder: a file of the user's that stood in the way of the
-    // install folder (which is why it could not be created) stays.
-    if (folder) DeleteFolderIfExists(d);
-  }
-};
 
 // One run: the choice, the screen, the log and what has been done so far.
 class TInstallation {
@@ -52,7 +32,8 @@ class TInstallation {
         s_(choice.source),
         view_(view),
         log_(log),
-        maximum_(CalculateMegabytes({choice.database, choice.mapImage}) + 5) {}
+        maximum_(CalculateMegabytes({choice.database, choice.mapImage}) + 5),
+        transaction_(TInstallJournal::DefaultPath(), log) {}
 
   bool Run();
 
@@ -60,11 +41,16 @@ class TInstallation {
   bool Steps();
   bool MediumLiesInside();
   bool MediumIsSound();
+  bool SetAsideEarlierInstallation();
   bool CreateFolders();
   bool UnpackProgramArchive();
   bool CopyMapImage();
   void WriteRecords();
   void CreateLinks();
+  void Keep(bool kept) {
+    if (!kept) throw std::runtime_error(transaction_.Error());
+  }
+  bool Complete();
   void CloseSteps(bool success);
   bool Guarded(const char* end, const std::function<void()>& block);
 
@@ -90,7 +76,7 @@ class TInstallation {
   TInstallLog& log_;
   const int maximum_;
   int position_ = 0;
-  TInstallTrail trail_;
+  TInstallTransaction transaction_;
   std::string failure_;
 };
 
@@ -120,6 +106,7 @@ bool TInstallation::Steps() {
   Action("Подготовка к копированию файлов...");
   if (MediumLiesInside()) return false;
   if (!MediumIsSound()) return false;
+  if (!SetAsideEarlierInstallation()) return false;
   if (!CreateFolders()) return false;
   Advance(2);
   Action(kCopying);
@@ -145,7 +132,7 @@ bool TInstallation::Steps() {
   Action("Создание ярлыков и программной группы...");
   CreateLinks();
   Advance(2);
-  return true;
+  return Complete();
 }
 
 // Emptying D would delete the medium itself when it was copied into the
@@ -178,8 +165,34 @@ bool TInstallation::MediumIsSound() {
   });
 }
 
+// An earlier installation is moved aside, not emptied: until this run has
+// completed, the user's working installation is still there to come back.
+// A folder that cannot be moved (a program holds a file in it) is asked
+// about as a folder that cannot be made, before anything has changed.
+bool TInstallation::SetAsideEarlierInstallation() {
+  if (!transaction_.Begin(d_)) {
+    Fail(transaction_.Error());
+    return false;
+  }
+  const DWORD attributes = GetFileAttributesW(toolkit::Widen(d_).c_str());
+  // A plain file of the user's stays where it is: the folder's creation fails.
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return true;
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    if (transaction_.NoteNew(d_)) return true;
+    Fail(transaction_.Error());
+    return false;
+  }
+  while (!transaction_.SetAside(d_)) {
+    if (!view_.Retry("Не удается создать папку ", d_)) {
+      Fail(transaction_.Error());
+      return false;
+    }
+  }
+  return true;
+}
+
 bool TInstallation::CreateFolders() {
-  trail_.folder = true;
   for (const char* folder :
        {"", "\\DataBase", "\\Icons", "\\Docs", "\\Docs\\Help", "\\Docs\\Legend"}) {
     if (!CreateFolderWithRetry(d_ + folder, view_)) {
@@ -187,9 +200,6 @@ bool TInstallation::CreateFolders() {
       return false;
     }
     log_.Write("folder: " + d_ + folder);
-    // An uninstallation before the last restart may have left this folder
-    // to the system's deletion at the next start: it is ours again now.
-    if (*folder == '\0') CancelDeletionsAtRestart(d_);
   }
   return true;
 }
@@ -243,15 +253,18 @@ bool TInstallation::Guarded(const char* end, const std::function<void()>& block)
 }
 
 void TInstallation::WriteRecords() {
+  for (const char* type : {"maptldb", "maptl"}) {
+    Keep(transaction_.SaveKey(HKEY_CLASSES_ROOT, std::string(".") + type));
+    Keep(transaction_.SaveKey(HKEY_CLASSES_ROOT, std::string(type) + "FILE"));
+  }
+  Keep(transaction_.SaveKey(HKEY_LOCAL_MACHINE, UninstallRecordKey(kProductName)));
   RegisterFileType("maptldb", "Файл базы данных объектов карты", d_ + "\\Icons\\maptldb.ico",
                    "Импортировать", QuotedCommand(d_ + "\\" + kViewerName, "%1"));
-  trail_.fileTypes = true;
   log_.Write("registry: HKEY_CLASSES_ROOT\\.maptldb, HKEY_CLASSES_ROOT\\maptldbFILE");
   RegisterFileType("maptl", "Файл изображения карты", d_ + "\\Icons\\maptl.ico", "", "");
   log_.Write("registry: HKEY_CLASSES_ROOT\\.maptl, HKEY_CLASSES_ROOT\\maptlFILE");
   WriteUninstallRecord(kProductName, d_ + "\\" + kViewerName + ",1", kPublisher, d_,
                        QuotedCommand(d_ + "\\Setup", "/u"), 2, 0);
-  trail_.uninstallRecord = true;
   // What stays installed: the temporary archive goes at the end.
   const uint64_t kilobytes = (SizeOf(d_) - SizeOf(d_ + "\\temp.zip") + 1023) / 1024;
   WriteUnattendedUninstall(kProductName, QuotedCommand(d_ + "\\Setup", "/u /S"), kilobytes);
@@ -262,9 +275,22 @@ void TInstallation::WriteRecords() {
              std::to_string(kilobytes) + ", InstallFrom)");
 }
 
+// Where a link of an earlier installation (or anything else) stands, it is
+// set aside like the folder; what stands nowhere is noted as this run's.
 void TInstallation::CreateLinks() {
+  const std::string programs = GetShellFolder("Programs");
+  const std::string desktop = GetShellFolder("Desktop");
+  for (const std::string& path :
+       {programs.empty() ? programs : programs + "\\" + kProductName,
+        desktop.empty() ? desktop : desktop + "\\" + kProductName + ".lnk"}) {
+    if (path.empty()) continue;
+    if (GetFileAttributesW(toolkit::Widen(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
+      Keep(transaction_.NoteNew(path));
+    } else {
+      Keep(transaction_.SetAside(path));
+    }
+  }
   CreateProgramGroup(kProductName);
-  trail_.links = true;
   log_.Write("link: program group " + std::string(kProductName));
   CreateGroupLink(kProductName, d_ + "\\" + kViewerName, kProductName);
   log_.Write("link: " + std::string(kProductName) + " -> " + d_ + "\\" + kViewerName);
@@ -274,9 +300,22 @@ void TInstallation::CreateLinks() {
   log_.Write("link: desktop " + std::string(kProductName) + " -> " + d_ + "\\" + kViewerName);
 }
 
+// The temporary archive goes before the installation counts as complete, so
+// that a completed installation holds exactly what it installed.
+bool TInstallation::Complete() {
+  const std::string archive = d_ + "\\temp.zip";
+  if (!DeleteNow(archive) && !DeleteNow(archive)) {
+    Fail("cannot delete " + archive);
+    return false;
+  }
+  if (transaction_.Commit()) return true;
+  Fail(transaction_.Error());
+  return false;
+}
+
+// On failure, what this run wrote goes and what it set aside comes back.
 void TInstallation::CloseSteps(bool success) {
-  if (!success) trail_.RollBack(d_);
-  if (trail_.folder) DeleteTree(d_ + "\\temp.zip");
+  if (!success) transaction_.Undo();
   view_.ShowBillboard(0);
 }
 

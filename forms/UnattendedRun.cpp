@@ -135,15 +135,18 @@ int RunUnattendedInstallation(const TRunMode& mode, const std::string& programPa
 }
 
 int RunUnattendedUninstall(TInstallLog& log) {
-  const std::string folder = RunUninstallSequence(
+  const TUninstallResult result = RunUninstallSequence(
       [&log](const std::string& text, int position) {
         log.Write("step: " + text + " (progress " + std::to_string(position) + " of 100)");
       },
       log);
-  log.Write("uninstallation completed");
-  ReportToStarter(kExitDone);
-  RemoveWhatTheStarterHeld(folder, log);
-  return kExitDone;
+  // Something of the product stayed: the run has not removed it.
+  const int code = result.left.empty() ? kExitDone : kExitFailed;
+  log.Write(code == kExitDone ? "uninstallation completed"
+                              : "uninstallation failed: " + result.left.front());
+  ReportToStarter(code);
+  RemoveWhatTheStarterHeld(result.folder, log);
+  return code;
 }
 
 std::string DefaultLogPath() {

@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include <cctype>
+#include <exception>
 #include <optional>
 
 namespace {
@@ -49,41 +50,92 @@ bool IsProductFolder(const std::string& path) {
   return false;
 }
 
-// A record whose location cannot be read is damaged: it names no folder, but
-// its links and records are still the product's to remove.
-std::optional<std::string> InstallLocation() {
+// A record whose location is not a string is damaged: it names no folder,
+// but its links and records are still the product's to remove. A record
+// that cannot be read at all is left alone, to be tried again.
+std::optional<std::string> InstallLocation(TUninstallResult& result) {
   try {
     return ReadInstallLocation(kProductName);
-  } catch (const ERegistryError&) {
-    return std::string();
+  } catch (const ERegistryError& e) {
+    if (std::string(e.what()).rfind("Invalid data type", 0) == 0) return std::string();
+    result.left.push_back("the uninstall record: it cannot be read (" + std::string(e.what()) +
+                          ")");
+    return std::nullopt;
   }
 }
 
-bool RemoveInstallFolder(const std::string& location, TInstallLog& log) {
+bool Exists(const std::string& path) {
+  return GetFileAttributesW(toolkit::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Removes `path` (the shell's deletion has had its turn); true when nothing
+// of it is left that is not scheduled for deletion at the next restart.
+bool RemoveRest(const std::string& path, TUninstallResult& result) {
+  if (DeleteNowOrAtRestart(path)) return true;
+  result.left.push_back(path + ": it could neither be deleted nor left to the next restart");
+  return false;
+}
+
+// False when something of the product stays that only the record can find.
+bool RemoveInstallFolder(const std::string& location, TInstallLog& log, TUninstallResult& result) {
   if (!IsProductFolder(location)) {
     log.Write("not deleted: the recorded install location \"" + location +
               "\" is not a folder of the product");
-    return false;
+    if (!location.empty() && Exists(location))
+      result.left.push_back(location + ": it is not a folder of the product");
+    return true;
   }
   // A plain file that stands where the folder was is the user's, not ours.
   if (!FolderExists(location)) {
     log.Write("not deleted: no folder at the recorded install location " + location);
-    return false;
+    return true;
   }
   DeleteFolderIfExists(location);
-  DeleteNowOrAtRestart(location);
-  const bool gone = GetFileAttributesW(toolkit::Widen(location).c_str()) == INVALID_FILE_ATTRIBUTES;
-  log.Write((gone ? "deleted: " : "deleted at the next restart: ") + location);
+  if (!RemoveRest(location, result)) return false;
+  result.folder = location;
+  log.Write((Exists(location) ? "deleted at the next restart: " : "deleted: ") + location);
   return true;
 }
 
-void RemoveRecords(TInstallLog& log) {
-  DeleteUninstallRecord(kProductName);
-  log.Write("deleted: the uninstall record " + UninstallRecordKey(kProductName));
+bool RemoveLinks(TInstallLog& log, TUninstallResult& result) {
+  bool gone = true;
+  const std::string programs = ShellFolderOf("Programs");
+  if (!programs.empty()) {
+    DeleteProgramGroup(kProductName);
+    gone = RemoveRest(programs + "\\" + kProductName, result) && gone;
+    log.Write(std::string("deleted: the program group ") + kProductName);
+  }
+  const std::string desktop = ShellFolderOf("Desktop");
+  if (!desktop.empty()) {
+    DeleteDesktopLink(kDesktopLinkFile);
+    gone = RemoveRest(desktop + "\\" + kDesktopLinkFile, result) && gone;
+    log.Write(std::string("deleted: the desktop link ") + kDesktopLinkFile);
+  }
+  return gone;
+}
+
+bool RemoveFileTypes(TInstallLog& log, TUninstallResult& result) {
+  bool gone = true;
   for (const char* type : kFileTypes) {
     UnregisterFileType(type);
-    log.Write(std::string("deleted: the file type ") + type);
+    if (IsFileTypeRegistered(type)) {
+      result.left.push_back(std::string("the file type ") + type + ": it could not be deleted");
+      gone = false;
+    } else {
+      log.Write(std::string("deleted: the file type ") + type);
+    }
   }
+  return gone;
+}
+
+void RemoveRecord(TInstallLog& log, TUninstallResult& result) {
+  DeleteUninstallRecord(kProductName);
+  if (ReadInstallLocation(kProductName)) {
+    result.left.push_back("the uninstall record " + UninstallRecordKey(kProductName) +
+                          ": it could not be deleted");
+    return;
+  }
+  log.Write("deleted: the uninstall record " + UninstallRecordKey(kProductName));
 }
 
 // The relocated uninstaller is the one file of the product outside its
@@ -98,6 +150,22 @@ void RemoveRelocatedCopy() {
   }
 }
 
+void RemoveProduct(const std::string& location, const SetCurrentActionFn& setCurrentAction,
+                   TInstallLog& log, TUninstallResult& result) {
+  setCurrentAction("Удаление файлов программы...", 10);
+  bool removable = RemoveInstallFolder(location, log, result);
+  setCurrentAction("Удаление ярлыков...", 50);
+  removable = RemoveLinks(log, result) && removable;
+  setCurrentAction("Удаление записей в системном реестре...", 90);
+  removable = RemoveFileTypes(log, result) && removable;
+  if (removable) {
+    RemoveRecord(log, result);
+  } else {
+    log.Write("kept: the uninstall record, so that the uninstall can be run again");
+  }
+  setCurrentAction("Завершение операций...", 100);
+}
+
 }  // namespace
 
 void RunUninstallSequence(const SetCurrentActionFn& setCurrentAction) {
@@ -105,26 +173,23 @@ void RunUninstallSequence(const SetCurrentActionFn& setCurrentAction) {
   RunUninstallSequence(setCurrentAction, noLog);
 }
 
-std::string RunUninstallSequence(const SetCurrentActionFn& setCurrentAction, TInstallLog& log) {
-  std::string removed;
+TUninstallResult RunUninstallSequence(const SetCurrentActionFn& setCurrentAction,
+                                      TInstallLog& log) {
+  TUninstallResult result;
   // The record alone says whether the product is installed; its folder may be
   // gone already (deleted by hand), and the product must still leave the list
   // of installed programs and the Start menu.
-  const std::optional<std::string> location = InstallLocation();
-  if (location) {
-    setCurrentAction("Удаление файлов программы...", 10);
-    if (RemoveInstallFolder(*location, log)) removed = *location;
-    setCurrentAction("Удаление ярлыков...", 50);
-    DeleteProgramGroup(kProductName);
-    log.Write(std::string("deleted: the program group ") + kProductName);
-    DeleteDesktopLink(kDesktopLinkFile);
-    log.Write(std::string("deleted: the desktop link ") + kDesktopLinkFile);
-    setCurrentAction("Удаление записей в системном реестре...", 90);
-    RemoveRecords(log);
-    setCurrentAction("Завершение операций...", 100);
-  } else {
-    log.Write("no uninstall record: nothing to remove");
+  try {
+    const std::optional<std::string> location = InstallLocation(result);
+    if (location) {
+      RemoveProduct(*location, setCurrentAction, log, result);
+    } else if (result.left.empty()) {
+      log.Write("no uninstall record: nothing to remove");
+    }
+  } catch (const std::exception& e) {
+    result.left.push_back(std::string("the uninstallation stopped: ") + e.what());
   }
+  for (const std::string& what : result.left) log.Write("not removed: " + what);
   RemoveRelocatedCopy();
-  return removed;
+  return result;
 }

@@ -4,6 +4,7 @@
 
 #include "FilesAndFolders.h"
 #include "RunMode.h"
+#include "SystemCalls.h"
 #include "Utf.h"
 
 namespace {
@@ -40,9 +41,9 @@ void RemoveEarlierCopy(const std::wstring& copy) {
   const DWORD attributes = GetFileAttributesW(copy.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     const DWORD blocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    SetFileAttributesW(copy.c_str(), attributes & ~blocking);
+    syscalls::SetAttributesOf(copy, attributes & ~blocking);
   }
-  DeleteFileW(copy.c_str());
+  syscalls::DeleteFileAt(copy);
 }
 
 // Opened without write or delete sharing, the copy can be neither changed nor

@@ -1,6 +1,7 @@
 #include "DeleteAtRestart.h"
 
 #include "PendingDeletions.h"
+#include "SystemCalls.h"
 #include "Utf.h"
 
 #include <windows.h>
@@ -10,15 +11,17 @@
 
 namespace {
 
-void ScheduleDeletion(const std::wstring& path) {
-  MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+// Each step tells whether what it was given is now gone or, with `later`,
+// left to the system's deletion at the next restart.
+bool Schedule(const std::wstring& path, bool later) {
+  return later && syscalls::MoveEntry(path, std::wstring(), MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
 }
 
 // A read-only file would survive its deletion at restart as it survives now.
-void DeleteFileNowOrLater(const std::wstring& path, DWORD attributes) {
+bool DeleteFileNowOrLater(const std::wstring& path, DWORD attributes, bool later) {
   if (attributes & FILE_ATTRIBUTE_READONLY)
-    SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-  if (!DeleteFileW(path.c_str())) ScheduleDeletion(path);
+    syscalls::SetAttributesOf(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+  return syscalls::DeleteFileAt(path) || Schedule(path, later);
 }
 
 class TFindHandle {
@@ -35,21 +38,20 @@ class TFindHandle {
   HANDLE handle_;
 };
 
-void DeleteFolderNowOrLater(const std::wstring& folder);
+bool DeleteFolderNowOrLater(const std::wstring& folder, bool later);
 
-void DeleteEntryNowOrLater(const std::wstring& path, DWORD attributes) {
+bool DeleteEntryNowOrLater(const std::wstring& path, DWORD attributes, bool later) {
   // A junction or symbolic link inside the tree is removed itself; what it
   // points at is not part of the tree.
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    DeleteFolderNowOrLater(path);
-  } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    if (!RemoveDirectoryW(path.c_str())) ScheduleDeletion(path);
-  } else {
-    DeleteFileNowOrLater(path, attributes);
-  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return DeleteFolderNowOrLater(path, later);
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+    return syscalls::RemoveFolder(path) || Schedule(path, later);
+  return DeleteFileNowOrLater(path, attributes, later);
 }
 
-void DeleteFolderNowOrLater(const std::wstring& folder) {
+bool DeleteFolderNowOrLater(const std::wstring& folder, bool later) {
+  bool all = true;
   {
     WIN32_FIND_DATAW entry;
     TFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
@@ -57,21 +59,28 @@ void DeleteFolderNowOrLater(const std::wstring& folder) {
       do {
         const std::wstring name = entry.cFileName;
         if (name == L"." || name == L"..") continue;
-        DeleteEntryNowOrLater(folder + L"\\" + name, entry.dwFileAttributes);
+        all = DeleteEntryNowOrLater(folder + L"\\" + name, entry.dwFileAttributes, later) && all;
       } while (FindNextFileW(find.Get(), &entry));
     }
   }
   // Scheduled after its contents, so the system finds it empty by then.
-  if (!RemoveDirectoryW(folder.c_str())) ScheduleDeletion(folder);
+  return (syscalls::RemoveFolder(folder) || Schedule(folder, later)) && all;
+}
+
+bool Delete(const std::string& path, bool later) {
+  const std::wstring widePath = toolkit::Widen(path);
+  const DWORD attributes = GetFileAttributesW(widePath.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  return DeleteEntryNowOrLater(widePath, attributes, later);
 }
 
 }  // namespace
 
-void DeleteNowOrAtRestart(const std::string& path) {
-  const std::wstring widePath = toolkit::Widen(path);
-  const DWORD attributes = GetFileAttributesW(widePath.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
-  DeleteEntryNowOrLater(widePath, attributes);
+bool DeleteNowOrAtRestart(const std::string& path) { return Delete(path, true); }
+
+bool DeleteNow(const std::string& path) {
+  return Delete(path, false) &&
+         GetFileAttributesW(toolkit::Widen(path).c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 namespace {
@@ -111,7 +120,7 @@ class TKey {
  public:
   TKey() = default;
   ~TKey() {
-    if (key_) RegCloseKey(key_);
+    if (key_) syscalls::CloseKey(key_);
   }
   TKey(const TKey&) = delete;
   TKey& operator=(const TKey&) = delete;
@@ -126,29 +135,30 @@ class TKey {
 
 void CancelDeletionsAtRestart(const std::string& path) {
   TKey key;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                    key.Receive()) != ERROR_SUCCESS)
+  if (syscalls::OpenKey(HKEY_LOCAL_MACHINE, kSessionManager, key.Receive()) != ERROR_SUCCESS) {
+    *key.Receive() = nullptr;
     return;
+  }
   DWORD type = 0;
   DWORD bytes = 0;
-  if (RegQueryValueExW(key.Get(), kPendingOperations, nullptr, &type, nullptr, &bytes) !=
+  if (syscalls::QueryValue(key.Get(), kPendingOperations, &type, nullptr, &bytes) !=
           ERROR_SUCCESS ||
       type != REG_MULTI_SZ)
     return;
   std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
-  if (RegQueryValueExW(key.Get(), kPendingOperations, nullptr, &type,
-                       reinterpret_cast<BYTE*>(text.data()), &bytes) != ERROR_SUCCESS)
+  if (syscalls::QueryValue(key.Get(), kPendingOperations, &type,
+                           reinterpret_cast<BYTE*>(text.data()), &bytes) != ERROR_SUCCESS)
     return;
   text.resize(bytes / sizeof(wchar_t));
   const std::vector<std::string> operations = SplitMultiString(text);
   const std::vector<std::string> kept = WithoutDeletionsBelow(operations, path, SamePathText);
   if (kept.size() == operations.size()) return;
   if (kept.empty()) {
-    RegDeleteValueW(key.Get(), kPendingOperations);
+    syscalls::DeleteValue(key.Get(), kPendingOperations);
     return;
   }
   const std::wstring joined = JoinMultiString(kept);
-  RegSetValueExW(key.Get(), kPendingOperations, 0, REG_MULTI_SZ,
-                 reinterpret_cast<const BYTE*>(joined.data()),
-                 static_cast<DWORD>(joined.size() * sizeof(wchar_t)));
+  syscalls::SetValue(key.Get(), kPendingOperations, REG_MULTI_SZ,
+                     reinterpret_cast<const BYTE*>(joined.data()),
+                     static_cast<DWORD>(joined.size() * sizeof(wchar_t)));
 }

@@ -9,8 +9,13 @@
 // delete for deletion at the next restart: files before the folders holding
 // them. Links to other folders (junctions) are removed as links, never
 // followed. Silent; scheduling needs administrator rights, without them what
-// remains simply stays.
-void DeleteNowOrAtRestart(const std::string& path);
+// remains simply stays. True when nothing is left that is neither deleted nor
+// scheduled (also when nothing stood at `path`).
+bool DeleteNowOrAtRestart(const std::string& path);
+
+// The same without the scheduling: deletes what it can now; true when
+// nothing is left at `path`.
+bool DeleteNow(const std::string& path);
 
 // Takes `path` (a folder, UTF-8) and everything below it off the list of
 // deletions at the next restart; every other entry of the list stays as it

@@ -14,7 +14,7 @@ bool CreateFolderWithRetry(const std::string& path, TRetryPrompt& prompt) {
   const std::wstring widePath = toolkit::Widen(path);
   for (;;) {
     DeleteFolderIfExists(path);
-    if (CreateDirectoryW(widePath.c_str(), nullptr)) return true;
+    if (syscalls::CreateFolder(widePath)) return true;
     if (!prompt.Retry("Не удается создать папку ", path)) return false;
   }
 }
@@ -24,7 +24,7 @@ bool CopyFileWithRetry(const std::string& source, const std::string& destination
   const std::wstring wideSource = toolkit::Widen(source);
   const std::wstring wideDestination = toolkit::Widen(destination);
   for (;;) {
-    if (CopyFileW(wideSource.c_str(), wideDestination.c_str(), FALSE)) return true;
+    if (syscalls::CopyFileTo(wideSource, wideDestination)) return true;
     if (!prompt.Retry("Не удается создать/скопировать файл ", source)) return false;
   }
 }
@@ -106,10 +106,23 @@ int64_t FreeBytesOnDriveOf(const std::string& directory) {
 TTemporaryFile::TTemporaryFile() {
   wchar_t folder[MAX_PATH + 1];
   const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-  wchar_t name[MAX_PATH + 1];
-  if (length == 0 || length > MAX_PATH || !GetTempFileNameW(folder, L"map", 0, name))
+  if (length == 0 || length > MAX_PATH)
     throw std::runtime_error("no temporary file can be made in the temporary folder");
-  path_ = toolkit::Narrow(name);
+  // A name nobody holds: creating it fails when it exists, and the next is tried.
+  const unsigned start = GetTickCount() ^ (GetCurrentProcessId() << 16);
+  for (unsigned attempt = 0; attempt < 64; ++attempt) {
+    wchar_t name[16];
+    wsprintfW(name, L"map%04X.tmp", (start + attempt) & 0xFFFF);
+    const std::wstring path = std::wstring(folder, length) + name;
+    const HANDLE file = syscalls::CreateFileAt(path, GENERIC_WRITE, 0, CREATE_NEW, 0);
+    if (file != INVALID_HANDLE_VALUE) {
+      CloseHandle(file);
+      path_ = toolkit::Narrow(path);
+      return;
+    }
+    if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  throw std::runtime_error("no temporary file can be made in the temporary folder");
 }
 
-TTemporaryFile::~TTemporaryFile() { DeleteFileW(toolkit::Widen(path_).c_str()); }
+TTemporaryFile::~TTemporaryFile() { syscalls::DeleteFileAt(toolkit::Widen(path_)); }

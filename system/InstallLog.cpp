@@ -4,13 +4,14 @@
 
 #include <cstdio>
 
+#include "SystemCalls.h"
 #include "Utf.h"
 
 TInstallLog::TInstallLog(const std::string& path) {
   if (path.empty()) return;
   // Readable by others while the run goes on, so that a script can follow it.
-  HANDLE file = CreateFileW(toolkit::Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = syscalls::CreateFileAt(toolkit::Widen(path), GENERIC_WRITE, FILE_SHARE_READ,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (file != INVALID_HANDLE_VALUE) file_ = file;
 }
 
@@ -28,6 +29,6 @@ void TInstallLog::Write(const std::string& text) {
   // One write per line: a run that ends abruptly leaves whole lines behind.
   const std::string line = stamp + text + "\r\n";
   DWORD written = 0;
-  WriteFile(static_cast<HANDLE>(file_), line.data(), static_cast<DWORD>(line.size()), &written,
-            nullptr);
+  syscalls::WriteToFile(static_cast<HANDLE>(file_), line.data(), static_cast<DWORD>(line.size()),
+                        &written);
 }

@@ -209,7 +209,26 @@ void UnregisterFileType(const std::string& extension) {
     return;
   }
   if (!named || !SameClassName(*named, typeClass)) return;
+  // The class first: while the extension still names it, a second run
+  // finds both again.
+  HKEY classKey = nullptr;
+  const LSTATUS opened = syscalls::OpenKey(HKEY_CLASSES_ROOT, toolkit::Widen(typeClass), &classKey);
+  if (opened == ERROR_SUCCESS) {
+    const LSTATUS deleted = syscalls::DeleteValue(classKey, L"");
+    syscalls::CloseKey(classKey);
+    if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) return;
+  } else if (opened != ERROR_FILE_NOT_FOUND) {
+    return;
+  }
   syscalls::DeleteValue(extensionKey.Get(), L"");
-  TRegKey classKey;
-  if (classKey.Open(HKEY_CLASSES_ROOT, typeClass)) syscalls::DeleteValue(classKey.Get(), L"");
+}
+
+bool IsFileTypeRegistered(const std::string& extension) {
+  const std::string lower = LowerCase(extension);
+  try {
+    const std::string named = ReadRegistryString(HKEY_CLASSES_ROOT, "." + lower, "");
+    return SameClassName(named, lower + "FILE");
+  } catch (const ERegistryError&) {
+    return false;
+  }
 }

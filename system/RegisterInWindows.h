@@ -76,3 +76,6 @@ void RegisterFileType(const std::string& extension, const std::string& descripti
 // value and that class's description are deleted (the keys, the icon and verb
 // stay). An extension another program has taken over is left alone. Silent.
 void UnregisterFileType(const std::string& extension);
+
+// True while the extension still names the product's class <extension>FILE.
+bool IsFileTypeRegistered(const std::string& extension);

@@ -12,16 +12,6 @@ namespace {
 constexpr char kShellFoldersKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-// The removals are silent, about an unreadable folder record too: what
-// cannot be found cannot be removed, and the caller goes on.
-std::string ShellFolderOrEmpty(const std::string& valueName) {
-  try {
-    return GetShellFolder(valueName);
-  } catch (const ERegistryError&) {
-    return std::string();
-  }
-}
-
 std::string HexCode(HRESULT result) {
   char text[16];
   wsprintfA(text, "0x%08lX", static_cast<unsigned long>(result));
@@ -34,11 +24,21 @@ std::string GetShellFolder(const std::string& valueName) {
   return ReadRegistryString(HKEY_CURRENT_USER, kShellFoldersKey, valueName);
 }
 
+// The removals are silent, about an unreadable folder record too: what
+// cannot be found cannot be removed, and the caller goes on.
+std::string ShellFolderOf(const std::string& valueName) {
+  try {
+    return GetShellFolder(valueName);
+  } catch (const ERegistryError&) {
+    return std::string();
+  }
+}
+
 std::string CreateProgramGroup(const std::string& group) {
   const std::string programs = GetShellFolder("Programs");
   if (programs.empty()) return std::string();
   const std::string path = programs + "\\" + group;
-  CreateDirectoryW(toolkit::Widen(path).c_str(), nullptr);
+  syscalls::CreateFolder(toolkit::Widen(path));
   return path;
 }
 
@@ -56,15 +56,15 @@ void CreateDesktopLink(const std::string& target, const std::string& linkName) {
 }
 
 void DeleteProgramGroup(const std::string& group) {
-  const std::string programs = ShellFolderOrEmpty("Programs");
+  const std::string programs = ShellFolderOf("Programs");
   if (programs.empty()) return;
   DeleteTree(programs + "\\" + group);
 }
 
 void DeleteDesktopLink(const std::string& linkFileName) {
-  const std::string desktop = ShellFolderOrEmpty("Desktop");
+  const std::string desktop = ShellFolderOf("Desktop");
   if (desktop.empty()) return;
-  DeleteFileW(toolkit::Widen(desktop + "\\" + linkFileName).c_str());
+  syscalls::DeleteFileAt(toolkit::Widen(desktop + "\\" + linkFileName));
 }
 
 void CreateShellLink(const std::string& target, const std::string& linkPath) {
@@ -79,5 +79,5 @@ void CreateShellLink(const std::string& target, const std::string& linkPath) {
   link->SetArguments(L"");
   link->SetDescription(L"");
   link->SetPath(toolkit::Widen(target).c_str());
-  file->Save(toolkit::Widen(linkPath).c_str(), FALSE);
+  syscalls::SaveShellLink(file.Get(), toolkit::Widen(linkPath));
 }

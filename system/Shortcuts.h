@@ -18,6 +18,9 @@ class EShellLinkError : public std::runtime_error {
 // the record is not a string.
 std::string GetShellFolder(const std::string& valueName);
 
+// The same, empty also when the record is not a string.
+std::string ShellFolderOf(const std::string& valueName);
+
 // Creates the folder `group` in the user's Start-menu programs folder (an
 // existing one is fine, a failure is ignored) and returns its path; empty,
 // creating nothing, when the programs folder is not recorded.

@@ -1,9 +1,11 @@
 // The registry and shell calls of the system layer, one thin function each,
-// so that they cross the process boundary in exactly one place. This is the
-// seam at which tests make a chosen call fail: a test program may link its own
-// definitions of all of these functions (forwarding to the system and failing
-// the one it picks) in place of SystemCalls.cpp. Nothing here interprets a
-// result; the callers do.
+// so that they cross the process boundary in exactly one place; with the file
+// calls of FileCalls_win.h they are the one seam every change to the machine
+// goes through. This is the seam at which tests make a chosen call fail: a
+// test program may link its own definitions of all of these functions
+// (forwarding to the system and failing the one it picks) in place of
+// SystemCalls.cpp and FileCalls_win.cpp. Nothing here interprets a result;
+// the callers do.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +14,9 @@
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
+
+#include "FileCalls_win.h"
 
 namespace syscalls {
 
@@ -25,11 +30,17 @@ LSTATUS QueryValue(HKEY key, const std::wstring& name, DWORD* type, BYTE* data, 
 LSTATUS DeleteValue(HKEY key, const std::wstring& name);
 // The name of the `index`-th sub-key of `key`; ERROR_NO_MORE_ITEMS past the last.
 LSTATUS EnumKey(HKEY key, DWORD index, std::wstring* name);
+// The `index`-th value of `key`: its name, type and data; ERROR_NO_MORE_ITEMS
+// past the last.
+LSTATUS EnumValue(HKEY key, DWORD index, std::wstring* name, DWORD* type, std::vector<BYTE>* data);
 // Deletes a sub-key that has no sub-keys of its own.
 LSTATUS DeleteKey(HKEY key, const std::wstring& subKey);
 
 // A new shell-link object, as its IShellLinkW interface.
 HRESULT CreateShellLinkObject(IShellLinkW** link);
+
+// Saves the link object behind `file` as the link file `path`.
+HRESULT SaveShellLink(IPersistFile* file, const std::wstring& path);
 
 // The shell's file operation (copy, move, delete of lists of paths).
 int ShellFileOperation(SHFILEOPSTRUCTW* operation);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "FileCalls_win.h"
 #include "UzLib.h"
 #include "uzExceptions.h"
 #include "uzUtf8_win.h"
@@ -62,20 +63,20 @@ bool CreateFolderPath(const std::string& path) {
   SlashesToBackslashes(p);
   const std::size_t root = RootLength(p);
   while (p.size() > root && p.size() > 1 && p.back() == '\\') p.pop_back();
-  if (CreateDirectoryW(Widen(p).c_str(), nullptr)) return true;
+  if (syscalls::CreateFolder(Widen(p))) return true;
   if (GetLastError() == ERROR_PATH_NOT_FOUND) {
     std::size_t made = p.size();
     while (made != std::string::npos && made > root) {
       made = p.rfind('\\', made - 1);
       if (made == std::string::npos || made < root) break;
-      if (CreateDirectoryW(Widen(p.substr(0, made)).c_str(), nullptr) ||
+      if (syscalls::CreateFolder(Widen(p.substr(0, made))) ||
           GetLastError() != ERROR_PATH_NOT_FOUND)
         break;
     }
     if (made == std::string::npos || made < root) made = root;
     for (std::size_t at = made; at != std::string::npos && at < p.size();) {
       at = p.find('\\', at + 1);
-      CreateDirectoryW(Widen(p.substr(0, at)).c_str(), nullptr);
+      syscalls::CreateFolder(Widen(p.substr(0, at)));
     }
   }
   return FolderExists(p);
@@ -100,14 +101,14 @@ bool ClearRestrictiveAttributes(const std::string& name) {
   const DWORD restrictive = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   if (!(a & restrictive)) return true;
   DWORD rest = a & ~restrictive;
-  return SetFileAttributesW(Widen(name).c_str(), rest ? rest : FILE_ATTRIBUTE_NORMAL) != 0;
+  return syscalls::SetAttributesOf(Widen(name), rest ? rest : FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
 bool SetAttributes(const std::string& name, uint32_t attributes) {
   // Archives made on other systems keep their own permission bits in the
   // high half; only the four settable DOS bits are meaningful here.
   DWORD a = attributes & (kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive);
-  return SetFileAttributesW(Widen(name).c_str(), a ? a : FILE_ATTRIBUTE_NORMAL) != 0;
+  return syscalls::SetAttributesOf(Widen(name), a ? a : FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
 bool SetAttributes(TFileStream& file, uint32_t attributes) {
@@ -136,10 +137,10 @@ bool SetFileDosDateTime(const std::string& name, uint32_t dosDateTime) {
   if (!DosDateTimeToUtc(dosDateTime, utc)) return false;
   // Attribute-write access suffices for the time, so a read-only file gets it too.
   HANDLE h =
-      CreateFileW(Widen(name).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      syscalls::CreateFileAt(Widen(name), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   if (h == INVALID_HANDLE_VALUE) return false;
-  bool ok = SetFileTime(h, nullptr, nullptr, &utc) != 0;
+  bool ok = syscalls::SetLastWriteTime(h, &utc) != 0;
   CloseHandle(h);
   return ok;
 }
@@ -156,10 +157,10 @@ bool SetModificationTime(TFileStream& file, int64_t fileTime) {
   FILETIME utc;
   utc.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) & 0xFFFFFFFFu);
   utc.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(fileTime) >> 32);
-  return SetFileTime(ToHandle(file.Handle()), nullptr, nullptr, &utc) != 0;
+  return syscalls::SetLastWriteTime(ToHandle(file.Handle()), &utc) != 0;
 }
 
-bool DeleteFileAt(const std::string& name) { return DeleteFileW(Widen(name).c_str()) != 0; }
+bool DeleteFileAt(const std::string& name) { return syscalls::DeleteFileAt(Widen(name)) != 0; }
 
 std::string VolumeLabel(const std::string& root) {
   wchar_t label[MAX_PATH + 1] = {};
@@ -198,8 +199,8 @@ TFileStream::TFileStream(const std::string& fileName, uint16_t mode, bool clearR
   // super-user) would keep a read-only attribute on the new content.
   if (clearRestrictive && (mode == kFmCreate || (mode & 0x3) != kFmOpenRead))
     ClearRestrictiveAttributes(fileName);
-  HANDLE h = CreateFileW(Widen(fileName).c_str(), access, share, nullptr, disposition,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h =
+      syscalls::CreateFileAt(Widen(fileName), access, share, disposition, FILE_ATTRIBUTE_NORMAL);
   if (h == INVALID_HANDLE_VALUE) {
     std::string reason = Reason(GetLastError());
     if (mode == kFmCreate) {
@@ -231,7 +232,7 @@ std::size_t TFileStream::Write(const void* buffer, std::size_t count) {
   while (done < count) {
     DWORD want = static_cast<DWORD>(std::min<std::size_t>(count - done, 1u << 30));
     DWORD put = 0;
-    if (!WriteFile(ToHandle(handle_), in + done, want, &put, nullptr) || put == 0) break;
+    if (!syscalls::WriteToFile(ToHandle(handle_), in + done, want, &put) || put == 0) break;
     done += put;
   }
   if (position_ >= 0) position_ += static_cast<int64_t>(done);

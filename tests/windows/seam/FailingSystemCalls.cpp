@@ -1,5 +1,5 @@
-// Defines every function of the system-call seam (so that the real one is not
-// linked) and forwards to the system, failing the call armed by FailNth.
+// Defines every function of the system-call seam (so that the real ones are
+// not linked) and forwards to the system, failing or ending at the call armed.
 #include "FailingSystemCalls.h"
 
 #include "SystemCalls.h"
@@ -10,11 +10,60 @@ namespace failingcalls {
 
 namespace {
 
+const char* const kNames[] = {"CreateKey",
+                              "OpenKey",
+                              "SetValue",
+                              "QueryValue",
+                              "DeleteValue",
+                              "EnumKey",
+                              "EnumValue",
+                              "DeleteKey",
+                              "CreateShellLinkObject",
+                              "SaveShellLink",
+                              "ShellFileOperation",
+                              "CreateFileAt",
+                              "WriteToFile",
+                              "FlushFile",
+                              "SetLastWriteTime",
+                              "SetAttributesOf",
+                              "CreateFolder",
+                              "RemoveFolder",
+                              "DeleteFileAt",
+                              "MoveEntry",
+                              "CopyFileTo"};
+static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(Call::kCount),
+              "a name for every call");
+
+// What a failing call of each kind reports when the test did not choose.
+long TypicalError(Call call) {
+  switch (call) {
+    case Call::CreateShellLinkObject:
+    case Call::SaveShellLink:
+      return E_ACCESSDENIED;
+    case Call::ShellFileOperation:
+      return 0x78;  // the shell's "access denied"
+    case Call::WriteToFile:
+    case Call::FlushFile:
+    case Call::CopyFileTo:
+      return ERROR_DISK_FULL;
+    case Call::MoveEntry:
+    case Call::DeleteFileAt:
+    case Call::RemoveFolder:
+      return ERROR_SHARING_VIOLATION;
+    default:
+      return ERROR_ACCESS_DENIED;
+  }
+}
+
 struct Plan {
   std::array<int, static_cast<size_t>(Call::kCount)> calls{};
+  int all = 0;
   Call armedCall = Call::kCount;
   int armedAt = 0;
   long error = 0;
+  int anyAt = 0;
+  bool end = false;
+  const char* failed = "";
   int openKeys = 0;
 };
 
@@ -23,18 +72,34 @@ Plan& ThePlan() {
   return plan;
 }
 
-// Counts the call; true (with the armed error) when this is the one to fail.
+// Counts the call; true (with the error to report) when this is the one to
+// fail. Ends the process instead when that is what was armed.
 bool Fails(Call call, long* error) {
   Plan& plan = ThePlan();
   const int count = ++plan.calls[static_cast<size_t>(call)];
-  if (call != plan.armedCall || count != plan.armedAt) return false;
-  *error = plan.error;
+  const int all = ++plan.all;
+  if (plan.anyAt != 0 && all == plan.anyAt) {
+    if (plan.end) TerminateProcess(GetCurrentProcess(), 99);
+    *error = TypicalError(call);
+  } else if (call == plan.armedCall && count == plan.armedAt) {
+    *error = plan.error;
+  } else {
+    return false;
+  }
+  plan.failed = kNames[static_cast<size_t>(call)];
   return true;
 }
 
 LSTATUS CountOpened(LSTATUS status) {
   if (status == ERROR_SUCCESS) ++ThePlan().openKeys;
   return status;
+}
+
+// For the calls that report through GetLastError.
+template <class T>
+T FailWith(long error, T result) {
+  SetLastError(static_cast<DWORD>(error));
+  return result;
 }
 
 }  // namespace
@@ -46,9 +111,23 @@ void FailNth(Call call, int n, long error) {
   plan.error = error;
 }
 
+void FailAnyNth(int n) {
+  ThePlan().anyAt = ThePlan().all + n;
+  ThePlan().end = false;
+}
+
+void EndAnyNth(int n) {
+  ThePlan().anyAt = ThePlan().all + n;
+  ThePlan().end = true;
+}
+
 void Reset() { ThePlan() = Plan(); }
 
 int CallsOf(Call call) { return ThePlan().calls[static_cast<size_t>(call)]; }
+
+int AllCalls() { return ThePlan().all; }
+
+const char* LastFailed() { return ThePlan().failed; }
 
 int OpenKeys() { return ThePlan().openKeys; }
 
@@ -58,6 +137,7 @@ namespace syscalls {
 
 using failingcalls::Call;
 using failingcalls::Fails;
+using failingcalls::FailWith;
 
 LSTATUS CreateKey(HKEY root, const std::wstring& subKey, HKEY* key) {
   long error;
@@ -107,6 +187,23 @@ LSTATUS EnumKey(HKEY key, DWORD index, std::wstring* name) {
   return status;
 }
 
+LSTATUS EnumValue(HKEY key, DWORD index, std::wstring* name, DWORD* type, std::vector<BYTE>* data) {
+  long error;
+  if (Fails(Call::EnumValue, &error)) return error;
+  DWORD nameLength = 0, dataSize = 0;
+  LSTATUS status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                    nullptr, &nameLength, &dataSize, nullptr, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  std::wstring buffer(nameLength + 1, L'\0');
+  data->assign(dataSize + 1, 0);
+  DWORD length = nameLength + 1, size = dataSize + 1;
+  status = RegEnumValueW(key, index, buffer.data(), &length, nullptr, type, data->data(), &size);
+  if (status != ERROR_SUCCESS) return status;
+  name->assign(buffer.data(), length);
+  data->resize(size);
+  return status;
+}
+
 LSTATUS DeleteKey(HKEY key, const std::wstring& subKey) {
   long error;
   if (Fails(Call::DeleteKey, &error)) return error;
@@ -120,10 +217,81 @@ HRESULT CreateShellLinkObject(IShellLinkW** link) {
                           reinterpret_cast<void**>(link));
 }
 
+HRESULT SaveShellLink(IPersistFile* file, const std::wstring& path) {
+  long error;
+  if (Fails(Call::SaveShellLink, &error)) return static_cast<HRESULT>(error);
+  return file->Save(path.c_str(), FALSE);
+}
+
 int ShellFileOperation(SHFILEOPSTRUCTW* operation) {
   long error;
   if (Fails(Call::ShellFileOperation, &error)) return static_cast<int>(error);
   return SHFileOperationW(operation);
+}
+
+HANDLE CreateFileAt(const std::wstring& path, DWORD access, DWORD share, DWORD disposition,
+                    DWORD flagsAndAttributes) {
+  long error;
+  if (Fails(Call::CreateFileAt, &error)) return FailWith(error, INVALID_HANDLE_VALUE);
+  return CreateFileW(path.c_str(), access, share, nullptr, disposition, flagsAndAttributes,
+                     nullptr);
+}
+
+BOOL WriteToFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
+  long error;
+  if (Fails(Call::WriteToFile, &error)) {
+    *written = 0;
+    return FailWith(error, FALSE);
+  }
+  return WriteFile(file, data, size, written, nullptr);
+}
+
+BOOL FlushFile(HANDLE file) {
+  long error;
+  if (Fails(Call::FlushFile, &error)) return FailWith(error, FALSE);
+  return FlushFileBuffers(file);
+}
+
+BOOL SetLastWriteTime(HANDLE file, const FILETIME* lastWrite) {
+  long error;
+  if (Fails(Call::SetLastWriteTime, &error)) return FailWith(error, FALSE);
+  return SetFileTime(file, nullptr, nullptr, lastWrite);
+}
+
+BOOL SetAttributesOf(const std::wstring& path, DWORD attributes) {
+  long error;
+  if (Fails(Call::SetAttributesOf, &error)) return FailWith(error, FALSE);
+  return SetFileAttributesW(path.c_str(), attributes);
+}
+
+BOOL CreateFolder(const std::wstring& path) {
+  long error;
+  if (Fails(Call::CreateFolder, &error)) return FailWith(error, FALSE);
+  return CreateDirectoryW(path.c_str(), nullptr);
+}
+
+BOOL RemoveFolder(const std::wstring& path) {
+  long error;
+  if (Fails(Call::RemoveFolder, &error)) return FailWith(error, FALSE);
+  return RemoveDirectoryW(path.c_str());
+}
+
+BOOL DeleteFileAt(const std::wstring& path) {
+  long error;
+  if (Fails(Call::DeleteFileAt, &error)) return FailWith(error, FALSE);
+  return DeleteFileW(path.c_str());
+}
+
+BOOL MoveEntry(const std::wstring& from, const std::wstring& to, DWORD flags) {
+  long error;
+  if (Fails(Call::MoveEntry, &error)) return FailWith(error, FALSE);
+  return MoveFileExW(from.c_str(), to.empty() ? nullptr : to.c_str(), flags);
+}
+
+BOOL CopyFileTo(const std::wstring& from, const std::wstring& to) {
+  long error;
+  if (Fails(Call::CopyFileTo, &error)) return FailWith(error, FALSE);
+  return CopyFileW(from.c_str(), to.c_str(), FALSE);
 }
 
 }  // namespace syscalls

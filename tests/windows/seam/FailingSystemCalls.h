@@ -1,6 +1,7 @@
 // Control of the replacement system-call seam linked into the *Failure_test
 // programs: every call goes to the system as usual, except the one a test
-// picked, which fails with the error the test gave without reaching it.
+// picked, which fails with the error the test gave without reaching it, or
+// ends the process on the spot, as a power cut would.
 #pragma once
 
 #include <windows.h>
@@ -14,20 +15,42 @@ enum class Call {
   QueryValue,
   DeleteValue,
   EnumKey,
+  EnumValue,
   DeleteKey,
   CreateShellLinkObject,
+  SaveShellLink,
   ShellFileOperation,
+  CreateFileAt,
+  WriteToFile,
+  FlushFile,
+  SetLastWriteTime,
+  SetAttributesOf,
+  CreateFolder,
+  RemoveFolder,
+  DeleteFileAt,
+  MoveEntry,
+  CopyFileTo,
   kCount
 };
 
 // The `n`-th call of `call` from now on (1 = the next one) fails with `error`
-// (an LSTATUS, HRESULT or shell result as the call returns). Counting starts
-// afresh for every call kind; a new arming replaces the old one.
+// (an LSTATUS, HRESULT, shell result or system error code as the call
+// reports it). Counting starts afresh for every call kind; a new arming
+// replaces the old one.
 void FailNth(Call call, int n, long error);
+// The `n`-th call of any kind from now on fails, with an error typical of
+// its kind (a full disk for writes, a denied access, a file in use).
+void FailAnyNth(int n);
+// The process ends (exit code 99, nothing flushed, no destructor run) just
+// before the `n`-th call of any kind from now on reaches the system.
+void EndAnyNth(int n);
 // Forgets every arming and count.
 void Reset();
-// Calls of `call` since the last Reset.
+// Calls of `call`, and of every kind, since the last Reset.
 int CallsOf(Call call);
+int AllCalls();
+// The kind of the last call that was failed, as text ("" when none was).
+const char* LastFailed();
 // Keys opened or created and not yet closed since the last Reset.
 int OpenKeys();
 

@@ -1,0 +1,94 @@
+#include "InstallJournal.h"
+
+#include <windows.h>
+
+#include "Product.h"
+#include "Shortcuts.h"
+#include "SystemCalls.h"
+#include "Utf.h"
+
+#include <stdexcept>
+
+namespace {
+
+std::string TemporaryFolder() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  if (length == 0 || length > MAX_PATH) return std::string();
+  std::string folder = toolkit::Narrow(buffer, length);
+  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  return folder;
+}
+
+}  // namespace
+
+std::string TInstallJournal::DefaultPath() {
+  std::string folder;
+  try {
+    folder = GetShellFolder("Local AppData");
+  } catch (const std::exception&) {
+  }
+  if (folder.empty()) folder = TemporaryFolder();
+  return folder + "\\" + kProductName + " Setup.journal";
+}
+
+TInstallJournal::TInstallJournal(std::string path) : path_(std::move(path)) {}
+
+TInstallJournal::~TInstallJournal() { Close(); }
+
+void TInstallJournal::Close() {
+  if (file_) CloseHandle(file_);
+  file_ = nullptr;
+}
+
+bool TInstallJournal::Exists() const {
+  return GetFileAttributesW(toolkit::Widen(path_).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<TJournalEntry> TInstallJournal::Read() const {
+  std::vector<TJournalEntry> entries;
+  HANDLE file = CreateFileW(toolkit::Widen(path_).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return entries;
+  std::string text;
+  char block[4096];
+  DWORD got = 0;
+  while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0) text.append(block, got);
+  CloseHandle(file);
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    TJournalEntry entry;
+    const std::string line = text.substr(start, end - start);
+    size_t from = 0;
+    for (size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1)
+      entry.push_back(line.substr(from, tab - from));
+    entry.push_back(line.substr(from));
+    entries.push_back(entry);
+  }
+  return entries;
+}
+
+bool TInstallJournal::Create() {
+  Close();
+  HANDLE file = syscalls::CreateFileAt(toolkit::Widen(path_), GENERIC_WRITE, FILE_SHARE_READ,
+                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  file_ = file;
+  return true;
+}
+
+bool TInstallJournal::Append(const TJournalEntry& entry) {
+  if (!file_) return false;
+  std::string line;
+  for (size_t i = 0; i < entry.size(); ++i) line += (i ? "\t" : "") + entry[i];
+  line += "\n";
+  DWORD written = 0;
+  return syscalls::WriteToFile(file_, line.data(), DWORD(line.size()), &written) &&
+         written == line.size() && syscalls::FlushFile(file_);
+}
+
+bool TInstallJournal::Remove() {
+  Close();
+  return syscalls::DeleteFileAt(toolkit::Widen(path_)) || !Exists();
+}

@@ -1,0 +1,42 @@
+// The journal of one installation: a small file of lines, each written and
+// flushed to the disk before the change it describes is made, so that a run
+// ended half-way (a power cut, the task manager, a log-off) can be undone by
+// the next start. Lines are UTF-8, fields separated by tabs (no path holds
+// one). A last line without its line break was cut off while being written:
+// the change it described was never made, and reading drops it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+using TJournalEntry = std::vector<std::string>;
+
+class TInstallJournal {
+ public:
+  // The journal of this product for the current user: in the user's local
+  // application data (the temporary folder where that is not recorded), so
+  // that every later start finds it, from whatever folder it runs.
+  static std::string DefaultPath();
+
+  explicit TInstallJournal(std::string path);
+  ~TInstallJournal();
+  TInstallJournal(const TInstallJournal&) = delete;
+  TInstallJournal& operator=(const TInstallJournal&) = delete;
+
+  const std::string& Path() const { return path_; }
+  bool Exists() const;
+  // The entries on the disk, in the order they were written.
+  std::vector<TJournalEntry> Read() const;
+  // A new journal; false when one exists already or it cannot be made.
+  bool Create();
+  // Writes the entry and flushes it to the disk; false when that failed.
+  bool Append(const TJournalEntry& entry);
+  // Closes and deletes the journal; true when it is gone.
+  bool Remove();
+
+ private:
+  void Close();
+
+  std::string path_;
+  void* file_ = nullptr;  // open for appending while this run writes it
+};

@@ -1,0 +1,59 @@
+// An installation that replaces instead of destroying. Before the run
+// changes something that was there (the install folder, a link, a registry
+// record) it notes it in the journal and sets it aside: a folder or file is
+// renamed beside itself (same volume: no space, no time), a registry key is
+// kept as text. A run that completes commits: what was set aside goes. A run
+// that fails undoes: what it wrote goes and everything set aside comes back
+// under its own name. A run that was ended half-way is undone (or, once it
+// had committed, finished) by the next start of the program.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "InstallJournal.h"
+
+class TInstallLog;
+
+class TInstallTransaction {
+ public:
+  TInstallTransaction(const std::string& journalPath, TInstallLog& log);
+
+  // Starts the journal of an installation into `directory`. False when it
+  // cannot be written (or an earlier run's journal is still there).
+  bool Begin(const std::string& directory);
+  // Moves the folder or file at `path` aside. False when it cannot be moved
+  // (a file in it is open): nothing has changed then.
+  bool SetAside(const std::string& path);
+  // Before something is made at `path`, where nothing stands now: whatever
+  // stands there later is this run's.
+  bool NoteNew(const std::string& path);
+  // Keeps the key `root`\`path` with everything below it before the run
+  // writes into it. False when it cannot be read or noted.
+  bool SaveKey(HKEY root, const std::string& path);
+  // The run is complete: false when even that could not be noted (then undo).
+  // What was set aside is deleted, or left to the next restart where in use.
+  bool Commit();
+  // Everything back as it was before Begin. False when something could not
+  // be put back: the journal then stays for the next start to finish.
+  bool Undo();
+
+  // Reason of the last failure, for the log.
+  const std::string& Error() const { return error_; }
+
+ private:
+  bool Note(const TJournalEntry& entry);
+
+  TInstallJournal journal_;
+  TInstallLog& log_;
+  std::vector<TJournalEntry> entries_;
+  bool begun_ = false;
+  std::string error_;
+};
+
+// Run first thing by every start: finishes the run whose journal lies at
+// `journalPath`, if there is one (undoes it, or completes its commit), and
+// says so in the log. False when it could not be finished.
+bool FinishInterruptedInstallation(const std::string& journalPath, TInstallLog& log);
