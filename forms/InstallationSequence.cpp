@@ -298,6 +298,18 @@ void TInstallation::CreateLinks() {
   log_.Write("link: Справка -> " + d_ + "\\Docs\\Help\\Help.htm");
   CreateDesktopLink(d_ + "\\" + kViewerName, kProductName);
   log_.Write("link: desktop " + std::string(kProductName) + " -> " + d_ + "\\" + kViewerName);
+  // A link that was not saved leaves an installation the user cannot start
+  // as before: it fails like any other step, and the old links come back.
+  std::vector<std::string> links;
+  if (!programs.empty()) {
+    links.push_back(programs + "\\" + kProductName + "\\" + kProductName + ".lnk");
+    links.push_back(programs + "\\" + kProductName + "\\Справка.lnk");
+  }
+  if (!desktop.empty()) links.push_back(desktop + "\\" + kProductName + ".lnk");
+  for (const std::string& link : links) {
+    if (GetFileAttributesW(toolkit::Widen(link).c_str()) == INVALID_FILE_ATTRIBUTES)
+      throw std::runtime_error("the link " + link + " was not saved");
+  }
 }
 
 // The temporary archive goes before the installation counts as complete, so

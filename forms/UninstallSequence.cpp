@@ -97,15 +97,27 @@ bool RemoveInstallFolder(const std::string& location, TInstallLog& log, TUninsta
   return true;
 }
 
+// A special folder that is not recorded, or not as a string, holds nothing
+// of ours that could be found; one whose record cannot be read now may.
+std::string ShellFolderFor(const char* name, bool& readable) {
+  try {
+    return GetShellFolder(name);
+  } catch (const ERegistryError& e) {
+    readable = std::string(e.what()).rfind("Invalid data type", 0) == 0;
+    return std::string();
+  }
+}
+
 bool RemoveLinks(TInstallLog& log, TUninstallResult& result) {
   bool gone = true;
-  const std::string programs = ShellFolderOf("Programs");
+  const std::string programs = ShellFolderFor("Programs", gone);
+  const std::string desktop = ShellFolderFor("Desktop", gone);
+  if (!gone) result.left.push_back("the links: the record of the user's folders cannot be read");
   if (!programs.empty()) {
     DeleteProgramGroup(kProductName);
     gone = RemoveRest(programs + "\\" + kProductName, result) && gone;
     log.Write(std::string("deleted: the program group ") + kProductName);
   }
-  const std::string desktop = ShellFolderOf("Desktop");
   if (!desktop.empty()) {
     DeleteDesktopLink(kDesktopLinkFile);
     gone = RemoveRest(desktop + "\\" + kDesktopLinkFile, result) && gone;

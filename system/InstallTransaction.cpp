@@ -123,7 +123,9 @@ bool TInstallTransaction::SaveKey(HKEY root, const std::string& path) {
 bool TInstallTransaction::Commit() {
   if (!Note({kCommit})) return false;
   CommitEntries(entries_);
-  if (!journal_.Remove()) log_.Write("not deleted: the journal " + journal_.Path());
+  // A journal that stays is finished (harmlessly, once more) by the next start.
+  if (!journal_.Remove() && !journal_.Remove())
+    log_.Write("not deleted: the journal " + journal_.Path());
   begun_ = false;
   return true;
 }

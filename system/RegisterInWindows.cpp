@@ -25,6 +25,13 @@ class TRegKey {
   bool Open(HKEY root, const std::wstring& path) {
     return Keep(syscalls::OpenKey(root, path, &key_));
   }
+  // Open, but only a key that is not there is no error.
+  bool OpenIfThere(HKEY root, const std::string& path) {
+    const LSTATUS status = syscalls::OpenKey(root, toolkit::Widen(path), &key_);
+    if (Keep(status)) return true;
+    if (status == ERROR_FILE_NOT_FOUND) return false;
+    throw ERegistryError("Failed to open key " + path);
+  }
   bool Open(HKEY root, const std::string& path) { return Open(root, toolkit::Widen(path)); }
   void Create(HKEY root, const std::string& path) {
     if (!Keep(syscalls::CreateKey(root, toolkit::Widen(path), &key_)))
@@ -126,7 +133,7 @@ void SetDefaultValue(HKEY root, const std::string& keyPath, const std::string& v
 std::string ReadRegistryString(HKEY root, const std::string& keyPath,
                                const std::string& valueName) {
   TRegKey key;
-  if (!key.Open(root, keyPath)) return std::string();
+  if (!key.OpenIfThere(root, keyPath)) return std::string();
   return ReadString(key.Get(), valueName).value_or(std::string());
 }
 
@@ -172,7 +179,7 @@ void WriteInstallFrom(const std::string& productName, const std::string& sourceF
 
 std::optional<std::string> ReadInstallLocation(const std::string& productName) {
   TRegKey key;
-  if (!key.Open(HKEY_LOCAL_MACHINE, UninstallRecordKey(productName))) return std::nullopt;
+  if (!key.OpenIfThere(HKEY_LOCAL_MACHINE, UninstallRecordKey(productName))) return std::nullopt;
   return ReadString(key.Get(), "InstallLocation").value_or(std::string());
 }
 

@@ -22,7 +22,8 @@ class ERegistryError : public std::runtime_error {
 // The string value `valueName` ("" for the default value) of the key
 // `root`\`keyPath`, opened without being created. Empty when the key or the
 // value is missing; raises "Invalid data type for '<name>'" when the value is
-// not a string.
+// not a string, and "Failed to open key <path>" when the key is there but
+// cannot be opened (a record that cannot be read is not a missing one).
 std::string ReadRegistryString(HKEY root, const std::string& keyPath, const std::string& valueName);
 
 // The command line that runs `program` with `arguments`: the program path in
@@ -55,7 +56,7 @@ void WriteInstallFrom(const std::string& productName, const std::string& sourceF
 
 // The uninstall record's "InstallLocation": nullopt when there is no record,
 // empty when the record lacks the value. Raises ERegistryError when the value
-// is not a string.
+// is not a string or the record cannot be read.
 std::optional<std::string> ReadInstallLocation(const std::string& productName);
 
 // Deletes the uninstall record of `productName` with everything in it.
