@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "UzLib.h"
-#include "uzCntn.h"
+#include "streams/UzLib.h"
+#include "catalogue/uzCntn.h"
 #include "uzExceptions.h"
 #include "uzUserInterface.h"
-#include "uzZipObj.h"
+#include "catalogue/uzZipObj.h"
 
 namespace uz {
 

@@ -12,7 +12,7 @@
 #include "UnZip.h"
 #include "ZipBuilder.h"
 #include "ZipFixture.h"
-#include "uzZipNames.h"
+#include "selection/uzZipNames.h"
 
 namespace uz {
 namespace {

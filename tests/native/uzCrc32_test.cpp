@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ZipFixture.h"
-#include "uzCrc32.h"
+#include "decoders/uzCrc32.h"
 
 namespace {
 

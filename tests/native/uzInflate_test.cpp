@@ -20,8 +20,8 @@
 
 #include "TestData.h"
 #include "ZipFixture.h"
-#include "uzDecoders.h"
-#include "uzInflateTables.h"
+#include "decoders/uzDecoders.h"
+#include "decoders/uzInflateTables.h"
 
 namespace {
 
