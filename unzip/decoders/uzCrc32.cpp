@@ -1,5 +1,7 @@
 #include "decoders/uzCrc32.h"
 
+#include "decoders/uzProcessorPaths.h"
+
 namespace uz {
 
 namespace {
@@ -61,8 +63,9 @@ uint32_t UpdateCrc32Sliced(uint32_t crc, const uint8_t* p, size_t n) {
 
 uint32_t UpdateCrc32(uint32_t crc, const uint8_t* p, size_t n) {
   // Below a few blocks the set-up of the folding costs more than it saves.
-  static const bool kFolding = Crc32FoldingAvailable();
-  return kFolding && n >= 256 ? UpdateCrc32Folded(crc, p, n) : UpdateCrc32Sliced(crc, p, n);
+  static const TProcessorFeatures& kPath = ProcessorFeatures();
+  if (n < 256 || !kPath.clmulCrc) return UpdateCrc32Sliced(crc, p, n);
+  return kPath.wideCrc ? UpdateCrc32FoldedWide(crc, p, n) : UpdateCrc32Folded(crc, p, n);
 }
 
 }  // namespace uz

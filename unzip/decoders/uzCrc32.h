@@ -17,16 +17,16 @@ inline uint32_t UpdateCrc32Byte(uint32_t crc, uint8_t b) {
 
 // Same result as UpdateCrc32Byte over every byte. Uses carry-less
 // multiplication where the processor has it, sixteen-byte table slicing
-// elsewhere.
+// elsewhere (the path in force: uzProcessorPaths.h).
 uint32_t UpdateCrc32(uint32_t crc, const uint8_t* p, size_t n);
 
-// The two implementations behind UpdateCrc32, each with the same result, so
-// that both can be checked on any machine that has them.
+// The implementations behind UpdateCrc32, each with the same result, so that
+// every one can be checked on any machine that has it.
 uint32_t UpdateCrc32Sliced(uint32_t crc, const uint8_t* p, size_t n);
-// True when this build and this processor can run UpdateCrc32Folded.
-bool Crc32FoldingAvailable();
-// Carry-less multiplication folding (x86 PCLMULQDQ); only where
-// Crc32FoldingAvailable() holds.
+// 128-bit carry-less multiplication folding (x86 PCLMULQDQ); only where
+// FeaturesUpTo(...).clmulCrc holds.
 uint32_t UpdateCrc32Folded(uint32_t crc, const uint8_t* p, size_t n);
+// 256-bit folding (VPCLMULQDQ and AVX2); only where .wideCrc holds.
+uint32_t UpdateCrc32FoldedWide(uint32_t crc, const uint8_t* p, size_t n);
 
 }  // namespace uz

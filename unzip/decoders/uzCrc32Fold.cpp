@@ -149,31 +149,29 @@ __attribute__((target("vpclmulqdq,avx2,pclmul,sse4.1"))) uint32_t FoldBlocksWide
   return UpdateCrc32Sliced(0, last, kLaneBytes);
 }
 
-bool WideFoldingAvailable() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("vpclmulqdq") && __builtin_cpu_supports("avx2");
-}
-
 }  // namespace
 
-bool Crc32FoldingAvailable() {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
-}
-
 uint32_t UpdateCrc32Folded(uint32_t crc, const uint8_t* p, size_t n) {
-  static const bool kWide = WideFoldingAvailable();
   const size_t blocks = n / kLaneBytes;
   if (blocks < kLanes) return UpdateCrc32Sliced(crc, p, n);
-  crc = kWide && blocks >= kWideLanes ? FoldBlocksWide(crc, p, blocks) : FoldBlocks(crc, p, blocks);
+  crc = FoldBlocks(crc, p, blocks);
+  return UpdateCrc32Sliced(crc, p + blocks * kLaneBytes, n % kLaneBytes);
+}
+
+uint32_t UpdateCrc32FoldedWide(uint32_t crc, const uint8_t* p, size_t n) {
+  const size_t blocks = n / kLaneBytes;
+  if (blocks < kWideLanes) return UpdateCrc32Folded(crc, p, n);
+  crc = FoldBlocksWide(crc, p, blocks);
   return UpdateCrc32Sliced(crc, p + blocks * kLaneBytes, n % kLaneBytes);
 }
 
 #else
 
-bool Crc32FoldingAvailable() { return false; }
-
 uint32_t UpdateCrc32Folded(uint32_t crc, const uint8_t* p, size_t n) {
+  return UpdateCrc32Sliced(crc, p, n);
+}
+
+uint32_t UpdateCrc32FoldedWide(uint32_t crc, const uint8_t* p, size_t n) {
   return UpdateCrc32Sliced(crc, p, n);
 }
 

@@ -20,6 +20,7 @@
 
 #include "decoders/uzDecoders.h"
 #include "decoders/uzInflateTables.h"
+#include "decoders/uzProcessorPaths.h"
 
 namespace uz {
 
@@ -176,7 +177,7 @@ class TInflater {
   bool inputEnded_ = false;
   bool fixedTablesBuilt_ = false;
 #ifdef UZ_INFLATE_BMI2
-  const bool bmi2_ = __builtin_cpu_supports("bmi2");
+  const bool bmi2_ = ProcessorFeatures().bmi2Loop;
 #endif
 };
 
@@ -465,7 +466,8 @@ inline uint32_t TakeValue(uint32_t e, uint64_t& bits, unsigned& count) {
 // The loop is all shifts and masks by variable amounts, which processors
 // with BMI2 do in one instruction each and without the shift count in CL:
 // a copy compiled for them does the same work in about a tenth fewer
-// instructions. Which copy runs is decided per member, by the processor.
+// instructions. Which copy runs is decided per member, by the processor
+// and the cap of uzProcessorPaths.h.
 TResult TInflater::FastLoop() {
 #ifdef UZ_INFLATE_BMI2
   const TResult result = bmi2_ ? FastLoopBmi2() : FastLoopBody();
