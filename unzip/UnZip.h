@@ -187,6 +187,9 @@ class TUnZip : public TObject {
   bool DirectoryFollows();
   void ReadCentralRecords();
   bool ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue);
+  bool MayReadOnNextPart() const;
+  size_t ReadOnAcrossParts(uint8_t* buffer, size_t count, bool mayContinue);
+  void SkipOnAcrossParts(int64_t count, bool mayContinue);
   void MergeCentralRecord(const TZipHeaderInfo& record);
   void UpdateSpanMode();
   void FreeLists();

@@ -28,6 +28,14 @@ class TBusyCursor {
   TUnZipUI* ui_;
 };
 
+// True when the first `held` bytes (any number) agree with the central
+// header signature: a record that a part boundary cuts may go on.
+bool StartsLikeCentralRecord(const uint8_t* p, size_t held) {
+  for (size_t i = 0; i < held && i < 4; ++i)
+    if (p[i] != uint8_t(kCentralHeaderSignature >> (8 * i))) return false;
+  return true;
+}
+
 }  // namespace
 
 void TUnZip::FreeLists() {
@@ -83,10 +91,16 @@ bool TUnZip::ScanWithBusyCursor() {
 bool TUnZip::DirectoryFollows() {
   uint8_t signature[4];
   if (end_.DirectoryOffset > uint64_t(INT64_MAX)) return false;
-  stream_->SetPosition(int64_t(end_.DirectoryOffset));
-  if (stream_->Read(signature, 4) != 4 || GetLe32(signature) != kCentralHeaderSignature)
+  const int64_t offset = int64_t(end_.DirectoryOffset);
+  stream_->SetPosition(offset);
+  const size_t held = stream_->Read(signature, 4);
+  if (held == 4 ? GetLe32(signature) != kCentralHeaderSignature
+                : !(MayReadOnNextPart() && StartsLikeCentralRecord(signature, held) &&
+                    (held > 0 || offset == stream_->Size())))
     return false;
-  stream_->Seek(-4, kSeekCurrent);
+  // A part that ends inside the signature, or right before it: the first
+  // record read goes on on the next part.
+  stream_->SetPosition(offset);
   members_ = std::make_unique<TSortedZip>(TZipSortMode::ByNone, dupError, true);
   // Room for every record announced at once rather than 16 at a time.
   members_->SetCapacity(end_.TotalEntries < TObjectList::kMaxItems ? end_.TotalEntries
@@ -155,17 +169,43 @@ void TUnZip::MergeCentralRecord(const TZipHeaderInfo& record) {
   if (end_.ThisPart != 0 && member.CommentLength != 0) ReadMemberCommentNow(member);
 }
 
+bool TUnZip::MayReadOnNextPart() const {
+  return spanMode_ != 0 && !scanned_ && currentPart_ < end_.ThisPart;
+}
+
+// A record of a multi-part archive's central directory may run from one part
+// onto the next at any byte (inside its signature, fixed fields, name, extra
+// field or comment): what the part lacks comes from the start of the next.
+size_t TUnZip::ReadOnAcrossParts(uint8_t* buffer, size_t count, bool mayContinue) {
+  size_t held = stream_->Read(buffer, count);
+  while (held < count && mayContinue && MayReadOnNextPart()) {
+    RequestNextDisk(currentPart_ + 2);
+    held += stream_->Read(buffer + held, count - held);
+  }
+  return held;
+}
+
+void TUnZip::SkipOnAcrossParts(int64_t count, bool mayContinue) {
+  // Only a multi-part read asks for the part's size: a call per record
+  // otherwise.
+  while (mayContinue && MayReadOnNextPart()) {
+    const int64_t left = stream_->Size() - stream_->Position();
+    if (count <= left) break;
+    count -= left < 0 ? 0 : left;
+    RequestNextDisk(currentPart_ + 2);
+  }
+  stream_->Seek(count, kSeekCurrent);
+}
+
 bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
   int64_t start = stream_->Position();
   uint8_t fixed[kCentralHeaderSize];
   size_t held = stream_->Read(fixed, sizeof fixed);
-  const bool partial =
-      held >= 4 && held < sizeof fixed && GetLe32(fixed) == kCentralHeaderSignature;
-  if ((held == 0 || partial) && mayContinue) {
-    RequestNextDisk(currentPart_ + 2);
+  // Only what is still a record's beginning goes on on the next part.
+  if (held < sizeof fixed && StartsLikeCentralRecord(fixed, held)) {
     // A record that begins on the new part is found there, at its start.
-    if (held == 0) start = 0;
-    held += stream_->Read(fixed + held, sizeof fixed - held);
+    if (held == 0 && mayContinue && MayReadOnNextPart()) start = 0;
+    held += ReadOnAcrossParts(fixed + held, sizeof fixed - held, mayContinue);
   }
   if (held != sizeof fixed || GetLe32(fixed) != kCentralHeaderSignature) {
     stream_->SetPosition(start);
@@ -173,7 +213,8 @@ bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
   }
   const TCentralLengths lengths = ParseCentralHeader(fixed, record);
   std::string raw(lengths.Name, '\0');
-  if (stream_->Read(&raw[0], raw.size()) != raw.size()) {
+  if (!raw.empty() && ReadOnAcrossParts(reinterpret_cast<uint8_t*>(&raw[0]), raw.size(),
+                                        mayContinue) != raw.size()) {
     stream_->SetPosition(start);
     return false;
   }
@@ -182,7 +223,8 @@ bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
   if (HasZip64Marker(record)) {
     // The real values stand in the extra field.
     std::vector<uint8_t> extra(lengths.Extra);
-    const size_t got = extra.empty() ? 0 : stream_->Read(extra.data(), extra.size());
+    const size_t got =
+        extra.empty() ? 0 : ReadOnAcrossParts(extra.data(), extra.size(), mayContinue);
     ApplyZip64Extra(extra.data(), got, record);
     skip -= int64_t(got);
   }
@@ -191,12 +233,13 @@ bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
     // Parts of a multi-part archive may be gone later: the comment is read
     // now, where it stands. A record split across two parts starts on the
     // previous one, which its start position cannot find again.
-    stream_->Seek(skip - lengths.Comment, kSeekCurrent);
+    SkipOnAcrossParts(skip - lengths.Comment, mayContinue);
     std::string comment(lengths.Comment, '\0');
-    comment.resize(stream_->Read(&comment[0], comment.size()));
+    comment.resize(
+        ReadOnAcrossParts(reinterpret_cast<uint8_t*>(&comment[0]), comment.size(), mayContinue));
     record.Comment = std::move(comment);
   } else {
-    stream_->Seek(skip, kSeekCurrent);
+    SkipOnAcrossParts(skip, mayContinue);
   }
   record.CentralRecordPosition = start;
   record.Selected = false;
