@@ -406,6 +406,10 @@ bool TInflater::DynamicTables() {
 TResult TInflater::HuffmanBlock() {
   for (;;) {
     TResult r = FastLoop();
+    // A turn that ran out of data took bits from the zero padding after it:
+    // what it produced is not the member's and never reaches the host (the
+    // member is bad whatever the step decoded).
+    if (PhantomUsed()) return TResult::Bad;
     // What the fast loop produced up to the window's end is written before
     // anything else happens, also before a bad code found after it counts.
     if (out_ >= flushAt_) {
@@ -635,25 +639,26 @@ TResult TInflater::SlowCopy(uint32_t length, uint32_t distance) {
 TResult TInflater::SlowStep() {
   if (!Ensure(kMaxSymbolBits)) return TResult::Bad;
   const uint32_t e = Resolve(w_.litTable, w_.litTable[bits_ & Mask(kLitTableBits)], bits_, count_);
-  TResult r = TResult::Ok;
+  // A step that needed the zero bytes fed in after the data is bad, and
+  // ends the member before anything it decoded is written.
   if (e & kEntryLiteral) {
     Drop(EntryDropBits(e));
+    if (PhantomUsed()) return TResult::Bad;
     *out_++ = static_cast<uint8_t>(e >> 16);
-    if (out_ == flushAt_) r = WindowFilled();
-  } else if (e & kEntryExceptional) {
-    Drop(EntryDropBits(e));
-    r = (e & kEntryEndOfBlock) ? TResult::EndOfBlock : TResult::Bad;
-  } else {
-    const uint32_t length = TakeValue(e, bits_, count_);
-    const uint32_t d =
-        Resolve(w_.distTable, w_.distTable[bits_ & Mask(kDistTableBits)], bits_, count_);
-    if (d & kEntryExceptional) return TResult::Bad;
-    const uint32_t distance = TakeValue(d, bits_, count_);
-    if (distance > static_cast<uint32_t>(out_ - history_)) return TResult::Bad;
-    r = SlowCopy(length, distance);
+    return out_ == flushAt_ ? WindowFilled() : TResult::Ok;
   }
-  if (r != TResult::Stopped && PhantomUsed()) return TResult::Bad;
-  return r;
+  if (e & kEntryExceptional) {
+    Drop(EntryDropBits(e));
+    if (PhantomUsed()) return TResult::Bad;
+    return (e & kEntryEndOfBlock) ? TResult::EndOfBlock : TResult::Bad;
+  }
+  const uint32_t length = TakeValue(e, bits_, count_);
+  const uint32_t d =
+      Resolve(w_.distTable, w_.distTable[bits_ & Mask(kDistTableBits)], bits_, count_);
+  if (d & kEntryExceptional) return TResult::Bad;
+  const uint32_t distance = TakeValue(d, bits_, count_);
+  if (PhantomUsed() || distance > static_cast<uint32_t>(out_ - history_)) return TResult::Bad;
+  return SlowCopy(length, distance);
 }
 
 }  // namespace
