@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "UzLib.h"
+#include "streams/UzLib.h"
 #include "uzExceptions.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "FileCalls_win.h"
+#include "streams/FileCalls_win.h"
 
 namespace syscalls {
 

@@ -1,7 +1,7 @@
 #include "UnZip.h"
 
-#include "uzMatch.h"
-#include "uzPlacement.h"
+#include "selection/uzMatch.h"
+#include "selection/uzPlacement.h"
 
 namespace uz {
 

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "UzLib.h"
-#include "uzCntn.h"
+#include "streams/UzLib.h"
+#include "catalogue/uzCntn.h"
 #include "uzExceptions.h"
 #include "uzUserInterface.h"
-#include "uzZipObj.h"
+#include "catalogue/uzZipObj.h"
 
 namespace uz {
 
@@ -187,6 +187,9 @@ class TUnZip : public TObject {
   bool DirectoryFollows();
   void ReadCentralRecords();
   bool ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue);
+  bool MayReadOnNextPart() const;
+  size_t ReadOnAcrossParts(uint8_t* buffer, size_t count, bool mayContinue);
+  void SkipOnAcrossParts(int64_t count, bool mayContinue);
   void MergeCentralRecord(const TZipHeaderInfo& record);
   void UpdateSpanMode();
   void FreeLists();

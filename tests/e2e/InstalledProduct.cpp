@@ -12,7 +12,7 @@
 #include "InstallSession.h"
 #include "RegistryValues.h"
 #include "Utf.h"
-#include "uzCrc32.h"
+#include "decoders/uzCrc32.h"
 
 namespace e2e {
 

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "uzDecodeState.h"
+#include "decoders/uzDecodeState.h"
 
 namespace fuzzhost {
 

@@ -2,7 +2,7 @@
 // bit 2: literal tree) and, in bit 7, a compressed size above 200000 (the
 // wider distance table); bytes 1..3 the expected size; the rest is the data.
 #include "DecodeFuzzHost.h"
-#include "uzDecoders.h"
+#include "decoders/uzDecoders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;

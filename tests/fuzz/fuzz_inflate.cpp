@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "uzDecoders.h"
+#include "decoders/uzDecoders.h"
 #ifdef FUZZ_HAVE_ZLIB
 #include <zlib.h>
 #endif

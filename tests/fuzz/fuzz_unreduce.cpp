@@ -1,7 +1,7 @@
 // Reduced data: byte 0 picks the factor (1..4), bytes 1..3 the expected size;
 // the rest is the member's data. The decoder must stop at the expected size.
 #include "DecodeFuzzHost.h"
-#include "uzDecoders.h"
+#include "decoders/uzDecoders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 4) return 0;

@@ -1,7 +1,7 @@
 // Shrunk data: the first two bytes give the host's output limit in KiB (the
 // decoder itself ignores the expected size); the rest is the member's data.
 #include "DecodeFuzzHost.h"
-#include "uzDecoders.h"
+#include "decoders/uzDecoders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;

@@ -7,15 +7,16 @@ root=${1:?usage: check_layers.sh SOURCE_DIR}
 cd "$root"
 declare -A floor=([unzip]=0 [toolkit]=0 [install]=1 [system]=2 [forms]=3 [setup]=4)
 declare -A home=()
+# A header is known by the path it is included with: its path below its
+# floor's folder (unzip/ groups its files in sub-folders).
 for dir in "${!floor[@]}"; do
-  for header in "$dir"/*.h; do
-    [ -e "$header" ] && home[$(basename "$header")]=$dir
-  done
+  while IFS= read -r header; do
+    home[${header#"$dir"/}]=$dir
+  done < <(find "$dir" -name '*.h')
 done
 bad=0
 for dir in "${!floor[@]}"; do
-  for file in "$dir"/*.cpp "$dir"/*.h; do
-    [ -e "$file" ] || continue
+  while IFS= read -r file; do
     while IFS= read -r header; do
       owner=${home[$header]:-}
       [ -n "$owner" ] || continue
@@ -24,7 +25,7 @@ for dir in "${!floor[@]}"; do
         bad=1
       fi
     done < <(sed -n 's/^#include "\([^"]*\)".*/\1/p' "$file")
-  done
+  done < <(find "$dir" -name '*.cpp' -o -name '*.h')
 done
 [ "$bad" -eq 0 ] && echo "layers: every include looks down"
 exit "$bad"

@@ -9,7 +9,7 @@
 #include "ExtractHarness.h"
 #include "MapContainer.h"
 #include "TestData.h"
-#include "UzLib.h"
+#include "streams/UzLib.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "UnZip.h"
 #include "ZipBuilder.h"
 #include "ZipFixture.h"
-#include "uzZipNames.h"
+#include "selection/uzZipNames.h"
 
 namespace uz {
 namespace {
@@ -533,6 +533,51 @@ TEST(CatalogueMultipart, DirectoryOnAnotherPartAndAcrossParts) {
   for (size_t into : {0, 20}) {
     SCOPED_TRACE(into);
     ExpectTheSplitPairRead(into);
+  }
+}
+
+// What a catalogue says of each member, comments included.
+std::vector<std::string> Catalogue(TUnZip& unzip) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < unzip.MemberCount(); ++i) {
+    const TZipHeaderInfo& m = unzip.Member(i);
+    lines.push_back(m.FullName() + " @" + std::to_string(m.LocalHeaderOffset) + " crc " +
+                    std::to_string(m.CRC32) + " size " + std::to_string(m.UncompressedSize) +
+                    " extra " + std::to_string(m.ExtraFieldLength) + " [" + unzip.MemberComment(i) +
+                    "]");
+  }
+  return lines;
+}
+
+// Wherever the boundary between two parts falls in the central directory
+// (inside a signature, the fixed fields, a name, an extra field or a
+// comment, or between records), the catalogue is the whole archive's.
+TEST(CatalogueMultipart, EveryCutOfTheDirectoryGivesTheWholeCatalogue) {
+  ZipBuilder b;
+  b.members = {Stored("a.txt", "alpha"), Stored("dir/b.txt", "beta"), Stored("c.txt", "gamma")};
+  b.members[1].comment = "second";
+  b.members[1].centralExtra = std::string("UT\x05\x00\x01\x00\x00\x00\x00", 9);
+  b.members[2].comment = "third";
+  const std::string whole = b.Build();
+  TempFile wholeFile(whole);
+  TUnZip reference;
+  Read(reference, wholeFile.Path());
+  const std::vector<std::string> expected = Catalogue(reference);
+  ASSERT_EQ(expected.size(), 3u);
+
+  const size_t directory = testzip::ReadLe32(whole, whole.size() - 22 + 16);
+  const size_t end = whole.size() - 22;
+  for (size_t cut = directory; cut <= end; ++cut) {
+    TempFile part0(whole.substr(0, cut), ".z01");
+    TempFile part1(whole.substr(cut, end - cut) + testzip::EndRecord(3, uint32_t(end - directory),
+                                                                     uint32_t(directory), "", 1, 0),
+                   ".zip");
+    TUnZip unzip;
+    unzip.OnGetNextDisk = [&](TObject*, int disk, std::string& name) {
+      name = disk == 1 ? part0.Path() : part1.Path();
+    };
+    Read(unzip, part1.Path());
+    ASSERT_EQ(Catalogue(unzip), expected) << "cut " << cut - directory << " bytes into it";
   }
 }
 

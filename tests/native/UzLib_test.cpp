@@ -1,4 +1,4 @@
-#include "UzLib.h"
+#include "streams/UzLib.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "uzCntn.h"
+#include "catalogue/uzCntn.h"
 
 #include <gtest/gtest.h>
 

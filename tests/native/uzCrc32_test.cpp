@@ -1,14 +1,16 @@
-// Both CRC implementations (table slicing, and carry-less multiplication
-// folding where the processor has it) must agree bit for bit with the
-// byte-wise definition, for every length and alignment, since a single wrong
-// word fails every member.
+// Every CRC implementation (table slicing, and 128-bit and 256-bit carry-less
+// multiplication folding where the processor has it) must agree bit for bit
+// with the byte-wise definition, for every length and alignment, since a
+// single wrong word fails every member.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 #include <vector>
 
 #include "ZipFixture.h"
-#include "uzCrc32.h"
+#include "decoders/uzCrc32.h"
+#include "decoders/uzProcessorPaths.h"
 
 namespace {
 
@@ -75,28 +77,37 @@ using TCrcFunction = uint32_t (*)(uint32_t, const uint8_t*, size_t);
 struct TCrcImplementation {
   const char* name;
   TCrcFunction update;
+  bool (*runsHere)();
 };
+
+bool Always() { return true; }
+bool HasClmul() { return uz::FeaturesUpTo(uz::TProcessorPath::Wide).clmulCrc; }
+bool HasWide() { return uz::FeaturesUpTo(uz::TProcessorPath::Wide).wideCrc; }
 
 class Crc32Implementations : public ::testing::TestWithParam<TCrcImplementation> {
  protected:
   void SetUp() override {
-    if (GetParam().update == uz::UpdateCrc32Folded && !uz::Crc32FoldingAvailable())
-      GTEST_SKIP() << "no carry-less multiplication on this machine";
+    if (!GetParam().runsHere()) GTEST_SKIP() << "this processor lacks what it needs";
   }
 };
 
+// Every length up to a few kilobytes (past the 128-byte turn of the wide
+// folding and the 256-byte switch to folding, with every tail length) at
+// every start within 64 bytes, from a running value that is not the initial
+// one.
 TEST_P(Crc32Implementations, EqualByteWiseOverLengthsAndAlignments) {
+  constexpr size_t kLongest = 4096, kStarts = 64;
   std::mt19937 rng(4242);
-  std::vector<uint8_t> buf(700 + 16);
+  std::vector<uint8_t> buf(kLongest + kStarts);
   for (auto& b : buf) b = static_cast<uint8_t>(rng());
   const TCrcFunction update = GetParam().update;
-  for (size_t start = 0; start < 16; ++start) {
-    for (size_t n = 0; n <= 700; ++n) {
-      const uint8_t* p = buf.data() + start;
-      const uint32_t seed = static_cast<uint32_t>(rng());
-      uint32_t expected = seed;
-      for (size_t i = 0; i < n; ++i) expected = uz::UpdateCrc32Byte(expected, p[i]);
+  for (size_t start = 0; start < kStarts; ++start) {
+    const uint8_t* p = buf.data() + start;
+    const uint32_t seed = static_cast<uint32_t>(rng());
+    uint32_t expected = seed;  // of the first n bytes
+    for (size_t n = 0; n <= kLongest; ++n) {
       ASSERT_EQ(update(seed, p, n), expected) << "start " << start << " length " << n;
+      if (n < kLongest) expected = uz::UpdateCrc32Byte(expected, p[n]);
     }
   }
 }
@@ -136,21 +147,45 @@ TEST_P(Crc32Implementations, SingleBitsAnywhereInABlock) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Crc32, Crc32Implementations,
-                         ::testing::Values(TCrcImplementation{"Sliced", uz::UpdateCrc32Sliced},
-                                           TCrcImplementation{"Folded", uz::UpdateCrc32Folded},
-                                           TCrcImplementation{"Dispatched", uz::UpdateCrc32}),
-                         [](const ::testing::TestParamInfo<TCrcImplementation>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Crc32, Crc32Implementations,
+    ::testing::Values(TCrcImplementation{"Sliced", uz::UpdateCrc32Sliced, Always},
+                      TCrcImplementation{"Folded", uz::UpdateCrc32Folded, HasClmul},
+                      TCrcImplementation{"FoldedWide", uz::UpdateCrc32FoldedWide, HasWide},
+                      TCrcImplementation{"Dispatched", uz::UpdateCrc32, Always}),
+    [](const ::testing::TestParamInfo<TCrcImplementation>& info) {
+      return std::string(info.param.name);
+    });
 
 TEST(Crc32, FoldingIsUsedWhereThisMachineHasIt) {
 #if defined(__x86_64__) || defined(__i386__)
   if (__builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1")) {
-    EXPECT_TRUE(uz::Crc32FoldingAvailable());
+    EXPECT_TRUE(HasClmul());
   }
 #endif
   SUCCEED();
+}
+
+// Each value of the variable caps the paths as documented, never above what
+// the processor has; and the run in force honours the value it was started
+// with, so a per-path run of the suites cannot silently take another path.
+TEST(ProcessorPaths, TheVariableCapsEachPath) {
+  const uz::TProcessorFeatures best = uz::FeaturesUpTo(uz::TProcessorPath::Wide);
+  const struct {
+    const char* value;
+    bool bmi2Loop, clmulCrc, wideCrc;
+  } rows[] = {{"plain", false, false, false}, {"clmul", false, true, false},
+              {"bmi2", true, true, false},    {"wide", true, true, true},
+              {"", true, true, true},         {"no-such-path", false, false, false}};
+  for (const auto& row : rows) {
+    const uz::TProcessorFeatures f = uz::FeaturesUpTo(uz::ParseProcessorPath(row.value));
+    EXPECT_EQ(f.bmi2Loop, row.bmi2Loop && best.bmi2Loop) << row.value;
+    EXPECT_EQ(f.clmulCrc, row.clmulCrc && best.clmulCrc) << row.value;
+    EXPECT_EQ(f.wideCrc, row.wideCrc && best.wideCrc) << row.value;
+  }
+  const uz::TProcessorFeatures forced =
+      uz::FeaturesUpTo(uz::ParseProcessorPath(std::getenv(uz::kProcessorPathVariable)));
+  EXPECT_TRUE(uz::ProcessorFeatures() == forced);
 }
 
 }  // namespace

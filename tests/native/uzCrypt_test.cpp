@@ -1,7 +1,7 @@
 // Traditional decryption against the published test vector and real archives
 // written by several tools (check byte from the CRC or, with data descriptors,
 // from the DOS time).
-#include "uzCrypt.h"
+#include "decoders/uzCrypt.h"
 
 #include <gtest/gtest.h>
 

@@ -20,8 +20,8 @@
 
 #include "TestData.h"
 #include "ZipFixture.h"
-#include "uzDecoders.h"
-#include "uzInflateTables.h"
+#include "decoders/uzDecoders.h"
+#include "decoders/uzInflateTables.h"
 
 namespace {
 
@@ -770,6 +770,49 @@ TEST(InflateFraming, TruncatedInputEndsWithAPrefixOfTheOutput) {
       auto host = InflateAll(part);
       ASSERT_LT(host.output.size(), full.size()) << name << " cut " << cut;
       ASSERT_TRUE(std::equal(host.output.begin(), host.output.end(), full.begin())) << cut;
+    }
+  }
+}
+
+// A stream cut inside a match, close before a window's end that is also
+// close after an output block's end (688128 = 21 windows, 128 bytes past the
+// 43rd block): decoding goes on over the zero bytes after the data, and the
+// match so completed would reach past the window's end. Nothing of it may be
+// written: the output stays a prefix of what the real bits give. The match
+// follows two 15-bit literals, so that it is the last step of a fast-loop
+// turn (rows by how many 1-bit literals shift the alignment) as well as, for
+// other alignments, a step of the careful loop.
+TEST(InflateFraming, NothingDecodedFromTheZerosAfterTheDataIsWritten) {
+  std::vector<uint8_t> litLens(285, 0), distLens(30, 0);
+  litLens['B'] = 1, litLens[256] = 2, litLens['A'] = 15, litLens[284] = 15;
+  for (unsigned len = 3; len <= 14; ++len) litLens['C' + len - 3] = static_cast<uint8_t>(len);
+  distLens[28] = 15, distLens[29] = 15;
+  for (unsigned len = 1; len <= 14; ++len) distLens[len - 1] = static_cast<uint8_t>(len);
+  const TCode lit(litLens), dist(distLens);
+  for (unsigned shift = 0; shift < 12; ++shift) {
+    TBitWriter w;
+    DynamicHeader(w, litLens, distLens, true);
+    std::string real = "B";
+    lit.Put(w, 'B');
+    for (int i = 0; i < 2676; ++i) {  // 257 bytes each, at distance 1
+      lit.Put(w, 284), w.Bits(30, 5), dist.Put(w, 0);
+      real.append(257, 'B');
+    }
+    for (unsigned i = 0; i < 140 + shift; ++i) lit.Put(w, 'B'), real += 'B';
+    lit.Put(w, 'K'), lit.Put(w, 'K');  // 11 bits each: literals of the first lookup
+    real += "KK";
+    ASSERT_LT(real.size(), 688000u);
+    ASSERT_GT(real.size() + 257, 688128u);
+    const size_t matchStart = TBitWriter(w).Finish().size() - 1;  // the byte the match begins in
+    lit.Put(w, 284), w.Bits(30, 5), dist.Put(w, 29), w.Bits(8191, 13);  // 257 bytes from 32768 back
+    const size_t matchEnd = TBitWriter(w).Finish().size();  // the match is whole from here
+    lit.Put(w, 256);
+    const Bytes whole = w.Finish();
+    for (size_t cut = matchStart + 1; cut < matchEnd; ++cut) {
+      auto host = InflateAll(Bytes(whole.begin(), whole.begin() + cut));
+      ASSERT_LE(host.output.size(), real.size()) << "shift " << shift << " cut " << cut;
+      EXPECT_EQ(std::string(host.output.begin(), host.output.end()),
+                real.substr(0, host.output.size()));
     }
   }
 }

@@ -14,7 +14,7 @@
 
 #include "TestData.h"
 #include "ZipFixture.h"
-#include "uzDecoders.h"
+#include "decoders/uzDecoders.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "uzMatch.h"
+#include "selection/uzMatch.h"
 
 #include <gtest/gtest.h>
 

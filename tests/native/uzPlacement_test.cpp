@@ -1,4 +1,4 @@
-#include "uzPlacement.h"
+#include "selection/uzPlacement.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ExtractHarness.h"
-#include "UzLib.h"
+#include "streams/UzLib.h"
 #include "uzExceptions.h"
 
 namespace {

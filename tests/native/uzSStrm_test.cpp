@@ -1,4 +1,4 @@
-#include "uzSStrm.h"
+#include "streams/uzSStrm.h"
 
 #include <gtest/gtest.h>
 

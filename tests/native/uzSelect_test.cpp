@@ -1,4 +1,4 @@
-#include "uzSelect.h"
+#include "selection/uzSelect.h"
 
 #include <gtest/gtest.h>
 

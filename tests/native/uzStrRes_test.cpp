@@ -1,4 +1,4 @@
-#include "uzStrRes.h"
+#include "streams/uzStrRes.h"
 
 #include <gtest/gtest.h>
 
@@ -43,13 +43,13 @@ TEST(StreamMessages, MissingTableRaisesBaseException) {
   }
 }
 
-// The program carries exactly the bytes of unzip/S_STREAM.bin: natively as
+// The program carries exactly the bytes of unzip/streams/S_STREAM.bin: natively as
 // data, on Windows as the module resource compiled from uzStrRes.rc.
 TEST(StreamMessages, CarriedTableIsTheResourceFile) {
   TRawTable table;
   ASSERT_TRUE(FindStringTable("S_Stream", table));
   ASSERT_EQ(table.size, 180u);
-  std::ifstream file(TestDataPath("../../unzip/S_STREAM.bin"), std::ios::binary);
+  std::ifstream file(TestDataPath("../../unzip/streams/S_STREAM.bin"), std::ios::binary);
   ASSERT_TRUE(file.good());
   std::vector<uint8_t> expected((std::istreambuf_iterator<char>(file)),
                                 std::istreambuf_iterator<char>());

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ZipFixture.h"
-#include "uzDecoders.h"
+#include "decoders/uzDecoders.h"
 
 namespace {
 

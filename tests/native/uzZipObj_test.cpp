@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "uzExceptions.h"
-#include "uzZipNames.h"
-#include "uzZipObj.h"
-#include "uzZipRecords.h"
+#include "selection/uzZipNames.h"
+#include "catalogue/uzZipObj.h"
+#include "catalogue/uzZipRecords.h"
 
 namespace uz {
 namespace {

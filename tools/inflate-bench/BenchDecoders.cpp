@@ -7,8 +7,8 @@
 #include <memory>
 #include <stdexcept>
 
-#include "uzCrc32.h"
-#include "uzDecoders.h"
+#include "decoders/uzCrc32.h"
+#include "decoders/uzDecoders.h"
 
 namespace bench {
 

@@ -9,7 +9,7 @@
 
 #include "BenchCorpus.h"
 #include "BenchDecoders.h"
-#include "uzCrc32.h"
+#include "decoders/uzCrc32.h"
 
 namespace {
 

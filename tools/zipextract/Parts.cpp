@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "UzLib.h"
+#include "streams/UzLib.h"
 
 namespace zipextract {
 

@@ -113,13 +113,13 @@ std::string CentralHeader(const BuildMember& m, uint32_t offset) {
   PutLe32(out, uint32_t(m.data.size()));
   PutLe32(out, uint32_t(m.data.size()));
   PutLe16(out, uint32_t(m.name.size()));
-  PutLe16(out, 0);
+  PutLe16(out, uint32_t(m.centralExtra.size()));
   PutLe16(out, uint32_t(m.comment.size()));
   PutLe16(out, m.part);
   PutLe16(out, 0);
   PutLe32(out, m.externalAttributes);
   PutLe32(out, offset);
-  return out + m.name + m.comment;
+  return out + m.name + m.centralExtra + m.comment;
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ struct BuildMember {
   uint32_t externalAttributes = 0x20;
   uint16_t part = 0;
   std::string comment;
+  std::string centralExtra;                  // the central record's extra field
   Descriptor descriptor = Descriptor::None;  // sets flag bit 3 when not None
   LocalSizes localSizes = LocalSizes::Real;
   bool zip64LocalExtra = false;  // a ZIP64 block in the local header

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "uzDecodeState.h"
+#include "decoders/uzDecodeState.h"
 
 namespace testzip {
 

@@ -1,0 +1,261 @@
+#include <vector>
+
+#include "UnZip.h"
+#include "selection/uzZipNames.h"
+#include "catalogue/uzZipRecords.h"
+
+namespace uz {
+
+namespace {
+
+// The end record lies in the last bytes of the archive; this many are
+// searched (a maximal comment would need 65557).
+constexpr int64_t kEndSearchWindow = 0xFFF8;
+
+// Shows the hourglass for the life of the guard.
+class TBusyCursor {
+ public:
+  explicit TBusyCursor(TUnZipUI* ui) : ui_(ui) {
+    if (ui_) ui_->SetBusyCursor(true);
+  }
+  ~TBusyCursor() {
+    if (ui_) ui_->SetBusyCursor(false);
+  }
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+ private:
+  TUnZipUI* ui_;
+};
+
+// True when the first `held` bytes (any number) agree with the central
+// header signature: a record that a part boundary cuts may go on.
+bool StartsLikeCentralRecord(const uint8_t* p, size_t held) {
+  for (size_t i = 0; i < held && i < 4; ++i)
+    if (p[i] != uint8_t(kCentralHeaderSignature >> (8 * i))) return false;
+  return true;
+}
+
+}  // namespace
+
+void TUnZip::FreeLists() {
+  sortedView_.reset();
+  members_.reset();
+}
+
+TSortedZip* TUnZip::View() const { return sortedView_ ? sortedView_.get() : members_.get(); }
+
+bool TUnZip::FindEndRecord() {
+  const int64_t size = stream_->Size();
+  if (size < int64_t(kEndCentralSize)) return false;
+  const int64_t window = size < kEndSearchWindow ? size : kEndSearchWindow;
+  std::vector<uint8_t> buffer(static_cast<size_t>(window));
+  stream_->SetPosition(size - window);
+  if (stream_->Read(buffer.data(), buffer.size()) != buffer.size()) return false;
+  // The nearest to the end wins: search backwards.
+  for (int64_t at = window - int64_t(kEndCentralSize); at >= 0; --at) {
+    const uint8_t* p = buffer.data() + at;
+    if (p[0] != 'P' || GetLe32(p) != kEndCentralSignature) continue;
+    ParseEndCentral(p, end_);
+    if (HasZip64Marker(end_) && at >= int64_t(kZip64LocatorSize))
+      ReadZip64End(p - kZip64LocatorSize, size - window + at);
+    end_.CommentPosition = size - end_.CommentLength;
+    if (end_.CommentPosition < 0) end_.CommentPosition = 0;
+    return true;
+  }
+  return false;
+}
+
+// An archive with more members or bytes than the end record can state keeps
+// the real values in a ZIP64 end record, found through the locator just
+// before the end record. Only one in the same file as the end record is
+// read (a ZIP64 record on an earlier part would need that part now).
+void TUnZip::ReadZip64End(const uint8_t* locator, int64_t recordPosition) {
+  uint32_t part = 0, parts = 0;
+  uint64_t offset = 0;
+  if (!ParseZip64Locator(locator, part, offset, parts) || parts == 0 || part != parts - 1) return;
+  const int64_t limit = recordPosition - int64_t(kZip64LocatorSize) - int64_t(kZip64EndSize);
+  if (limit < 0 || offset > uint64_t(limit)) return;
+  uint8_t record[kZip64EndSize];
+  stream_->SetPosition(int64_t(offset));
+  if (stream_->Read(record, sizeof record) == sizeof record) ApplyZip64End(record, end_);
+}
+
+bool TUnZip::ScanWithBusyCursor() {
+  TBusyCursor busy(ui_);
+  return ScanLocalHeaders();
+}
+
+// Positions the stream at the central directory when one starts at the
+// directory offset, creating the member list for it.
+bool TUnZip::DirectoryFollows() {
+  uint8_t signature[4];
+  if (end_.DirectoryOffset > uint64_t(INT64_MAX)) return false;
+  const int64_t offset = int64_t(end_.DirectoryOffset);
+  stream_->SetPosition(offset);
+  const size_t held = stream_->Read(signature, 4);
+  if (held == 4 ? GetLe32(signature) != kCentralHeaderSignature
+                : !(MayReadOnNextPart() && StartsLikeCentralRecord(signature, held) &&
+                    (held > 0 || offset == stream_->Size())))
+    return false;
+  // A part that ends inside the signature, or right before it: the first
+  // record read goes on on the next part.
+  stream_->SetPosition(offset);
+  members_ = std::make_unique<TSortedZip>(TZipSortMode::ByNone, dupError, true);
+  // Room for every record announced at once rather than 16 at a time.
+  members_->SetCapacity(end_.TotalEntries < TObjectList::kMaxItems ? end_.TotalEntries
+                                                                   : TObjectList::kMaxItems);
+  return true;
+}
+
+// A catalogue whose read fails part-way is dropped: the next operation reads
+// it again and meets the same error, rather than working on some members.
+void TUnZip::ReadCatalogue() {
+  try {
+    ReadCatalogueRecords();
+  } catch (...) {
+    FreeLists();
+    throw;
+  }
+}
+
+void TUnZip::ReadCatalogueRecords() {
+  scanned_ = false;
+  recordedTime_ = stream_->ModificationTime();
+  FreeLists();
+  // A comment read from an earlier version of the file must not survive.
+  end_.Clear();
+  if (!FindEndRecord()) {
+    if (OnInCompleteZip) OnInCompleteZip(this, incompleteZipMode_);
+    if (incompleteZipMode_ == TIncompleteZipMode::izAssumeMulti)
+      throw EIncompleteZip("Incomplete Zip File");
+    if (!ScanWithBusyCursor()) return Resort(sortMode_);
+  } else {
+    currentPart_ = end_.ThisPart;
+    UpdateSpanMode();
+    if (end_.DirectoryPart != currentPart_) RequestNextDisk(end_.DirectoryPart + 1);
+    if (!DirectoryFollows() && !ScanWithBusyCursor()) return Resort(sortMode_);
+  }
+  ReadCentralRecords();
+  if (end_.ThisPart != 0 && end_.CommentLength != 0) {
+    if (currentPart_ != end_.ThisPart) RequestNextDisk(end_.ThisPart + 1);
+    ReadArchiveCommentNow();
+  }
+  // currentPart_ keeps naming the part actually open: the next-disk request
+  // relies on it.
+  Resort(sortMode_);
+}
+
+void TUnZip::ReadCentralRecords() {
+  const bool mayContinue = spanMode_ != 0 && !scanned_;
+  for (int i = 0; i < end_.TotalEntries; ++i) {
+    auto record = std::make_unique<TZipHeaderInfo>();
+    if (!ReadCentralRecord(*record, mayContinue)) break;
+    if (scanned_) {
+      MergeCentralRecord(*record);
+      continue;
+    }
+    members_->Add(record.release());  // owned by the list from here on, even when it throws
+  }
+}
+
+void TUnZip::MergeCentralRecord(const TZipHeaderInfo& record) {
+  const int index = members_->IndexOf(&record);
+  if (index < 0) return;
+  TZipHeaderInfo& member = *members_->Member(index);
+  const uint64_t offset = member.LocalHeaderOffset;
+  member.Assign(record);
+  member.LocalHeaderOffset = offset;
+  if (end_.ThisPart != 0 && member.CommentLength != 0) ReadMemberCommentNow(member);
+}
+
+bool TUnZip::MayReadOnNextPart() const {
+  return spanMode_ != 0 && !scanned_ && currentPart_ < end_.ThisPart;
+}
+
+// A record of a multi-part archive's central directory may run from one part
+// onto the next at any byte (inside its signature, fixed fields, name, extra
+// field or comment): what the part lacks comes from the start of the next.
+size_t TUnZip::ReadOnAcrossParts(uint8_t* buffer, size_t count, bool mayContinue) {
+  size_t held = stream_->Read(buffer, count);
+  while (held < count && mayContinue && MayReadOnNextPart()) {
+    RequestNextDisk(currentPart_ + 2);
+    held += stream_->Read(buffer + held, count - held);
+  }
+  return held;
+}
+
+void TUnZip::SkipOnAcrossParts(int64_t count, bool mayContinue) {
+  // Only a multi-part read asks for the part's size: a call per record
+  // otherwise.
+  while (mayContinue && MayReadOnNextPart()) {
+    const int64_t left = stream_->Size() - stream_->Position();
+    if (count <= left) break;
+    count -= left < 0 ? 0 : left;
+    RequestNextDisk(currentPart_ + 2);
+  }
+  stream_->Seek(count, kSeekCurrent);
+}
+
+bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
+  int64_t start = stream_->Position();
+  uint8_t fixed[kCentralHeaderSize];
+  size_t held = stream_->Read(fixed, sizeof fixed);
+  // Only what is still a record's beginning goes on on the next part.
+  if (held < sizeof fixed && StartsLikeCentralRecord(fixed, held)) {
+    // A record that begins on the new part is found there, at its start.
+    if (held == 0 && mayContinue && MayReadOnNextPart()) start = 0;
+    held += ReadOnAcrossParts(fixed + held, sizeof fixed - held, mayContinue);
+  }
+  if (held != sizeof fixed || GetLe32(fixed) != kCentralHeaderSignature) {
+    stream_->SetPosition(start);
+    return false;
+  }
+  const TCentralLengths lengths = ParseCentralHeader(fixed, record);
+  std::string raw(lengths.Name, '\0');
+  if (!raw.empty() && ReadOnAcrossParts(reinterpret_cast<uint8_t*>(&raw[0]), raw.size(),
+                                        mayContinue) != raw.size()) {
+    stream_->SetPosition(start);
+    return false;
+  }
+  record.SetStoredName(ConvertStoredName(raw, record.Flags));
+  int64_t skip = int64_t(lengths.Extra) + lengths.Comment;
+  if (HasZip64Marker(record)) {
+    // The real values stand in the extra field.
+    std::vector<uint8_t> extra(lengths.Extra);
+    const size_t got =
+        extra.empty() ? 0 : ReadOnAcrossParts(extra.data(), extra.size(), mayContinue);
+    ApplyZip64Extra(extra.data(), got, record);
+    skip -= int64_t(got);
+  }
+  record.Comment.reset();
+  if (end_.ThisPart != 0 && lengths.Comment != 0) {
+    // Parts of a multi-part archive may be gone later: the comment is read
+    // now, where it stands. A record split across two parts starts on the
+    // previous one, which its start position cannot find again.
+    SkipOnAcrossParts(skip - lengths.Comment, mayContinue);
+    std::string comment(lengths.Comment, '\0');
+    comment.resize(
+        ReadOnAcrossParts(reinterpret_cast<uint8_t*>(&comment[0]), comment.size(), mayContinue));
+    record.Comment = std::move(comment);
+  } else {
+    SkipOnAcrossParts(skip, mayContinue);
+  }
+  record.CentralRecordPosition = start;
+  record.Selected = false;
+  return true;
+}
+
+void TUnZip::Resort(TZipSortMode mode) {
+  sortedView_.reset();
+  if (mode != TZipSortMode::ByNone && members_) {
+    sortedView_ = std::make_unique<TSortedZip>(mode, dupAccept, false);
+    std::vector<TZipHeaderInfo*> members;
+    members.reserve(size_t(members_->Count()));
+    for (int i = 0; i < members_->Count(); ++i) members.push_back(members_->Member(i));
+    sortedView_->AddAllInOrder(members);
+  }
+  sortMode_ = mode;
+}
+
+}  // namespace uz

@@ -1,0 +1,254 @@
+// The extraction of one member: where its file goes, whether it may be
+// written (password, existing file), decoding, and the CRC verdict.
+#include "extraction/UnZipExtraction.h"
+#include "decoders/uzDecoders.h"
+
+namespace uz {
+
+namespace {
+
+// Of the external attributes only the low byte holds DOS attributes (other
+// hosts keep their own bits above it), and of those only these apply to a
+// file: a directory or volume bit must not reach the platform's call.
+constexpr uint32_t kFileAttributeMask = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
+
+// Sizes beyond any file are held at the largest count the decoders take;
+// such a member runs out of data and fails, as it must.
+int64_t ClampedSize(uint64_t size) {
+  return size > uint64_t(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(size);
+}
+
+// An output file that an exception interrupts is truncated: it is removed
+// rather than left looking like an extracted file.
+class TPartialOutput {
+ public:
+  TPartialOutput(std::unique_ptr<TLFNFileStream>& output, const std::string& path)
+      : output_(output), path_(path) {}
+  ~TPartialOutput() {
+    if (!armed_) return;
+    output_.reset();
+    DeleteFileAt(path_);
+  }
+  TPartialOutput(const TPartialOutput&) = delete;
+  TPartialOutput& operator=(const TPartialOutput&) = delete;
+  void Release() { armed_ = false; }
+
+ private:
+  std::unique_ptr<TLFNFileStream>& output_;
+  std::string path_;
+  bool armed_ = true;
+};
+
+}  // namespace
+
+TExtraction::TOutcome TExtraction::ExtractMember(int index) {
+  current_.Assign(zip_.ViewMember(index));
+  unrequested_ = ClampedSize(current_.CompressedSize);
+  encrypted_ = (current_.Flags & 0x0001u) != 0;
+  if (!writing_) return TestMember(index);
+  if (!current_.IsDirectory()) PositionAtData();
+  const std::string folder = MemberFolder(current_);
+  if (current_.IsDirectory()) {
+    bool skip = false;
+    if (zip_.RecreateDirs() && zip_.OnStartUnZip) zip_.OnStartUnZip(&zip_, index, folder, skip);
+    return TOutcome::Done;
+  }
+  std::string path = folder + MemberFileName(current_);
+  if (encrypted_ && !PasswordAccepted(index)) return TOutcome::Done;
+  if (!MayWrite(index, path)) return TOutcome::Done;
+
+  OpenOutput(path);
+  TPartialOutput partial(output_, path);
+  const bool decoded = DecodeMember(index, path);
+  if (decoded) FinishOutput();
+  partial.Release();
+  if (!decoded) {
+    output_.reset();
+    return TOutcome::Done;
+  }
+  return Verdict(index, path);
+}
+
+// The member as ExtractMember takes it, minus everything that touches the
+// destination; folder entries have nothing to check.
+TExtraction::TOutcome TExtraction::TestMember(int index) {
+  if (current_.IsDirectory()) return TOutcome::Done;
+  PositionAtData();
+  const std::string name = current_.FullName();
+  if (encrypted_ && !PasswordAccepted(index)) return TOutcome::Done;
+  output_.reset();
+  if (!DecodeMember(index, name)) return TOutcome::Done;
+  return Verdict(index, name);
+}
+
+// False when the OnStartUnZip handler asked to skip the member.
+bool TExtraction::DecodeMember(int index, const std::string& name) {
+  state_->Reset(unrequested_, ClampedSize(current_.UncompressedSize), current_.Flags);
+  crc_ = 0xFFFFFFFFu;
+  memberWritten_ = 0;
+  overflowed_ = false;
+  bool skip = false;
+  if (zip_.OnStartUnZip) zip_.OnStartUnZip(&zip_, index, name, skip);
+  if (skip) return false;
+  Decode();
+  return true;
+}
+
+// The folder was made or found for an earlier member; should it have gone
+// since (a handler may remove it), it is made again before giving up.
+void TExtraction::OpenOutput(const std::string& path) {
+  outputName_ = path;
+  try {
+    output_ = std::make_unique<TLFNFileStream>(path, kFmCreate);
+  } catch (const EFCreateError&) {
+    if (!zip_.RecreateDirs()) throw;
+    ensuredFolders_.clear();
+    MemberFolder(current_);
+    output_ = std::make_unique<TLFNFileStream>(path, kFmCreate);
+  }
+}
+
+// Steps over the local header to the member's data; only its two name and
+// extra-field lengths are used, everything else comes from the central record.
+void TExtraction::PositionAtData() {
+  if (zip_.end_.ThisPart != 0 && current_.PartNumber != zip_.currentPart_)
+    zip_.RequestNextDisk(current_.PartNumber + 1);
+  uint8_t header[30] = {};
+  zip_.stream_->SetPosition(ClampedSize(current_.LocalHeaderOffset));
+  zip_.stream_->Read(header, sizeof header);
+  const int64_t skip = (header[26] | header[27] << 8) + (header[28] | header[29] << 8);
+  zip_.stream_->Seek(skip, kSeekCurrent);
+}
+
+// The encryption header is read once; each password a handler offers is
+// tried on the same twelve bytes.
+bool TExtraction::PasswordAccepted(int index) {
+  const uint8_t check = TZipCrypt::CheckByte(current_.Flags, current_.CRC32, current_.DateTime);
+  uint8_t stored[kEncryptionHeaderSize];
+  unrequested_ -= kEncryptionHeaderSize;
+  ReadMemberData(stored, kEncryptionHeaderSize);
+  for (;;) {
+    uint8_t header[kEncryptionHeaderSize];
+    std::copy(stored, stored + kEncryptionHeaderSize, header);
+    crypt_.Init(zip_.Password());
+    if (crypt_.DecryptHeader(header, check)) return true;
+    if (!zip_.OnBadPassword) break;
+    std::string offered = zip_.Password();
+    zip_.OnBadPassword(&zip_, index, offered);
+    if (offered == zip_.Password()) break;
+    zip_.SetPassword(offered);
+  }
+  GiveUp(TSkipReason::PasswordFailed, index);
+  return false;
+}
+
+bool TExtraction::MayWrite(int index, std::string& path) {
+  if (zip_.OverwriteMode() == TUZOverwriteMode::Always || !FileExists(path)) return true;
+  bool overwrite = false;
+  if (zip_.OverwriteMode() == TUZOverwriteMode::Prompt) {
+    if (zip_.OnPromptForOverwrite)
+      zip_.OnPromptForOverwrite(&zip_, overwrite, index, path);
+    else if (zip_.UI())
+      overwrite = zip_.UI()->AskYesNo("Заменить существующий файл " + current_.FileName() + "?",
+                                      "File Exists Alert");
+  }
+  if (overwrite) return true;
+  GiveUp(TSkipReason::NotOverwritten, index);
+  return false;
+}
+
+void TExtraction::GiveUp(TSkipReason reason, int index) {
+  if (zip_.OnSkippingFile) zip_.OnSkippingFile(&zip_, reason, index);
+  SkipCompressedData();
+  --count_;
+}
+
+void TExtraction::Decode() {
+  TDecodeState& state = *state_;
+  switch (current_.Method) {
+    case 0:
+      UnStore(state);
+      break;
+    case 1:
+      Unshrink(state);
+      break;
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+      Unreduce(state, current_.Method - 1);
+      break;
+    case 6:
+      Explode(state);
+      break;
+    case 8:
+      Inflate(state);
+      break;
+    default:
+      if (zip_.UI()) zip_.UI()->ShowMessage("Unknown Compression Method", "Zip Error");
+      break;
+  }
+}
+
+// The last block may still wait in the file stream's buffer; a failure to
+// write it is the same error as for any other block.
+void TExtraction::FinishOutput() {
+  if (!output_->Flush()) throw EStreamError("Cannot write file \"" + outputName_ + "\"");
+}
+
+bool TStampCache::FileTime(uint32_t dosDateTime, int64_t& fileTime) {
+  if (!converted_ || dosDateTime != dosDateTime_) {
+    valid_ = DosDateTimeToFileTime(dosDateTime, fileTime_);
+    dosDateTime_ = dosDateTime;
+    converted_ = true;
+  }
+  fileTime = fileTime_;
+  return valid_;
+}
+
+// Through the open file, which no write follows any more: no second open.
+void TExtraction::StampOutput() {
+  int64_t fileTime = 0;
+  if (stamps_.FileTime(current_.DateTime, fileTime)) SetModificationTime(output_->File(), fileTime);
+  if (zip_.RetainAttributes())
+    SetAttributes(output_->File(), current_.ExternalAttributes & kFileAttributeMask);
+}
+
+// The date and attributes go only onto a file that stays: a failed member's
+// file is deleted, and a read-only one could not be. The file is closed
+// before any event reports on it.
+// A member is whole only when its CRC matches and it wrote exactly the
+// catalogue's size: a stored CRC of 0 alone would pass a member of unknown
+// method, or one that decodes to nothing, as an empty file.
+TExtraction::TOutcome TExtraction::Verdict(int index, const std::string& path) {
+  const uint32_t calculated = ~crc_;
+  if (!overflowed_ && memberWritten_ == current_.UncompressedSize && calculated == current_.CRC32) {
+    if (output_) StampOutput();
+    output_.reset();
+    if (zip_.OnEndUnZip) zip_.OnEndUnZip(&zip_, index, path);
+    return TOutcome::Done;
+  }
+  // Gone before any handler runs: one that raises must not leave it behind.
+  output_.reset();
+  if (writing_) DeleteFileAt(path);
+  TOutcome outcome = TOutcome::Done;
+  if (encrypted_) {
+    if (zip_.OnBadPassword) {
+      std::string offered = zip_.Password();
+      zip_.OnBadPassword(&zip_, index, offered);
+      if (offered != zip_.Password()) {
+        zip_.SetPassword(offered);
+        outcome = TOutcome::Retry;
+      }
+    }
+    if (outcome != TOutcome::Retry && zip_.OnSkippingFile)
+      zip_.OnSkippingFile(&zip_, TSkipReason::PasswordFailed, index);
+  } else if (zip_.OnBadCRC) {
+    zip_.OnBadCRC(&zip_, static_cast<int32_t>(calculated), static_cast<int32_t>(current_.CRC32),
+                  index);
+  }
+  if (outcome != TOutcome::Retry) --count_;
+  return outcome;
+}
+
+}  // namespace uz
