@@ -337,4 +337,45 @@ TEST_F(InstallSweep, EveryCallFailedOrEndedLeavesTheOldOrTheNewInstallation) {
   Clean();
 }
 
+// Either everything is gone (or left to the restart), or the record is still
+// there and an uninstall through it removes the rest.
+TEST_F(InstallSweep, EveryCallOfTheUninstallFailedOrEndedLeavesWhatItsRecordRemoves) {
+  const auto installed = [&] {
+    Clean();
+    ASSERT_TRUE(Install(at_));
+    testfiles::WriteTextFile(at_.d + "\\мои пометки.txt", "the user's");
+  };
+  installed();
+  const int calls = CallsOf([&] { Uninstall(); });
+  Restart();
+  const State gone = Machine(false);
+  int swept = 0;
+  for (bool ending : {false, true}) {
+    for (int n = 1; n <= calls; ++n, ++swept) {
+      installed();
+      if (ending) {
+        RunEndingAt("uninstall", n);
+        StartAgain(at_);
+      } else {
+        failingcalls::Reset();
+        failingcalls::FailAnyNth(n);
+        Uninstall();
+      }
+      Restart();
+      if (Machine(false) == gone) continue;
+      const std::string what = std::string(ending ? "ended at" : "failed") + " call " +
+                               std::to_string(n) + "\n" + Difference(gone, Machine(false));
+      ASSERT_TRUE(reg::KeyExists(HKEY_LOCAL_MACHINE, kKeys[4][1]))
+          << "without its record: " << what;
+      failingcalls::Reset();
+      Uninstall();
+      Restart();
+      ASSERT_TRUE(Machine(false) == gone)
+          << "not removed through its record: " << what << Difference(gone, Machine(false));
+    }
+  }
+  std::cout << "swept " << swept << " calls of the uninstallation (" << calls
+            << "), each failed and each ended\n";
+}
+
 }  // namespace
