@@ -79,6 +79,8 @@ void Installation::ExpectInstalled(const InstallOutcome& outcome, const std::str
   EXPECT_TRUE(outcome.ended) << "the program must end on \"Готово\"";
   EXPECT_EQ(outcome.exitCode, 0u);
   EXPECT_TRUE(outcome.messages.empty()) << Describe(outcome.messages);
+  // Keys must reach the one button the page shows.
+  if (!outcome.completionFocus.empty()) EXPECT_EQ(outcome.completionFocus, "Готово");
 
   std::map<std::string, e2e::FileFacts> expected = e2e::ReadPlan(media_ + plan);
   ASSERT_FALSE(expected.empty()) << plan;
