@@ -5,6 +5,7 @@
 #include "FormProgress.h"
 #include "InputDataForm.h"
 #include "ScreenLayout.h"
+#include "UnattendedOptions.h"
 
 TMainForm* MainForm = nullptr;
 
@@ -31,6 +32,7 @@ void TMainForm::FormActivate(const toolkit::EventArgs&) {
     TWizardForm wizard;
     wizard.ShowModal();
     exitCode_ = wizard.ExitCode();
+    if (exitCode_ == kExitCancelled) wizard.Log().Write("cancelled by the user");
   }
   toolkit::Application::Instance().Terminate();
 }

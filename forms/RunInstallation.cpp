@@ -3,6 +3,7 @@
 // questions as dialogs; the wizard comes back after a success.
 #include "FormMain.h"
 #include "FormProgress.h"
+#include "FullPath.h"
 #include "InputDataForm.h"
 #include "InstallationSequence.h"
 #include "LocalizedMessageDlg.h"
@@ -35,7 +36,9 @@ class TWizardInstallView : public TInstallView {
 
 TInstallChoice WizardChoice() {
   TInstallChoice choice;
-  choice.directory = InstallDirectory();
+  // As the system reads it, which is also how the record keeps it and how
+  // the uninstall recognises it.
+  choice.directory = FullLongPath(InstallDirectory());
   choice.source = ThisRunMode().SourceFolder;
   choice.program = ThisProgramPath();
   choice.database = WizardForm->CheckList.Checked(2);

@@ -6,6 +6,7 @@
 #include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
 #include "FolderBrowser.h"
+#include "FullPath.h"
 #include "InstallDirectory.h"
 #include "InstallLog.h"
 #include "InstallationSequence.h"
@@ -72,20 +73,20 @@ std::string ProposedDirectory() {
   return InstallDirectoryFromProgramFiles(programFiles);
 }
 
-// The wizard's rule for a chosen folder: it exists, on a fixed disk.
-std::string FolderProblem(const std::string& folder) {
-  if (!FolderExists(folder)) return "/D=" + folder + ": no such folder";
-  if (ChosenInstallDirectory(folder, DriveTypeOf).empty())
-    return "/D=" + folder + ": not a fixed disk";
-  return std::string();
-}
-
 // The installed uninstaller that started this copy waits for its result and
 // runs from the install folder: it gets the result through the pipe it gave
-// as standard output, and ends, so that its folder can go.
+// as standard output, and ends, so that its folder can go. Whoever else reads
+// this program's standard output gets nothing from it.
 void ReportToStarter(int32_t code) {
+  const std::wstring name = toolkit::Widen(kResultPipeVariable);
+  wchar_t asked[32] = {};
+  const DWORD length = GetEnvironmentVariableW(name.c_str(), asked, 32);
+  SetEnvironmentVariableW(name.c_str(), nullptr);
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  if (out == nullptr || out == INVALID_HANDLE_VALUE || GetFileType(out) != FILE_TYPE_PIPE) return;
+  if (length == 0 || length >= 32 || out == nullptr || out == INVALID_HANDLE_VALUE ||
+      std::to_wstring(reinterpret_cast<uintptr_t>(out)) != asked ||
+      GetFileType(out) != FILE_TYPE_PIPE)
+    return;
   DWORD written = 0;
   WriteFile(out, &code, sizeof code, &written, nullptr);
   CloseHandle(out);
@@ -107,19 +108,12 @@ void RemoveWhatTheStarterHeld(const std::string& folder, TInstallLog& log) {
 
 }  // namespace
 
-int RunUnattendedInstallation(const TRunMode& mode, const std::string& programPath,
-                              TInstallLog& log) {
+int RunUnattendedInstallation(const TRunMode& mode, const std::string& folder,
+                              const std::string& programPath, TInstallLog& log) {
   const TUnattendedOptions& options = mode.Options;
-  if (options.hasFolder) {
-    const std::string problem = FolderProblem(options.folder);
-    if (!problem.empty()) {
-      log.Write("bad command line: " + problem);
-      return kExitBadCommandLine;
-    }
-  }
   TInstallChoice choice;
   choice.directory =
-      options.hasFolder ? InstallDirectoryBelow(options.folder) : ProposedDirectory();
+      folder.empty() ? FullLongPath(ProposedDirectory()) : InstallDirectoryBelow(folder);
   choice.source = mode.SourceFolder;
   choice.program = programPath;
   choice.database = options.database;

@@ -8,10 +8,11 @@
 class TInstallLog;
 struct TRunMode;
 
-// The installation into the "/D=" folder (or the one the wizard would
-// propose) with the "/COMPONENTS=" choice (or the full setup type).
-int RunUnattendedInstallation(const TRunMode& mode, const std::string& programPath,
-                              TInstallLog& log);
+// The installation into `folder`, the "/D=" folder in its full long form
+// (empty: the one the wizard would propose) with the "/COMPONENTS=" choice
+// (or the full setup type).
+int RunUnattendedInstallation(const TRunMode& mode, const std::string& folder,
+                              const std::string& programPath, TInstallLog& log);
 
 // The uninstall steps, as the wizard's uninstall button runs them.
 int RunUnattendedUninstall(TInstallLog& log);

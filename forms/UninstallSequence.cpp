@@ -3,6 +3,7 @@
 #include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
 #include "FolderBrowser.h"
+#include "FullPath.h"
 #include "InstallLog.h"
 #include "Product.h"
 #include "RegisterInWindows.h"
@@ -35,19 +36,26 @@ bool IsAbsoluteRoot(const std::string& prefix) {
   return shareEnd == prefix.size() - 1 && shareEnd > serverEnd + 1;
 }
 
-// Only the product's own folder is deleted with everything in it: every
-// installation records an absolute path ending in the product's folder name.
-// A damaged or foreign record ("C:\", "C:\Windows", a relative or empty path)
+// Only the product's own folder is deleted with everything in it, and only
+// as the installer records it: an absolute path, as the system reads it
+// (FullLongPath), ending in the product's folder name. A damaged or foreign
+// record ("C:\", "C:\Windows", a relative or empty path), or one spelled in
+// a way no installation records ("C:\Windows\..\Карта...", "C:\PROGRA~1\...")
 // must never send a whole drive or system folder to the deletion.
 bool IsProductFolder(const std::string& path) {
   const std::string tail = std::string("\\") + kProductName;
   if (path.size() <= tail.size() || path.compare(path.size() - tail.size(), tail.size(), tail) != 0)
     return false;
   const std::string head = path.substr(0, path.size() - tail.size() + 1);
-  for (size_t end = head.find('\\'); end != std::string::npos; end = head.find('\\', end + 1)) {
-    if (IsAbsoluteRoot(head.substr(0, end + 1))) return true;
+  bool absolute = false;
+  for (size_t end = head.find('\\'); end != std::string::npos && !absolute;
+       end = head.find('\\', end + 1)) {
+    absolute = IsAbsoluteRoot(head.substr(0, end + 1));
   }
-  return false;
+  // Letter case aside: the file system ignores it, and a user may have
+  // renamed a folder on the way in another case.
+  return absolute && CompareStringOrdinal(toolkit::Widen(FullLongPath(path)).c_str(), -1,
+                                          toolkit::Widen(path).c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 // A record whose location is not a string is damaged: it names no folder,

@@ -63,3 +63,9 @@ std::string RelocatedSwitches(const TUnattendedOptions& options, const std::stri
   if (!logPath.empty()) switches += " \"/LOG=" + logPath + "\"";
   return switches;
 }
+
+int CopyResult(bool reported, int32_t reportedCode, uint32_t exitStatus) {
+  const auto ours = [](int64_t code) { return code >= kExitDone && code <= kExitBadCommandLine; };
+  if (reported) return ours(reportedCode) ? reportedCode : kExitFailed;
+  return exitStatus != kExitDone && ours(exitStatus) ? static_cast<int>(exitStatus) : kExitFailed;
+}

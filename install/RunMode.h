@@ -3,6 +3,7 @@
 // uninstall mode, or the uninstaller's self-relocation.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "UnattendedOptions.h"
@@ -47,3 +48,15 @@ std::string RelocatedCopyCommandLine(const std::string& tempFolder,
 // The switches the relocated copy takes over from this run: "/S" and the
 // log (whose path the caller has made absolute: the copy works elsewhere).
 std::string RelocatedSwitches(const TUnattendedOptions& options, const std::string& logPath);
+
+// Names, in the relocated copy's environment, the handle of the pipe through
+// which the instance that started it waits for its result. A copy started
+// otherwise (by hand, by a script that reads its standard output) has no
+// such variable and reports to nobody.
+inline constexpr char kResultPipeVariable[] = "TALMIR_SETUP_RESULT_PIPE";
+
+// The result of a silent uninstall for the instance that relocated itself:
+// what the copy reported; without a report, the copy's exit code when it is
+// one the copy ends with on its own after logging why (1, 2 or 3); anything
+// else (a crash status, a copy killed) is a failed uninstallation.
+int CopyResult(bool reported, int32_t reportedCode, uint32_t exitStatus);

@@ -65,6 +65,10 @@ bool IsAbsoluteDrivePath(const std::string& folder) {
 
 TUnattendedOptions ParseUnattendedOptions(const std::string& commandLine) {
   TUnattendedOptions options;
+  // A switch we do not know may be a misspelling of one we do ("/DIR=",
+  // "/COMPONENT="): the wizard lets the user correct what it meant, a silent
+  // run would do something else than was asked without anyone noticing.
+  std::string unknown;
   const std::vector<TParameter> parameters = SplitCommandLineAt(commandLine);
   for (size_t i = 1; i < parameters.size(); ++i) {
     const std::string& text = parameters[i].text;
@@ -83,7 +87,11 @@ TUnattendedOptions ParseUnattendedOptions(const std::string& commandLine) {
       const std::string error = CheckFolder(options);
       if (!error.empty() && options.error.empty()) options.error = error;
       if (!quoted) break;  // the rest of the line was the folder
+    } else if (text[0] == '/' && AsciiUpper(text) != "/U" && unknown.empty()) {
+      unknown = text;
     }
   }
+  if (options.silent && !unknown.empty() && options.error.empty())
+    options.error = "unknown switch " + unknown + " (known: /S, /D=, /COMPONENTS=, /LOG=, /u)";
   return options;
 }

@@ -29,7 +29,8 @@ struct TUnattendedOptions {
 // "/S" is a whole parameter in any letter case. "/D=" is the last parameter
 // and takes the rest of the line, blanks included; quoted ("/D=C:\a b") it
 // is one parameter like any other. "/COMPONENTS=" takes help, database and
-// image, separated by commas, in any case. Other parameters are not ours.
+// image, separated by commas, in any case. Other parameters are not ours;
+// in a silent run one that starts with "/" is an error.
 TUnattendedOptions ParseUnattendedOptions(const std::string& commandLine);
 
 // True for "X:\" and "X:\..." : the only folders an installation may name.

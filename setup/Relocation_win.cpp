@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
 #include "FilesAndFolders.h"
 #include "RunMode.h"
 #include "SystemCalls.h"
@@ -77,6 +79,26 @@ bool HoldsProgram(HANDLE pinned, const std::wstring& programPath) {
   }
 }
 
+// Names the pipe in the environment the copy inherits, for as long as the
+// copy is being started.
+class TResultPipeVariable {
+ public:
+  explicit TResultPipeVariable(HANDLE pipe) : set_(pipe != nullptr) {
+    if (set_)
+      SetEnvironmentVariableW(name_.c_str(),
+                              std::to_wstring(reinterpret_cast<uintptr_t>(pipe)).c_str());
+  }
+  ~TResultPipeVariable() {
+    if (set_) SetEnvironmentVariableW(name_.c_str(), nullptr);
+  }
+  TResultPipeVariable(const TResultPipeVariable&) = delete;
+  TResultPipeVariable& operator=(const TResultPipeVariable&) = delete;
+
+ private:
+  const std::wstring name_ = toolkit::Widen(kResultPipeVariable);
+  bool set_;
+};
+
 // The started copy's process, or null. With `result`, the copy's standard
 // output is that pipe, through which it reports its exit code.
 HANDLE StartCopy(const std::wstring& copy, std::wstring commandLine, const std::wstring& folder,
@@ -90,6 +112,7 @@ HANDLE StartCopy(const std::wstring& copy, std::wstring commandLine, const std::
     startup.hStdOutput = result;
   }
   PROCESS_INFORMATION process{};
+  TResultPipeVariable variable(result);
   // The program path is given apart from the command line, so the system runs
   // exactly that file and never guesses at a path with blanks. The copy works
   // in the temporary folder: a working folder inherited from this instance
@@ -119,17 +142,26 @@ TResultPipe MakeResultPipe() {
 // The copy reports its result before it ends: this instance runs from the
 // install folder, and the folder can only go once this instance has ended,
 // which the copy waits for. Without a report (the copy ended early) its exit
-// code tells.
-int ResultOf(HANDLE process, TResultPipe& pipe) {
+// code tells, as far as it is one of ours.
+void ResultOf(HANDLE process, TResultPipe& pipe, TRelocation& relocation) {
   pipe.write.Reset();  // the copy's end alone keeps the pipe open
   int32_t code = 0;
   DWORD got = 0;
-  if (ReadFile(pipe.read.Get(), &code, sizeof code, &got, nullptr) && got == sizeof code)
-    return code;
+  if (ReadFile(pipe.read.Get(), &code, sizeof code, &got, nullptr) && got == sizeof code) {
+    relocation.exitCode = CopyResult(true, code, 0);
+    return;
+  }
   WaitForSingleObject(process, INFINITE);
-  DWORD exitCode = kExitFailed;
-  if (!GetExitCodeProcess(process, &exitCode)) return kExitFailed;
-  return static_cast<int>(exitCode);
+  DWORD status = STILL_ACTIVE;
+  GetExitCodeProcess(process, &status);
+  relocation.exitCode = CopyResult(false, 0, status);
+  if (relocation.exitCode != static_cast<int>(status)) {
+    char text[96];
+    std::snprintf(text, sizeof text,
+                  "the uninstaller's copy ended without a result (status 0x%08lX)",
+                  static_cast<unsigned long>(status));
+    relocation.failure = text;
+  }
 }
 
 }  // namespace
@@ -145,24 +177,51 @@ int ResultOf(HANDLE process, TResultPipe& pipe) {
 //   this program's bytes before it is started, and stays pinned until the
 //   process is created.
 // - A file planted at the copy's path before the copy is replaced by it.
-int RelocateUninstaller(const std::string& programPath, const std::string& switches,
-                        TRetryPrompt& prompt, bool wait) {
+// - Another run of the setup: this instance holds the setup lock while it
+//   replaces the copy and gives it up only just before the copy starts, which
+//   takes it for its own run (a mutex belongs to the thread that took it and
+//   cannot be passed on). A run that slips in between runs first and the copy
+//   waits for it, as any run does.
+TRelocation RelocateUninstaller(const std::string& programPath, const std::string& switches,
+                                TRetryPrompt& prompt, bool wait,
+                                const std::function<void()>& handOver) {
+  TRelocation relocation;
   const std::wstring temp = TempFolder();
-  if (temp.empty()) return kExitFailed;
+  if (temp.empty()) {
+    relocation.failure = "the temporary folder cannot be found";
+    return relocation;
+  }
   const std::string tempUtf8 = toolkit::Narrow(temp);
   const std::wstring copy = toolkit::Widen(RelocatedCopyPath(tempUtf8));
 
   RemoveEarlierCopy(copy);
-  CopyFileWithRetry(programPath, toolkit::Narrow(copy), prompt);
+  const bool copied = CopyFileWithRetry(programPath, toolkit::Narrow(copy), prompt);
   TResultPipe pipe =
       wait ? MakeResultPipe() : TResultPipe{HandleGuard(nullptr), HandleGuard(nullptr)};
-  if (wait && !pipe.write.Get()) return kExitFailed;
+  if (wait && !pipe.write.Get()) {
+    relocation.failure = "no pipe can be made for the result of the uninstaller's copy";
+    return relocation;
+  }
   HandleGuard process([&] {
     HandleGuard pin(PinFile(copy));
-    if (!HoldsProgram(pin.Get(), toolkit::Widen(programPath))) return HANDLE{nullptr};
-    return StartCopy(copy, toolkit::Widen(RelocatedCopyCommandLine(tempUtf8, switches)), temp,
-                     pipe.write.Get());
+    if (!HoldsProgram(pin.Get(), toolkit::Widen(programPath))) {
+      relocation.failure =
+          copied ? "the uninstaller's copy " + toolkit::Narrow(copy) +
+                       " changed before it could be started"
+                 : "cannot copy the uninstaller " + programPath + " to " + toolkit::Narrow(copy);
+      return HANDLE{nullptr};
+    }
+    handOver();
+    HANDLE started = StartCopy(copy, toolkit::Widen(RelocatedCopyCommandLine(tempUtf8, switches)),
+                               temp, pipe.write.Get());
+    if (!started)
+      relocation.failure = "cannot start the uninstaller's copy " + toolkit::Narrow(copy) +
+                           " (error " + std::to_string(GetLastError()) + ")";
+    return started;
   }());
-  if (process.Get() == nullptr) return kExitFailed;
-  return wait ? ResultOf(process.Get(), pipe) : kExitDone;
+  if (process.Get() == nullptr) return relocation;
+  relocation.started = true;
+  relocation.exitCode = kExitDone;
+  if (wait) ResultOf(process.Get(), pipe, relocation);
+  return relocation;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "RetryPrompt.h"
@@ -9,7 +10,15 @@
 // copy with "/u"; the caller then ends this instance. Nothing here stops the
 // relocation: a failed copy is reported by the retry prompt, a failed start
 // not at all. `switches` follow "/u" on the copy's command line; a failed copy
-// asks `prompt`. With `wait` the copy's exit code is returned once it ended
-// (2 when it could not be started), else 0 as soon as it started.
-int RelocateUninstaller(const std::string& programPath, const std::string& switches,
-                        TRetryPrompt& prompt, bool wait);
+// asks `prompt`. `handOver` runs just before the copy starts: the copy takes
+// the setup lock for its own run.
+struct TRelocation {
+  // With `wait` the copy's result once it ended (CopyResult; 2 when it could
+  // not be started), else 0 as soon as it started.
+  int exitCode = 2;
+  bool started = false;  // the copy ran, and may have written the log
+  std::string failure;   // why the relocation or the copy failed
+};
+TRelocation RelocateUninstaller(const std::string& programPath, const std::string& switches,
+                                TRetryPrompt& prompt, bool wait,
+                                const std::function<void()>& handOver);

@@ -6,12 +6,17 @@
 #include "ComApartment.h"
 #include "DllSearch_win.h"
 #include "FormMain.h"
+#include "FullPath.h"
 #include "InstallLog.h"
+#include "LocalizedMessageDlg.h"
 #include "Relocation_win.h"
 #include "RetryDialog.h"
+#include "SetupLock.h"
 #include "Startup_win.h"
 #include "UnattendedRun.h"
 #include "Utf.h"
+
+#include <memory>
 
 namespace {
 
@@ -36,15 +41,47 @@ std::string LogPathOf(const TUnattendedOptions& options) {
   }
 }
 
-int Relocate(const TUnattendedOptions& options, const std::string& logPath) {
+int BadCommandLine(const std::string& logPath, const std::string& problem) {
+  TInstallLog log(logPath);
+  log.Write("bad command line: " + problem);
+  return kExitBadCommandLine;
+}
+
+// The lock stays with the other run: its log may be this run's too, so this
+// run's reason goes after the other's lines instead of in place of them.
+int AnotherRunHoldsTheLock(const TUnattendedOptions& options, const std::string& logPath) {
+  {
+    TInstallLog log(logPath, TInstallLog::kAppend);
+    log.Write(options.silent ? "not started: another run of the setup did not end within " +
+                                   std::to_string(TSetupLock::kSilentWaitMs / 1000) + " s"
+                             : "not started: another run of the setup is going on");
+  }
+  if (!options.silent) {
+    LocalizedMessageDlg("Программа установки уже запущена.\rДождитесь окончания её работы.",
+                        kApplicationTitle, dlg::kInformation, dlg::kOK);
+  }
+  return kExitFailed;
+}
+
+int Relocate(const TUnattendedOptions& options, const std::string& logPath, TSetupLock& lock) {
   const std::string switches = RelocatedSwitches(options, logPath);
+  const auto handOver = [&lock] { lock.Release(); };
+  TRelocation relocation;
   if (options.silent) {
     TNoRetry noRetry;
-    return RelocateUninstaller(ThisProgramPath(), switches, noRetry, /*wait=*/true);
+    relocation = RelocateUninstaller(ThisProgramPath(), switches, noRetry, /*wait=*/true, handOver);
+  } else {
+    TRetryDialog dialog;
+    relocation = RelocateUninstaller(ThisProgramPath(), switches, dialog, /*wait=*/false, handOver);
   }
-  TRetryDialog dialog;
-  RelocateUninstaller(ThisProgramPath(), switches, dialog, /*wait=*/false);
-  return kExitDone;
+  if (!relocation.failure.empty()) {
+    // A copy that ran may have logged its own lines first.
+    std::unique_ptr<TInstallLog> log =
+        relocation.started ? std::make_unique<TInstallLog>(logPath, TInstallLog::kAppend)
+                           : std::make_unique<TInstallLog>(logPath);
+    log->Write("uninstallation failed: " + relocation.failure);
+  }
+  return options.silent ? relocation.exitCode : kExitDone;
 }
 
 }  // namespace
@@ -59,26 +96,39 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   toolkit::Application& app = toolkit::Application::Instance();
   app.SetTitle(kApplicationTitle);
 
-  if (!options.error.empty()) {
-    TInstallLog log(logPath);
-    log.Write("bad command line: " + options.error);
-    return kExitBadCommandLine;
+  // A bad command line changes nothing, so it ends the run before it waits
+  // for anyone; so does a "/D=" folder that is not there, in any run: a
+  // wizard that nobody sees would keep a deployment waiting.
+  if (!options.error.empty()) return BadCommandLine(logPath, options.error);
+  TCommandLineFolder folder;
+  if (options.hasFolder) {
+    folder = CheckCommandLineFolder(options.folder);
+    if (!folder.problem.empty()) return BadCommandLine(logPath, folder.problem);
   }
+
+  // One run of the product's setup at a time, from here to the end of this
+  // function: a silent run waits for the other to end, the wizard says the
+  // setup is running already and ends. The relocating uninstaller hands the
+  // lock over to its copy.
+  TSetupLock lock(options.silent ? TSetupLock::kSilentWaitMs : 0);
+  if (!lock.Held()) return AnotherRunHoldsTheLock(options, logPath);
+
   if (mode.SelfRelocation) {
     // This instance has done its part once the copy is started; the copy runs
     // the uninstall wizard. It ends here, before the application window (the
     // taskbar button) or any form exists, so nothing is left that the user
     // could act on. Only the retry prompt of a failed copy shows meanwhile.
     // Silent, it waits for the copy so that its caller learns the result.
-    return Relocate(options, logPath);
+    return Relocate(options, logPath, lock);
   }
 
   // The shell's link object and folder browser live in this thread's apartment.
   if (options.silent) {
     TComApartment com;
     TInstallLog log(logPath);
-    return mode.UninstallMode ? RunUnattendedUninstall(log)
-                              : RunUnattendedInstallation(mode, ThisProgramPath(), log);
+    return mode.UninstallMode
+               ? RunUnattendedUninstall(log)
+               : RunUnattendedInstallation(mode, folder.full, ThisProgramPath(), log);
   }
   app.Initialize();
   TComApartment com;

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 
 #include "Application.h"
+#include "FullPath.h"
+#include "Startup_win.h"
 #include "SystemCalls.h"
 #include "Utf.h"
 
@@ -45,10 +47,12 @@ int DeleteTree(const std::string& path) {
   operation.hwnd = toolkit::Application::Instance().ActiveWindow();
   operation.wFunc = FO_DELETE;
   operation.pFrom = from.c_str();
-  // No confirmation and no error UI (0x0410); neither FOF_ALLOWUNDO (delete
-  // outright) nor FOF_SILENT (long deletions show the shell's progress).
+  // No confirmation and no error UI (0x0410); never FOF_ALLOWUNDO (delete
+  // outright). With the wizard long deletions show the shell's progress; a
+  // silent run shows no window at all.
   operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
   static_assert((FOF_NOCONFIRMATION | FOF_NOERRORUI) == 0x0410, "the flags of a silent delete");
+  if (ThisRunMode().Options.silent) operation.fFlags |= FOF_SILENT;
   return syscalls::ShellFileOperation(&operation);
 }
 
@@ -65,8 +69,9 @@ std::wstring WithoutTrailingSeparators(std::wstring path) {
 }  // namespace
 
 bool IsSameOrBelow(const std::string& path, const std::string& folder) {
-  const std::wstring p = WithoutTrailingSeparators(toolkit::Widen(path));
-  const std::wstring f = WithoutTrailingSeparators(toolkit::Widen(folder));
+  // "C:\PROGRA~1\x" lies below "C:\Program Files" as much as its long form.
+  const std::wstring p = WithoutTrailingSeparators(toolkit::Widen(FullLongPath(path)));
+  const std::wstring f = WithoutTrailingSeparators(toolkit::Widen(FullLongPath(folder)));
   if (f.empty() || p.size() < f.size()) return false;
   if (p.size() > f.size() && p[f.size()] != L'\\') return false;
   return CompareStringOrdinal(p.c_str(), static_cast<int>(f.size()), f.c_str(),

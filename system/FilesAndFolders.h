@@ -28,14 +28,16 @@ void DeleteFolderIfExists(const std::string& path);
 // Deletes the file or folder at `path` (UTF-8) with everything below it,
 // outright (not into the recycle bin), without confirmation or error messages;
 // the shell shows only its progress window when the deletion takes long,
-// owned by the application's active window. Returns the shell operation's
+// owned by the application's active window; in a silent run ("/S") not even
+// that. Returns the shell operation's
 // result: 0 on success, non-zero when the path does not exist or the deletion
 // failed. Files that cannot be deleted stay where they are.
 int DeleteTree(const std::string& path);
 
-// True when `path` names `folder` itself or something below it. Letter case
-// is ignored as the file system ignores it, and a trailing separator on
-// either side does not matter.
+// True when `path` names `folder` itself or something below it, both read as
+// the system reads them (FullLongPath): letter case is ignored as the file
+// system ignores it, and short names, "." and "..", either separator and a
+// trailing one do not matter.
 bool IsSameOrBelow(const std::string& path, const std::string& folder);
 
 // The bytes of all files in the folder `path` and below it (0 when there is

@@ -4,14 +4,19 @@
 
 #include <cstdio>
 
-#include "SystemCalls.h"
 #include "Utf.h"
 
-TInstallLog::TInstallLog(const std::string& path) {
+TInstallLog::TInstallLog(const std::string& path) { Open(path, CREATE_ALWAYS); }
+
+TInstallLog::TInstallLog(const std::string& path, TAppend) { Open(path, OPEN_ALWAYS); }
+
+void TInstallLog::Open(const std::string& path, unsigned long disposition) {
   if (path.empty()) return;
-  // Readable by others while the run goes on, so that a script can follow it.
-  HANDLE file = syscalls::CreateFileAt(toolkit::Widen(path), GENERIC_WRITE, FILE_SHARE_READ,
-                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  // Readable by others while the run goes on, so that a script can follow
+  // it; writable by a run that could not start and says why at its end.
+  HANDLE file =
+      CreateFileW(toolkit::Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                  nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) file_ = file;
 }
 
@@ -26,9 +31,13 @@ void TInstallLog::Write(const std::string& text) {
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear, now.wMonth,
                 now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
-  // One write per line: a run that ends abruptly leaves whole lines behind.
+  // One write per line, at whatever is the end of the file then: a run that
+  // ends abruptly leaves whole lines behind, and two runs' lines never
+  // overwrite each other.
   const std::string line = stamp + text + "\r\n";
+  OVERLAPPED atEnd = {};
+  atEnd.Offset = atEnd.OffsetHigh = 0xFFFFFFFF;
   DWORD written = 0;
-  syscalls::WriteToFile(static_cast<HANDLE>(file_), line.data(), static_cast<DWORD>(line.size()),
-                        &written);
+  WriteFile(static_cast<HANDLE>(file_), line.data(), static_cast<DWORD>(line.size()), &written,
+            &atEnd);
 }

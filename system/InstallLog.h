@@ -12,6 +12,10 @@ class TInstallLog {
   TInstallLog() = default;
   // Replaces the file at `path` (UTF-8) with this run's log.
   explicit TInstallLog(const std::string& path);
+  // Adds this run's lines to the end of the file at `path`: another run,
+  // still going or gone, has written its own lines there, which stay.
+  enum TAppend { kAppend };
+  TInstallLog(const std::string& path, TAppend);
   ~TInstallLog();
   TInstallLog(const TInstallLog&) = delete;
   TInstallLog& operator=(const TInstallLog&) = delete;
@@ -19,5 +23,7 @@ class TInstallLog {
   void Write(const std::string& text);
 
  private:
+  void Open(const std::string& path, unsigned long disposition);
+
   void* file_ = nullptr;  // the open file, or null
 };

@@ -164,6 +164,24 @@ void WatchInstallation(const Process& setup, const WizardView& wizard, HWND comp
   }
 }
 
+// The focus once it has stayed on one control for a second: the wizard's
+// activation and its page change may arrive in either order, and the last
+// of them decides.
+std::string SettledFocus(const WizardView& wizard) {
+  HWND focus = nullptr;
+  ULONGLONG since = GetTickCount64();
+  WaitUntil([&] {
+    HWND now = wizard.Focus();
+    if (now != focus) {
+      focus = now;
+      since = GetTickCount64();
+    }
+    return focus && GetTickCount64() - since >= 1000;
+  });
+  if (!focus) return "(nothing)";
+  return WindowText(focus) + (IsWindowVisible(focus) ? "" : " (hidden)");
+}
+
 void VisitPage(const InstallOptions& options, const char* page) {
   if (options.onPage) options.onPage(page);
 }
@@ -192,6 +210,7 @@ InstallOutcome Install(const std::wstring& setupExe, const InstallOptions& optio
   wizard.Press(kNext);
   WatchInstallation(setup, wizard, completedPage, options, outcome);
   if (outcome.completed) {
+    outcome.completionFocus = SettledFocus(wizard);
     VisitPage(options, "InstallCompleted");
     wizard.Press(kCancel);
   }

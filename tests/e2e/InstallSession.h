@@ -42,6 +42,9 @@ struct InstallOutcome {
   int maximum = -1;
   std::vector<Message> messages;  // in the order they came
   std::string directory;          // the install directory the wizard showed
+  // The control that held the focus on the completion page once it had
+  // stayed there for a while: its caption, and "(hidden)" when it was.
+  std::string completionFocus;
 };
 
 // Starts `setupExe` from its folder and installs with the options.

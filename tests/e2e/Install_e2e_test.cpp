@@ -15,6 +15,7 @@
 #include "InstallSession.h"
 #include "InstalledProduct.h"
 #include "RegistryValues.h"
+#include "SetupLock.h"
 #include "StartupProcesses.h"
 #include "TempFolder.h"
 #include "Utf.h"
@@ -33,6 +34,7 @@ const char kFailed[] =
     "Попробуйте закрыть все выполняющиеся приложения, перезагрузить компьютер и запустите "
     "программу установки повоторно.";
 const e2e::Message kFailedMessage = {"Ошибка в процессе установки", kFailed};
+const char kSetupTitle[] = "Установка Карты Тальмирской области 2.0";
 const std::string kSessionManager = "System\\CurrentControlSet\\Control\\Session Manager";
 
 std::string Env(const char* name) {
@@ -79,6 +81,10 @@ void Installation::ExpectInstalled(const InstallOutcome& outcome, const std::str
   EXPECT_TRUE(outcome.ended) << "the program must end on \"Готово\"";
   EXPECT_EQ(outcome.exitCode, 0u);
   EXPECT_TRUE(outcome.messages.empty()) << Describe(outcome.messages);
+  // Keys must reach the one button the page shows.
+  if (!outcome.completionFocus.empty()) {
+    EXPECT_EQ(outcome.completionFocus, "Готово");
+  }
 
   std::map<std::string, e2e::FileFacts> expected = e2e::ReadPlan(media_ + plan);
   ASSERT_FALSE(expected.empty()) << plan;
@@ -476,20 +482,36 @@ bool HasWindow(DWORD processId) {
   return search.found;
 }
 
-// Runs a command line as a script would and returns its exit code, watching
-// meanwhile for any window of it or of its relocated copy.
-int RunUnattended(const std::string& commandLine, bool& sawWindow) {
+// Starts a command line as a script would; with `output`, the program's
+// standard output is a pipe whose reading end that becomes.
+e2e::Process StartUnattended(const std::string& commandLine, HANDLE* output = nullptr) {
   std::wstring line = toolkit::Widen(commandLine);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  HANDLE write = nullptr;
+  if (output) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    CreatePipe(output, &write, &inherit, 0);
+    SetHandleInformation(*output, HANDLE_FLAG_INHERIT, 0);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = write;
+  }
   PROCESS_INFORMATION info{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &info)) {
+  const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, output != nullptr, 0,
+                                      nullptr, nullptr, &startup, &info);
+  if (write) CloseHandle(write);
+  if (!started) {
     ADD_FAILURE() << "does not start: " << commandLine;
-    return -1;
+    return e2e::Process();
   }
   CloseHandle(info.hThread);
-  e2e::Process process(info.hProcess, info.dwProcessId);
+  return e2e::Process(info.hProcess, info.dwProcessId);
+}
+
+// Waits for a started run and returns its exit code, watching meanwhile for
+// any window of it or of its relocated copy.
+int FinishUnattended(const e2e::Process& process, bool& sawWindow) {
+  if (!process.Valid()) return -1;
   sawWindow = false;
   const ULONGLONG deadline = GetTickCount64() + 120000;
   auto look = [&] {
@@ -507,6 +529,15 @@ int RunUnattended(const std::string& commandLine, bool& sawWindow) {
   return int(code);
 }
 
+int RunUnattended(const std::string& commandLine, bool& sawWindow) {
+  return FinishUnattended(StartUnattended(commandLine), sawWindow);
+}
+
+std::string WithSlashes(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
 std::string LastLine(const std::string& file) {
   std::string text = testfiles::ReadTextFile(file);
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
@@ -519,13 +550,19 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   testfiles::MakeFolder(folder);
   const std::string d = folder + "\\" + e2e::kProductName;
   const std::string log = temp / "установка.log";
-  const std::string setup = "\"" + medium_ + "Setup.exe\" /S \"/LOG=" + log + "\"";
+  const std::string wizard = "\"" + medium_ + "Setup.exe\" \"/LOG=" + log + "\"";
+  const std::string setup = wizard + " /S";
   bool window = false;
 
-  // Bad command lines change nothing.
-  for (const char* bad : {" /COMPONENTS=help,maps", " /D=Программы", " /D="}) {
+  // Bad command lines change nothing; a "/D=" folder that is not there ends
+  // the wizard too before it shows ("/S" after "/D=" is part of the folder).
+  for (const std::string& bad :
+       {setup + " /COMPONENTS=help,maps", setup + " /D=Программы", setup + " /D=",
+        setup + " /DIR=" + folder, setup + " /COMPONENT=image", setup + " /D=" + folder + "\\нет",
+        wizard + " /D=" + folder + " /S", wizard + " /D=" + folder + "\\нет\\."}) {
     SCOPED_TRACE(bad);
-    EXPECT_EQ(RunUnattended(setup + bad, window), 3);
+    EXPECT_EQ(RunUnattended(bad, window), 3);
+    EXPECT_FALSE(window);
     EXPECT_NE(LastLine(log).find("bad command line: "), std::string::npos) << LastLine(log);
     e2e::ExpectNothingOfTheProduct(d);
   }
@@ -538,8 +575,38 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
       << LastLine(log);
   e2e::ExpectNothingOfTheProduct(d);
 
-  // Everything, into a folder named by the rest of the line, blanks and all.
-  EXPECT_EQ(RunUnattended(setup + " /D=" + folder, window), 0);
+  // While another run holds the setup lock a silent run waits for it, and
+  // gives up after a minute; the wizard says so and ends at once.
+  auto lock = std::make_unique<TSetupLock>(0);
+  ASSERT_TRUE(lock->Held());
+  {
+    e2e::Process refused = StartUnattended(wizard);
+    HWND box = nullptr;
+    e2e::WaitUntil(
+        [&] { return (box = dialogdriver::FindTopLevelWindow(kSetupTitle, refused.Id())); }, 30000);
+    ASSERT_TRUE(box) << "no message that the setup is running already";
+    EXPECT_EQ(dialogdriver::Inspect(box).text,
+              "Программа установки уже запущена.\r\nДождитесь окончания её работы.");
+    EXPECT_EQ(dialogdriver::VisibleTopLevelWindows(refused.Id()).size(), 1u);
+    dialogdriver::ClickButton(box, "OK");
+    EXPECT_EQ(FinishUnattended(refused, window), 2);
+    EXPECT_NE(LastLine(log).find("not started: another run of the setup is going on"),
+              std::string::npos)
+        << LastLine(log);
+  }
+  EXPECT_EQ(RunUnattended(setup + " /D=" + folder, window), 2);
+  EXPECT_NE(LastLine(log).find("not started: another run of the setup did not end within 60 s"),
+            std::string::npos)
+      << LastLine(log);
+  e2e::ExpectNothingOfTheProduct(d);
+
+  // Everything, into a folder named by the rest of the line, blanks and all,
+  // and spelled with the other separator: recorded as the system reads it.
+  e2e::Process waiting = StartUnattended(setup + " /D=" + WithSlashes(folder));
+  EXPECT_FALSE(waiting.WaitForExit(3000)) << "it did not wait for the other run";
+  EXPECT_FALSE(testfiles::Exists(d));
+  lock.reset();
+  EXPECT_EQ(FinishUnattended(waiting, window), 0);
   EXPECT_FALSE(window) << "a silent installation showed a window";
   e2e::InstallOutcome outcome;
   outcome.completed = outcome.ended = true;
@@ -554,17 +621,41 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   EXPECT_NE(LastLine(log).find("installation completed"), std::string::npos);
 
   // Again, with the help alone: the components after the folder.
-  EXPECT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
+  EXPECT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\\.\"", window), 0);
   EXPECT_FALSE(window);
   ExpectInstalled(outcome, "good.plan-nobde", false);
 
-  // Away again through the record's quiet command, as deployment tools do.
+  // The uninstaller that cannot copy itself to the temporary folder says so.
   const auto quiet =
       reg::ReadString(HKEY_LOCAL_MACHINE, e2e::UninstallKey(), "QuietUninstallString");
   ASSERT_TRUE(quiet);
+  const std::string blocked = toolkit::Narrow(e2e::TempFolder()) + "Duv20Izeviruvu.exe";
+  testfiles::MakeFolder(blocked);
+  EXPECT_EQ(RunUnattended(*quiet + " \"/LOG=" + log + "\"", window), 2);
+  RemoveDirectoryW(toolkit::Widen(blocked).c_str());
+  EXPECT_NE(LastLine(log).find("uninstallation failed: cannot copy the uninstaller"),
+            std::string::npos)
+      << LastLine(log);
+  ExpectInstalled(outcome, "good.plan-nobde", false);
+
+  // Away again through the record's quiet command, as deployment tools do.
   EXPECT_EQ(RunUnattended(*quiet, window), 0);
   EXPECT_FALSE(window) << "a silent uninstallation showed a window";
   e2e::ExpectNothingOfTheProduct(d);
+
+  // Only the relocating uninstaller hears the result: a script that reads the
+  // standard output of an uninstaller it started itself gets nothing.
+  const std::string other = temp / "Setup1.exe";
+  ASSERT_TRUE(CopyFileW(Program(medium_).c_str(), toolkit::Widen(other).c_str(), FALSE));
+  HANDLE output = nullptr;
+  e2e::Process reading = StartUnattended("\"" + other + "\" /u /S", &output);
+  std::string heard;
+  char buffer[16];
+  DWORD got = 0;
+  while (ReadFile(output, buffer, sizeof buffer, &got, nullptr) && got) heard.append(buffer, got);
+  CloseHandle(output);
+  EXPECT_EQ(FinishUnattended(reading, window), 0);
+  EXPECT_EQ(heard.size(), 0u);
 }
 
 }  // namespace

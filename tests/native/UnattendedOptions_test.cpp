@@ -22,10 +22,17 @@ TEST(UnattendedOptions, SwitchesOfWholeCommandLines) {
   const Row rows[] = {
       {"Setup.exe", false, nullptr, true, true, "", ""},
       {"Setup.exe /s", true, nullptr, true, true, "", ""},
-      {"Setup.exe /S /ss -S S", true, nullptr, true, true, "", ""},
+      {"Setup.exe /S -S S", true, nullptr, true, true, "", ""},
+      // A switch not ours ends a silent run; the wizard lets it pass.
+      {"Setup.exe /S /ss", true, nullptr, true, true, "", "unknown switch /ss"},
+      {"Setup.exe /S /DIR=C:\\Apps", true, nullptr, true, true, "", "unknown switch /DIR=C:\\Apps"},
+      {"Setup.exe /COMPONENT=image /s", true, nullptr, true, true, "", "/COMPONENT=image"},
+      {"Setup.exe /DIR=C:\\Apps /COMPONENT=image", false, nullptr, true, true, "", ""},
+      {"Setup.exe /U /S \"/LOG=C:\\a.log\"", true, nullptr, true, true, "C:\\a.log", ""},
       {"Setup.exe /S /D=C:\\Мои программы\\Карты  ", true, "C:\\Мои программы\\Карты", true, true,
        "", ""},
       {"Setup.exe /D=C:\\a b /S", false, "C:\\a b /S", true, true, "", ""},
+      {"Setup.exe /S /D=C:\\a /x", true, "C:\\a /x", true, true, "", ""},
       {"Setup.exe \"/D=C:\\a b\" /S", true, "C:\\a b", true, true, "", ""},
       {"Setup.exe /d=\"C:\\a b\"", false, "C:\\a b", true, true, "", ""},
       {"Setup.exe /S /COMPONENTS=help", true, nullptr, false, false, "", ""},
@@ -69,6 +76,25 @@ TEST(UnattendedOptions, TheRelocatedCopyKeepsSilenceAndLogButNothingElse) {
   const TRunMode copy = DetectRunMode(RelocatedCopyPath(temp), line);
   EXPECT_TRUE(copy.UninstallMode && copy.Options.silent && !copy.SelfRelocation);
   EXPECT_EQ(copy.Options.logPath, "C:\\a b\\Setup.log");
+}
+
+// What the relocating uninstaller returns for its silent copy.
+TEST(RelocatedCopy, ResultIsItsReportOrAnExitOfOurs) {
+  const struct {
+    bool reported;
+    int32_t code;
+    uint32_t status;
+    int result;
+  } rows[] = {
+      {true, 0, 259, 0},         {true, 2, 0, 2},  {true, 7, 0, 2},
+      {true, -1, 0, 2},          {false, 0, 2, 2}, {false, 0, 3, 3},
+      {false, 0, 1, 1},          {false, 0, 0, 2}, {false, 0, 0xC0000005, 2},  // a crash
+      {false, 0, 0xC000013A, 2},                                               // ended from outside
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(CopyResult(row.reported, row.code, row.status), row.result)
+        << row.reported << " " << row.code << " " << row.status;
+  }
 }
 
 bool SameAsciiCase(const std::string& a, const std::string& b) {

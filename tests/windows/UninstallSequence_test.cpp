@@ -142,6 +142,12 @@ TEST_F(UninstallSequence, AFolderDeletedByHandStillLetsLinksAndRecordsGo) {
   EXPECT_THAT(reg::PendingDeletionsAtRestart(), testing::Not(testing::Contains(install_)));
 }
 
+std::string ShortForm(const std::string& path) {
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = GetShortPathNameW(toolkit::Widen(path).c_str(), buffer, MAX_PATH);
+  return length && length < MAX_PATH ? toolkit::Narrow(buffer, length) : path;
+}
+
 TEST_F(UninstallSequence, AForeignOrDamagedLocationDeletesNoFolder) {
   // Relative paths are tried from a working folder that holds such a folder.
   testfiles::MakeFolder(temp_ / "cwd");
@@ -163,6 +169,10 @@ TEST_F(UninstallSequence, AForeignOrDamagedLocationDeletesNoFolder) {
       "\\" + kProduct,
       install_ + " старая",
       install_.substr(2),  // no drive
+      // The product's folder, but not as an installation records it.
+      temp_ / ("Windows\\..\\Program Files\\" + kProduct),
+      temp_.Path() + "\\\\Program Files\\" + kProduct,
+      ShortForm(temp_ / "Program Files") + "\\" + kProduct,
   };
   for (const std::string& location : locations) {
     SeedInstallation(location);
