@@ -4,6 +4,7 @@
 #include "FolderBrowser.h"
 #include "InputDataForm.layout.h"
 #include "InstallDirectory.h"
+#include "InstallTransaction.h"
 #include "LocalizedMessageDlg.h"
 #include "RegisterInWindows.h"
 #include "Startup_win.h"
@@ -35,6 +36,9 @@ TWizardForm::TWizardForm()
       exitCode_(kExitCancelled) {
   Bind(this, kWizardFormEvents, kWizardFormEventCount);
   WizardForm = this;
+  // A run that was ended half-way (a power cut, the task manager) is undone,
+  // or finished, before the user can start anything.
+  FinishInterruptedInstallation(TInstallJournal::DefaultPath(), log_);
   Created();
 }
 

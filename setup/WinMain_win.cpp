@@ -8,6 +8,7 @@
 #include "FormMain.h"
 #include "FullPath.h"
 #include "InstallLog.h"
+#include "InstallTransaction.h"
 #include "LocalizedMessageDlg.h"
 #include "Relocation_win.h"
 #include "RetryDialog.h"
@@ -126,6 +127,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (options.silent) {
     TComApartment com;
     TInstallLog log(logPath);
+    // A run that was ended half-way (a power cut, the task manager) is
+    // undone, or finished, before this one touches anything.
+    FinishInterruptedInstallation(TInstallJournal::DefaultPath(), log);
     return mode.UninstallMode
                ? RunUnattendedUninstall(log)
                : RunUnattendedInstallation(mode, folder.full, ThisProgramPath(), log);

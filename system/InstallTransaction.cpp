@@ -89,7 +89,9 @@ bool TInstallTransaction::Note(const TJournalEntry& entry) {
 
 bool TInstallTransaction::Begin(const std::string& directory) {
   if (!journal_.Create()) {
-    error_ = "cannot create the journal " + journal_.Path() + " (" + SystemReason() + ")";
+    error_ = journal_.Exists()
+                 ? "an interrupted installation is not undone yet (journal " + journal_.Path() + ")"
+                 : "cannot create the journal " + journal_.Path() + " (" + SystemReason() + ")";
     return false;
   }
   begun_ = true;
