@@ -630,7 +630,9 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
       reg::ReadString(HKEY_LOCAL_MACHINE, e2e::UninstallKey(), "QuietUninstallString");
   ASSERT_TRUE(quiet);
   const std::string blocked = toolkit::Narrow(e2e::TempFolder()) + "Duv20Izeviruvu.exe";
+  DeleteFileW(toolkit::Widen(blocked).c_str());  // an earlier uninstallation's copy
   testfiles::MakeFolder(blocked);
+  ASSERT_TRUE(testfiles::IsFolder(blocked));
   EXPECT_EQ(RunUnattended(*quiet + " \"/LOG=" + log + "\"", window), 2);
   RemoveDirectoryW(toolkit::Widen(blocked).c_str());
   EXPECT_NE(LastLine(log).find("uninstallation failed: cannot copy the uninstaller"),
