@@ -47,12 +47,12 @@ int BadCommandLine(const std::string& logPath, const std::string& problem) {
   return kExitBadCommandLine;
 }
 
-// The lock stays with the other run: its log may be this run's too, so this
-// run's reason goes after the other's lines instead of in place of them.
+// The lock stays with the other run. Its log may be this run's too (the
+// default log of silent runs): this run's reason then goes after its lines.
 int AnotherRunHoldsTheLock(const TUnattendedOptions& options, const std::string& logPath,
                            const TSetupLock& lock) {
   {
-    TInstallLog log(logPath, TInstallLog::kAppend);
+    TInstallLog log(logPath);
     if (lock.Error()) {
       log.Write("not started: the setup lock cannot be made (error " +
                 std::to_string(lock.Error()) + ")");
