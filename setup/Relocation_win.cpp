@@ -180,8 +180,9 @@ void ResultOf(HANDLE process, TResultPipe& pipe, TRelocation& relocation) {
 // - Another run of the setup: this instance holds the setup lock while it
 //   replaces the copy and gives it up only just before the copy starts, which
 //   takes it for its own run (a mutex belongs to the thread that took it and
-//   cannot be passed on). A run that slips in between runs first and the copy
-//   waits for it, as any run does.
+//   cannot be passed on). A run that slips in between goes first, and the
+//   copy treats it as any run treats another: silent, it waits for it; with
+//   the wizard, it says the setup is running and ends.
 TRelocation RelocateUninstaller(const std::string& programPath, const std::string& switches,
                                 TRetryPrompt& prompt, bool wait,
                                 const std::function<void()>& handOver) {

@@ -48,11 +48,17 @@ int BadCommandLine(const std::string& logPath, const std::string& problem) {
   return kExitBadCommandLine;
 }
 
-// The lock stays with the other run: its log may be this run's too, so this
-// run's reason goes after the other's lines instead of in place of them.
-int AnotherRunHoldsTheLock(const TUnattendedOptions& options, const std::string& logPath) {
+// The lock stays with the other run. Its log may be this run's too (the
+// default log of silent runs): this run's reason then goes after its lines.
+int AnotherRunHoldsTheLock(const TUnattendedOptions& options, const std::string& logPath,
+                           const TSetupLock& lock) {
   {
-    TInstallLog log(logPath, TInstallLog::kAppend);
+    TInstallLog log(logPath);
+    if (lock.Error()) {
+      log.Write("not started: the setup lock cannot be made (error " +
+                std::to_string(lock.Error()) + ")");
+      return kExitFailed;
+    }
     log.Write(options.silent ? "not started: another run of the setup did not end within " +
                                    std::to_string(TSetupLock::kSilentWaitMs / 1000) + " s"
                              : "not started: another run of the setup is going on");
@@ -112,7 +118,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // setup is running already and ends. The relocating uninstaller hands the
   // lock over to its copy.
   TSetupLock lock(options.silent ? TSetupLock::kSilentWaitMs : 0);
-  if (!lock.Held()) return AnotherRunHoldsTheLock(options, logPath);
+  if (!lock.Held()) return AnotherRunHoldsTheLock(options, logPath, lock);
 
   if (mode.SelfRelocation) {
     // This instance has done its part once the copy is started; the copy runs

@@ -6,17 +6,25 @@
 
 #include "Utf.h"
 
-TInstallLog::TInstallLog(const std::string& path) { Open(path, CREATE_ALWAYS); }
+TInstallLog::TInstallLog(const std::string& path) { Open(path, false); }
 
-TInstallLog::TInstallLog(const std::string& path, TAppend) { Open(path, OPEN_ALWAYS); }
+TInstallLog::TInstallLog(const std::string& path, TAppend) { Open(path, true); }
 
-void TInstallLog::Open(const std::string& path, unsigned long disposition) {
+void TInstallLog::Open(const std::string& path, bool append) {
   if (path.empty()) return;
+  const std::wstring widePath = toolkit::Widen(path);
+  // Emptied only when no other run is writing it: a run that cannot start
+  // while another goes on (the same default log for both) adds its reason
+  // after the other's lines instead of wiping them.
+  if (!append) {
+    HANDLE alone = CreateFileW(widePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (alone != INVALID_HANDLE_VALUE) CloseHandle(alone);
+  }
   // Readable by others while the run goes on, so that a script can follow
   // it; writable by a run that could not start and says why at its end.
-  HANDLE file =
-      CreateFileW(toolkit::Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                  nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(widePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) file_ = file;
 }
 

@@ -10,7 +10,8 @@ class TInstallLog {
  public:
   // No log: every line is dropped.
   TInstallLog() = default;
-  // Replaces the file at `path` (UTF-8) with this run's log.
+  // Replaces the file at `path` (UTF-8) with this run's log; while another
+  // run is writing to it, adds this run's lines to its end instead.
   explicit TInstallLog(const std::string& path);
   // Adds this run's lines to the end of the file at `path`: another run,
   // still going or gone, has written its own lines there, which stay.
@@ -23,7 +24,7 @@ class TInstallLog {
   void Write(const std::string& text);
 
  private:
-  void Open(const std::string& path, unsigned long disposition);
+  void Open(const std::string& path, bool append);
 
   void* file_ = nullptr;  // the open file, or null
 };

@@ -18,7 +18,10 @@ HANDLE OpenLock() {
 
 TSetupLock::TSetupLock(uint32_t waitMs) {
   HANDLE mutex = OpenLock();
-  if (!mutex) return;
+  if (!mutex) {
+    error_ = GetLastError();
+    return;
+  }
   mutex_ = mutex;
   switch (WaitForSingleObject(mutex, waitMs)) {
     case WAIT_OBJECT_0:

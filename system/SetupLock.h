@@ -20,6 +20,9 @@ class TSetupLock {
   TSetupLock& operator=(const TSetupLock&) = delete;
 
   bool Held() const { return held_; }
+  // Not held because there is no lock to take: the system could not make it
+  // (its error code), not because another run holds it.
+  unsigned long Error() const { return error_; }
   // The run that held it before ended without giving it up (it crashed or
   // was killed): its work may be unfinished.
   bool Abandoned() const { return abandoned_; }
@@ -30,4 +33,5 @@ class TSetupLock {
   void* mutex_ = nullptr;
   bool held_ = false;
   bool abandoned_ = false;
+  unsigned long error_ = 0;
 };

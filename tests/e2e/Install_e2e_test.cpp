@@ -630,7 +630,9 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
       reg::ReadString(HKEY_LOCAL_MACHINE, e2e::UninstallKey(), "QuietUninstallString");
   ASSERT_TRUE(quiet);
   const std::string blocked = toolkit::Narrow(e2e::TempFolder()) + "Duv20Izeviruvu.exe";
+  DeleteFileW(toolkit::Widen(blocked).c_str());  // an earlier uninstallation's copy
   testfiles::MakeFolder(blocked);
+  ASSERT_TRUE(testfiles::IsFolder(blocked));
   EXPECT_EQ(RunUnattended(*quiet + " \"/LOG=" + log + "\"", window), 2);
   RemoveDirectoryW(toolkit::Widen(blocked).c_str());
   EXPECT_NE(LastLine(log).find("uninstallation failed: cannot copy the uninstaller"),
@@ -639,9 +641,21 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   ExpectInstalled(outcome, "good.plan-nobde", false);
 
   // Away again through the record's quiet command, as deployment tools do.
-  EXPECT_EQ(RunUnattended(*quiet, window), 0);
-  EXPECT_FALSE(window) << "a silent uninstallation showed a window";
+  // A file held open keeps the folder until after the command has returned:
+  // the copy that deletes it meanwhile still holds the setup lock.
+  HANDLE held = CreateFileW(toolkit::Widen(d + "\\Docs\\Help\\Help.htm").c_str(), GENERIC_READ,
+                            FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  e2e::Process uninstalling = StartUnattended(*quiet);
+  bool starterWindow = false;
+  EXPECT_TRUE(uninstalling.WaitForExitWatchingWindows(60000, starterWindow));
+  EXPECT_TRUE(testfiles::Exists(d));
+  EXPECT_FALSE(TSetupLock(0).Held()) << "the copy deletes the folder without the lock";
+  CloseHandle(held);
+  EXPECT_EQ(FinishUnattended(uninstalling, window), 0);
+  EXPECT_FALSE(window || starterWindow) << "a silent uninstallation showed a window";
   e2e::ExpectNothingOfTheProduct(d);
+  EXPECT_TRUE(TSetupLock(0).Held());
 
   // Only the relocating uninstaller hears the result: a script that reads the
   // standard output of an uninstaller it started itself gets nothing.

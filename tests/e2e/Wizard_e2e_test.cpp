@@ -239,7 +239,8 @@ class Wizard : public ::testing::Test {
   }
 
   void TearDown() override {
-    for (const wchar_t* name : {L"Setup.exe", L"Setup1.exe"}) DeleteFileW((folder_ + name).c_str());
+    for (const wchar_t* name : {L"Setup.exe", L"Setup1.exe", L"wizard.log"})
+      DeleteFileW((folder_ + name).c_str());
     RemoveDirectoryW(folder_.c_str());
   }
 
@@ -265,7 +266,7 @@ class Wizard : public ::testing::Test {
 };
 
 TEST_F(Wizard, InstallModeWalkWithComponentChoiceAndCloseQuestion) {
-  e2e::Process setup = StartAs(L"Setup.exe", L"");
+  e2e::Process setup = StartAs(L"Setup.exe", L"/LOG=wizard.log");
   ASSERT_TRUE(setup.Valid());
   HWND window = WizardOf(setup, kInstallCaption);
   ASSERT_TRUE(window) << "no wizard";
@@ -415,6 +416,12 @@ TEST_F(Wizard, InstallModeWalkWithComponentChoiceAndCloseQuestion) {
   DWORD exitCode = 0;
   GetExitCodeProcess(setup.Handle(), &exitCode);
   EXPECT_EQ(exitCode, 1u) << "a cancelled installation";
+  // The log's last line says why.
+  const std::string log = e2e::ReadWholeFile(folder_ + L"wizard.log");
+  const std::string last = "cancelled by the user\r\n";
+  EXPECT_TRUE(log.size() > last.size() &&
+              log.compare(log.size() - last.size(), last.size(), last) == 0)
+      << log;
 }
 
 // Run by small_drive.sh, which mounts a 16 MB file system and maps it to the
