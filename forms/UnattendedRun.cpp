@@ -63,16 +63,6 @@ class TSilentInstallView : public TInstallView {
   TSilentArchiveUI archive_;
 };
 
-std::string ProposedDirectory() {
-  std::string programFiles;
-  try {
-    programFiles = ReadRegistryString(
-        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
-  } catch (const ERegistryError&) {
-  }
-  return InstallDirectoryFromProgramFiles(programFiles);
-}
-
 // The installed uninstaller that started this copy waits for its result and
 // runs from the install folder: it gets the result through the pipe it gave
 // as standard output, and ends, so that its folder can go. Whoever else reads
@@ -150,4 +140,14 @@ std::string DefaultLogPath() {
   std::wstring folder(buffer, length);
   if (folder.back() != L'\\') folder += L'\\';
   return toolkit::Narrow(folder + L"Setup.log");
+}
+
+std::string ProposedDirectory() {
+  std::string programFiles;
+  try {
+    programFiles = ReadRegistryString(
+        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+  } catch (const ERegistryError&) {
+  }
+  return InstallDirectoryFromProgramFiles(programFiles);
 }

@@ -20,3 +20,7 @@ int RunUnattendedUninstall(TInstallLog& log);
 // The log of a silent run without "/LOG=": Setup.log in the user's
 // temporary folder.
 std::string DefaultLogPath();
+
+// The install folder the wizard proposes: the program-files folder and the
+// product's folder name.
+std::string ProposedDirectory();

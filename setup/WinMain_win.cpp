@@ -6,7 +6,9 @@
 #include "ComApartment.h"
 #include "DllSearch_win.h"
 #include "FormMain.h"
+#include "FilesAndFolders.h"
 #include "FullPath.h"
+#include "InstallDirectory.h"
 #include "InstallLog.h"
 #include "InstallTransaction.h"
 #include "LocalizedMessageDlg.h"
@@ -111,6 +113,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (options.hasFolder) {
     folder = CheckCommandLineFolder(options.folder);
     if (!folder.problem.empty()) return BadCommandLine(logPath, folder.problem);
+  }
+  // The log stays open for the whole run: inside the install folder it would
+  // keep an earlier installation from being moved aside, so it is refused
+  // before anything is done, and the refusal goes to the default log.
+  if (!mode.UninstallMode && !options.logPath.empty()) {
+    const std::string d =
+        options.hasFolder ? InstallDirectoryBelow(folder.full) : FullLongPath(ProposedDirectory());
+    if (IsSameOrBelow(logPath, d))
+      return BadCommandLine(DefaultLogPath(),
+                            "/LOG=" + options.logPath + ": inside the install folder " + d);
   }
 
   // One run of the product's setup at a time, from here to the end of this

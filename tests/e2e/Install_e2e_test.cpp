@@ -566,6 +566,12 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
     EXPECT_NE(LastLine(log).find("bad command line: "), std::string::npos) << LastLine(log);
     e2e::ExpectNothingOfTheProduct(d);
   }
+  // A log inside the install folder would hold the folder open.
+  EXPECT_EQ(
+      RunUnattended("\"" + medium_ + "Setup.exe\" /S \"/LOG=" + d + "\\Setup.log\" /D=" + folder,
+                    window),
+      3);
+  e2e::ExpectNothingOfTheProduct(d);
 
   // A damaged member: nothing stays, and the log's last line names it.
   const std::string damaged = "\"" + media_ + "badcrc\\Setup.exe\" /s \"/LOG=" + log + "\"";
@@ -670,6 +676,89 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   CloseHandle(output);
   EXPECT_EQ(FinishUnattended(reading, window), 0);
   EXPECT_EQ(heard.size(), 0u);
+}
+
+// Files by path, size and CRC, and the records that find them: what a
+// reinstallation that does not complete must leave as it found it.
+std::string Facts(const std::string& d) {
+  std::string text;
+  for (const auto& [path, facts] : e2e::FilesBelow(d, nullptr))
+    text += path + " " + std::to_string(facts.size) + " " + std::to_string(facts.crc) + "\n";
+  for (const char* value : {"InstallLocation", "InstallFrom", "EstimatedSize"}) {
+    const auto raw = reg::ReadRaw(HKEY_LOCAL_MACHINE, e2e::UninstallKey(), value);
+    text += std::string(value) + " " +
+            (raw ? std::string(raw->data.begin(), raw->data.end()) : "-") + "\n";
+  }
+  return text;
+}
+
+// Over a working installation the user has added to, on a small drive: a
+// silent reinstallation and one in the wizard fail when the disk fills during
+// the map image, and a silent one is ended half-way; each time the working
+// installation is there as it was, the last one once the next start (a
+// wizard closed on its first page) has undone the interrupted run.
+TEST_F(Installation, AFailedOrEndedReinstallationKeepsTheWorkingOne) {
+  const std::string drive = Env("INSTALL_E2E_SMALL_DRIVE");
+  if (drive.empty()) GTEST_SKIP() << "no small drive (tmpfs cannot be mounted)";
+  const std::string d = drive + "\\" + e2e::kProductName;
+  const std::string fill = media_ + "fill\\";
+  testfiles::TempFolder temp;
+  const std::string log = temp / "setup.log";
+  const std::string silent = "/S \"/LOG=" + log + "\" /D=" + drive + "\\";
+  const std::wstring program = Program(fill);
+  bool window = false;
+  ASSERT_EQ(RunUnattended("\"" + fill + "Setup.exe\" /COMPONENTS=help " + silent, window), 0);
+  testfiles::WriteTextFile(d + "\\мои пометки.txt", "the user's");
+  const std::string working = Facts(d);
+  const auto intact = [&](const std::string& what) {
+    EXPECT_EQ(Facts(d), working) << what;
+    EXPECT_EQ(reg::ReadString(HKEY_LOCAL_MACHINE, e2e::UninstallKey(), "InstallFrom"), fill);
+    e2e::ExpectFileTypes(d);
+    e2e::ExpectLinks(d);
+    EXPECT_EQ(e2e::FilesBelow(drive + "\\", nullptr).size(), e2e::FilesBelow(d, nullptr).size())
+        << what << ": something beside the installation on the drive";
+  };
+  {
+    // Room for the check, not for the map image beside what is set aside.
+    Filler filler(drive, 195 << 20);
+    EXPECT_EQ(RunUnattended("\"" + fill + "Setup.exe\" " + silent, window), 2);
+    EXPECT_NE(LastLine(log).find("installation failed: "), std::string::npos) << LastLine(log);
+  }
+  intact("silent, the disk full");
+  {
+    reg::SavedValue proposed(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                             "ProgramFilesDir");
+    proposed.SetString(drive + "\\");
+    std::unique_ptr<Filler> filler;
+    e2e::InstallOptions options;
+    options.onPage = [&](const std::string& page) {
+      if (page == "StartCopyingFiles") filler = std::make_unique<Filler>(drive, 60 << 20);
+    };
+    const InstallOutcome outcome = e2e::Install(program, options);
+    EXPECT_EQ(Describe(outcome.messages),
+              Describe({{"Ошибка", CopyError(fill + "Map.maptl", "")}, kFailedMessage}));
+  }
+  intact("the wizard, the disk full");
+  {
+    e2e::Process run = e2e::Start(program, toolkit::Widen(silent), toolkit::Widen(fill));
+    ASSERT_TRUE(e2e::WaitUntil(
+        [&] { return testfiles::ReadTextFile(log).find("set aside: ") != std::string::npos; },
+        60000));
+    TerminateProcess(run.Handle(), 1);
+    ASSERT_TRUE(run.WaitForExit(10000));
+    ASSERT_NE(Facts(d), working) << "ended too late to show anything";
+    e2e::Process wizard = e2e::Start(program, L"", toolkit::Widen(fill));
+    const e2e::WizardView w(e2e::FindProgramWindow(wizard.Id(), e2e::kInstallCaption, 30000));
+    ASSERT_TRUE(w.WaitForPage("Start"));
+    w.Press(2);  // "Отмена" asks whether to leave
+    HWND question = dialogdriver::WaitForWindow("Выход", 30000, wizard.Id());
+    ASSERT_TRUE(question);
+    EXPECT_TRUE(dialogdriver::ClickButton(question, "Да"));
+    EXPECT_TRUE(wizard.WaitForExit(30000));
+  }
+  intact("ended half-way, then the wizard closed on its first page");
+  EXPECT_EQ(e2e::UninstallThroughRecord(), "");
+  e2e::ExpectNothingOfTheProduct(d);
 }
 
 }  // namespace
