@@ -740,9 +740,12 @@ TEST_F(Installation, AFailedOrEndedReinstallationKeepsTheWorkingOne) {
   }
   intact("the wizard, the disk full");
   {
-    e2e::Process run = e2e::Start(program, toolkit::Widen(silent), toolkit::Widen(fill));
+    const std::string ended = temp / "ended.log";
+    e2e::Process run =
+        e2e::Start(program, toolkit::Widen("/S \"/LOG=" + ended + "\" /D=" + drive + "\\"),
+                   toolkit::Widen(fill));
     ASSERT_TRUE(e2e::WaitUntil(
-        [&] { return testfiles::ReadTextFile(log).find("set aside: ") != std::string::npos; },
+        [&] { return testfiles::ReadTextFile(ended).find("set aside: ") != std::string::npos; },
         60000));
     TerminateProcess(run.Handle(), 1);
     ASSERT_TRUE(run.WaitForExit(10000));

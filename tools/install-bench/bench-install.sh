@@ -4,8 +4,9 @@
 # unattended (Setup.exe /S, from its start to its end), next to what the same
 # work costs natively (cp of the map container plus zipextract of its program
 # archive) and to Wine starting the program for nothing (a bad command line,
-# refused before any work). Prints the wall times and their ratios; RUNS
-# times each, the best.
+# refused before any work), and the silent installation once more over the
+# full installation it made. Prints the wall times and their ratios; RUNS
+# times each, the best (the first silent installation once).
 #   tools/install-bench/bench-install.sh [RUNS]
 # Needs the Windows build with demo_medium and install_demo (build/windows or
 # DEMO_BUILD_DIR) and the native zipextract (build/native).
@@ -41,7 +42,9 @@ seconds_of() {
 }
 silent_target=$WINEPREFIX/drive_c/bench-silent
 mkdir -p "$silent_target"
-silent_s=$(for _ in $(seq "$runs"); do
+silent_s=$(seconds_of bash "$here/scripts/wine-run.sh" "$drive\\Setup.exe" /S "/D=C:\\bench-silent")
+# Again over the full installation just made: what a repair or a redeployment costs.
+reinstall_s=$(for _ in $(seq "$runs"); do
   seconds_of bash "$here/scripts/wine-run.sh" "$drive\\Setup.exe" /S "/D=C:\\bench-silent"
 done | best)
 bash "$here/scripts/wine-run.sh" "C:\\bench-silent\\Карта Тальмирской области 2.0\\Setup.exe" /u /S \
@@ -59,12 +62,13 @@ native_s=$(for _ in $(seq "$runs"); do
   "$zipextract" -a -d "$work/native/out" "$work/native/temp.zip" >/dev/null 2>&1
   echo $((($(date +%s%N) - start) / 1000000)) | awk '{printf "%.3f\n", $1 / 1000}'
 done | best)
-python3 - "$wine_s" "$native_s" "$silent_s" "$empty_s" <<'PY'
+python3 - "$wine_s" "$native_s" "$silent_s" "$empty_s" "$reinstall_s" <<'PY'
 import sys
-wine, native, silent, empty = map(float, sys.argv[1:])
+wine, native, silent, empty, reinstall = map(float, sys.argv[1:])
 print(f"installation under Wine: {wine:.2f} s; cp + zipextract natively: {native:.2f} s; "
       f"ratio {wine / native:.1f}x")
 print(f"silent installation under Wine: {silent:.2f} s; {silent / native:.1f}x the native floor; "
       f"Wine starting the program for nothing: {empty:.2f} s "
       f"(silent minus that: {silent - empty:.2f} s, {(silent - empty) / native:.1f}x the floor)")
+print(f"silent reinstallation over a full installation: {reinstall:.2f} s")
 PY
