@@ -394,6 +394,50 @@ TEST_F(Extraction, BadCrcDeletesTheFileAndReportsBothValues) {
   EXPECT_EQ(recorder.lines[2], recorder.Only("BadCRC").at(0));  // before the next member
 }
 
+// Habits of other writers, one row each: what is extracted, what lands on
+// disk, and for a member that fails, the two sizes the failure is about.
+TEST(ExtractionOfOtherWriters, HabitsOneRowEach) {
+  RawMember gained = Stored("five.txt", "hello");
+  gained.uncompressedSize = (int64_t{1} << 32) + 5;
+  RawMember wrongLow = Stored("six.txt", "hello");
+  wrongLow.uncompressedSize = (int64_t{1} << 32) + 6;
+  RawMember folder = Stored("def", "");
+  folder.externalAttributes = 0x10;
+  const struct {
+    const char* what;
+    std::vector<RawMember> members;
+    int extracted;
+    std::vector<std::string> files;
+    std::vector<std::string> badSizes;  // "written stored" of each member that failed
+  } rows[] = {
+      {"a size that gained 4 GiB", {gained}, 1, {"five.txt"}, {}},
+      {"a size wrong in its low 32 bits too", {wrongLow}, 0, {}, {"5 4294967302"}},
+      {"a folder marked only by its MS-DOS attribute",
+       {folder, Stored("def/foo", "inside")},
+       2,
+       {"def/foo"},
+       {}},
+  };
+  for (const auto& row : rows) {
+    ScratchFolder in, out;
+    testzip::WriteText(in / "a.zip", testzip::BuildArchive(row.members));
+    uz::TUnZip zip;
+    zip.SetZipName(in / "a.zip");
+    zip.SetDestDir(out.Path());
+    zip.SetRecreateDirs(true);
+    zip.SetDoAll(true);
+    std::vector<std::string> badSizes;
+    zip.OnBadCRC = [&](uz::TObject*, int32_t calc, int32_t stored, int index) {
+      EXPECT_EQ(calc, stored) << row.what;
+      badSizes.push_back(std::to_string(zip.MemberBytesWritten()) + " " +
+                         std::to_string(zip.Member(index).UncompressedSize));
+    };
+    EXPECT_EQ(zip.ExtractFiles(), row.extracted) << row.what;
+    EXPECT_EQ(out.Files(), row.files) << row.what;
+    EXPECT_EQ(badSizes, row.badSizes) << row.what;
+  }
+}
+
 TEST_F(Extraction, UnknownMethodShowsTheMessageAndFailsTheCheck) {
   RawMember m = Stored("a.bin", "whatever");
   m.method = 12;
