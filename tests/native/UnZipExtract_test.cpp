@@ -9,6 +9,8 @@
 #endif
 
 #include <csignal>
+#include <filesystem>
+#include <functional>
 #include <cstdio>
 #include <ctime>
 #include <new>
@@ -322,6 +324,51 @@ TEST_F(Extraction, FolderRemovedAfterItsFirstMemberIsMadeAgain) {
   EXPECT_EQ(zip.ExtractFiles(), 4);
   EXPECT_EQ(out.Files(), (std::vector<std::string>{"d/b.txt", "d/f.txt", "e/c.txt"}));
   EXPECT_EQ(testzip::ReadText(Out("d/f.txt")), "delta");
+}
+
+// A handler that changes the file system or the placement settings after
+// the first member: the later members go where things stand then.
+TEST(ExtractionChangedByAHandler, LaterMembersFollowTheChange) {
+  const struct {
+    const char* what;
+    std::vector<RawMember> members;
+    std::function<void(uz::TUnZip&, const ScratchFolder&)> change;
+    std::vector<std::string> files;
+    const char* folder;  // a folder that must exist at the end, or nullptr
+  } rows[] = {
+      {"its folder removed, then the folder's own entry",
+       {Stored("d/a.txt", "a"), Stored("d/", "")},
+       [](uz::TUnZip&, const ScratchFolder& out) { std::filesystem::remove_all(out / "d"); },
+       {},
+       "d"},
+      {"RootDir set",
+       {Stored("top/a.txt", "a"), Stored("top/b.txt", "b")},
+       [](uz::TUnZip& zip, const ScratchFolder&) { zip.SetRootDir("top"); },
+       {"b.txt", "top/a.txt"},
+       nullptr},
+      {"RecreateDirs turned off",
+       {Stored("top/a.txt", "a"), Stored("top/b.txt", "b")},
+       [](uz::TUnZip& zip, const ScratchFolder&) { zip.SetRecreateDirs(false); },
+       {"b.txt", "top/a.txt"},
+       nullptr},
+  };
+  for (const auto& row : rows) {
+    ScratchFolder in, out;
+    testzip::WriteText(in / "a.zip", testzip::BuildArchive(row.members));
+    uz::TUnZip zip;
+    zip.SetZipName(in / "a.zip");
+    zip.SetDestDir(out.Path());
+    zip.SetRecreateDirs(true);
+    zip.SetDoAll(true);
+    zip.OnEndUnZip = [&](uz::TObject*, int index, const std::string&) {
+      if (index == 0) row.change(zip, out);
+    };
+    EXPECT_EQ(zip.ExtractFiles(), 2) << row.what;
+    EXPECT_EQ(out.Files(), row.files) << row.what;
+    if (row.folder) {
+      EXPECT_TRUE(std::filesystem::is_directory(out / row.folder)) << row.what;
+    }
+  }
 }
 
 #ifndef _WIN32
