@@ -28,8 +28,6 @@ class TBusyCursor {
   TUnZipUI* ui_;
 };
 
-// True when the first `held` bytes (any number) agree with the central
-// header signature: a record that a part boundary cuts may go on.
 // Old MS-DOS and Windows writers store a folder as a member without a
 // trailing separator, marked only by the folder bit of its MS-DOS attributes
 // and holding nothing. It is a folder entry like any other.
@@ -38,6 +36,8 @@ bool IsFolderByAttribute(const TZipHeaderInfo& m) {
          m.UncompressedSize == 0;
 }
 
+// True when the first `held` bytes (any number) agree with the central
+// header signature: a record that a part boundary cuts may go on.
 bool StartsLikeCentralRecord(const uint8_t* p, size_t held) {
   for (size_t i = 0; i < held && i < 4; ++i)
     if (p[i] != uint8_t(kCentralHeaderSignature >> (8 * i))) return false;
