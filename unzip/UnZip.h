@@ -120,6 +120,9 @@ class TUnZip : public TObject {
   void SetPassword(const std::string& value) { password_ = value; }
   bool DiskLabelCheck() const { return diskLabelCheck_; }
   void SetDiskLabelCheck(bool value) { diskLabelCheck_ = value; }
+  // Bytes the member last checked wrote: in OnEndUnZip and OnBadCRC, its
+  // whole output (OnBadCRC with two equal CRCs means the size failed).
+  uint64_t MemberBytesWritten() const { return memberBytesWritten_; }
   // 0 one file, 1 spanned over removable disks, 2 split into files.
   int SpanMode() const { return spanMode_; }
   void SetSpanMode(int mode) { spanMode_ = mode; }
@@ -239,6 +242,7 @@ class TUnZip : public TObject {
   std::unique_ptr<TSortedZip> sortedView_;  // absent for ByNone
   int currentPart_ = 0;
   bool scanned_ = false;
+  uint64_t memberBytesWritten_ = 0;
 };
 
 }  // namespace uz

@@ -9,6 +9,8 @@
 #endif
 
 #include <csignal>
+#include <filesystem>
+#include <functional>
 #include <cstdio>
 #include <ctime>
 #include <new>
@@ -392,6 +394,86 @@ TEST_F(Extraction, BadCrcDeletesTheFileAndReportsBothValues) {
                                       std::to_string(0x12345678) + " 0"}));
   ASSERT_EQ(recorder.lines.size(), 5u);
   EXPECT_EQ(recorder.lines[2], recorder.Only("BadCRC").at(0));  // before the next member
+}
+
+// One row each: archives as other writers make them, and a handler that
+// changes the file system or the placement settings after the first member
+// (the later members go where things stand then). Each row gives what is
+// extracted, the files on disk, a folder that must exist, and for members
+// that fail, the two sizes the failure is about.
+TEST(ExtractionRows, OtherWritersAndHandlersThatChangeThings) {
+  RawMember gained = Stored("five.txt", "hello");
+  gained.uncompressedSize = (int64_t{1} << 32) + 5;
+  RawMember wrongLow = Stored("six.txt", "hello");
+  wrongLow.uncompressedSize = (int64_t{1} << 32) + 6;
+  RawMember folder = Stored("def", "");
+  folder.externalAttributes = 0x10;  // MS-DOS folder bit, no trailing separator
+  const std::vector<RawMember> twoInTop = {Stored("top/a.txt", "a"), Stored("top/b.txt", "b")};
+  using TChange = std::function<void(uz::TUnZip&, const ScratchFolder&)>;
+  const struct {
+    const char* what;
+    std::vector<RawMember> members;
+    TChange change;
+    int extracted;
+    std::vector<std::string> files;
+    const char* folder;
+    std::vector<std::string> badSizes;  // "written stored"
+  } rows[] = {
+      {"a size that gained 4 GiB", {gained}, {}, 1, {"five.txt"}, nullptr, {}},
+      {"a size wrong in its low 32 bits too", {wrongLow}, {}, 0, {}, nullptr, {"5 4294967302"}},
+      {"a folder marked only by its attribute",
+       {folder, Stored("def/foo", "x")},
+       {},
+       2,
+       {"def/foo"},
+       nullptr,
+       {}},
+      {"its folder removed, then the folder's own entry",
+       {Stored("d/a.txt", "a"), Stored("d/", "")},
+       [](uz::TUnZip&, const ScratchFolder& out) { std::filesystem::remove_all(out / "d"); },
+       2,
+       {},
+       "d",
+       {}},
+      {"RootDir set",
+       twoInTop,
+       [](uz::TUnZip& zip, const ScratchFolder&) { zip.SetRootDir("top"); },
+       2,
+       {"b.txt", "top/a.txt"},
+       nullptr,
+       {}},
+      {"RecreateDirs turned off",
+       twoInTop,
+       [](uz::TUnZip& zip, const ScratchFolder&) { zip.SetRecreateDirs(false); },
+       2,
+       {"b.txt", "top/a.txt"},
+       nullptr,
+       {}},
+  };
+  for (const auto& row : rows) {
+    ScratchFolder in, out;
+    testzip::WriteText(in / "a.zip", testzip::BuildArchive(row.members));
+    uz::TUnZip zip;
+    zip.SetZipName(in / "a.zip");
+    zip.SetDestDir(out.Path());
+    zip.SetRecreateDirs(true);
+    zip.SetDoAll(true);
+    zip.OnEndUnZip = [&](uz::TObject*, int index, const std::string&) {
+      if (index == 0 && row.change) row.change(zip, out);
+    };
+    std::vector<std::string> badSizes;
+    zip.OnBadCRC = [&](uz::TObject*, int32_t calc, int32_t stored, int index) {
+      EXPECT_EQ(calc, stored) << row.what;
+      badSizes.push_back(std::to_string(zip.MemberBytesWritten()) + " " +
+                         std::to_string(zip.Member(index).UncompressedSize));
+    };
+    EXPECT_EQ(zip.ExtractFiles(), row.extracted) << row.what;
+    EXPECT_EQ(out.Files(), row.files) << row.what;
+    EXPECT_EQ(badSizes, row.badSizes) << row.what;
+    if (row.folder) {
+      EXPECT_TRUE(std::filesystem::is_directory(out / row.folder)) << row.what;
+    }
+  }
 }
 
 TEST_F(Extraction, UnknownMethodShowsTheMessageAndFailsTheCheck) {

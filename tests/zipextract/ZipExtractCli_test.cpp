@@ -234,6 +234,17 @@ TEST(ZipextractRun, TestExtractAndVerboseListing) {
           "          17                     17     0%                              3 members\n");
 }
 
+// A member whose CRC matches but whose size does not is named with both
+// sizes, not with two equal CRCs.
+TEST(ZipextractRun, ASizeThatFailsIsNamedWithBothSizes) {
+  testzip::RawMember wrong = testzip::Stored("six.txt", "hello");
+  wrong.uncompressedSize = (int64_t{1} << 32) + 6;
+  testzip::TempFile file(testzip::BuildArchive({wrong}));
+  const RunResult t = Zipextract({"-t", "-q", file.Path()});
+  EXPECT_EQ(t.status, 1);
+  EXPECT_EQ(t.err, "zipextract: six.txt: bad size 5 (stored 4294967302)\n");
+}
+
 // Small runs draw nothing; a large one redraws at most every quarter second
 // over the previous line, cuts long names at the front (by characters, not
 // bytes) and wipes what it drew.

@@ -30,7 +30,7 @@ void CountThroughEvents(uz::TUnZip& unzip, TTally& tally) {
   unzip.OnEndUnZip = [end, &tally, &unzip](uz::TObject* sender, int index,
                                            const std::string& name) {
     if (end) end(sender, index, name);
-    tally.bytesDone += unzip.Member(index).UncompressedSize;
+    tally.bytesDone += unzip.MemberBytesWritten();
   };
 }
 
@@ -43,10 +43,15 @@ void ReportFailures(uz::TUnZip& unzip, std::ostream& err, TProgressLine& progres
                                                      int32_t stored, int index) {
     if (badCrc) badCrc(sender, calc, stored, index);
     progress.Finish();
-    char crcs[48];
-    std::snprintf(crcs, sizeof crcs, "bad CRC %08x (stored %08x)", uint32_t(calc),
-                  uint32_t(stored));
-    err << "zipextract: " << unzip.Member(index).FullName() << ": " << crcs << "\n";
+    char why[80];
+    if (calc == stored)  // the CRC matched: the size is what failed
+      std::snprintf(why, sizeof why, "bad size %llu (stored %llu)",
+                    static_cast<unsigned long long>(unzip.MemberBytesWritten()),
+                    static_cast<unsigned long long>(unzip.Member(index).UncompressedSize));
+    else
+      std::snprintf(why, sizeof why, "bad CRC %08x (stored %08x)", uint32_t(calc),
+                    uint32_t(stored));
+    err << "zipextract: " << unzip.Member(index).FullName() << ": " << why << "\n";
   };
   uz::TSkippingFile skipping = unzip.OnSkippingFile;
   unzip.OnSkippingFile = [skipping, &unzip, &err, &progress](uz::TObject* sender,

@@ -28,6 +28,14 @@ class TBusyCursor {
   TUnZipUI* ui_;
 };
 
+// Old MS-DOS and Windows writers store a folder as a member without a
+// trailing separator, marked only by the folder bit of its MS-DOS attributes
+// and holding nothing. It is a folder entry like any other.
+bool IsFolderByAttribute(const TZipHeaderInfo& m) {
+  return !m.IsDirectory() && (m.ExternalAttributes & kAttrDirectory) != 0 &&
+         m.UncompressedSize == 0;
+}
+
 // True when the first `held` bytes (any number) agree with the central
 // header signature: a record that a part boundary cuts may go on.
 bool StartsLikeCentralRecord(const uint8_t* p, size_t held) {
@@ -228,6 +236,7 @@ bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
     ApplyZip64Extra(extra.data(), got, record);
     skip -= int64_t(got);
   }
+  if (IsFolderByAttribute(record)) record.SetStoredName(record.FullName() + "\\");
   record.Comment.reset();
   if (end_.ThisPart != 0 && lengths.Comment != 0) {
     // Parts of a multi-part archive may be gone later: the comment is read

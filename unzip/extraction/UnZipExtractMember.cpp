@@ -12,6 +12,15 @@ namespace {
 // file: a directory or volume bit must not reach the platform's call.
 constexpr uint32_t kFileAttributeMask = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 
+// Some writers get the high 32 bits of a size wrong (5 bytes recorded as
+// 4 GiB + 5): a size that agrees in its low 32 bits is the member's, as other
+// readers take it, once the CRC matches too. Empty output proves nothing
+// against a stored CRC of 0 (a member of an unknown method writes nothing),
+// so it must match exactly.
+bool SizeAgrees(uint64_t written, uint64_t recorded) {
+  return written == recorded || (written != 0 && uint32_t(written) == uint32_t(recorded));
+}
+
 // Sizes beyond any file are held at the largest count the decoders take;
 // such a member runs out of data and fails, as it must.
 int64_t ClampedSize(uint64_t size) {
@@ -217,12 +226,14 @@ void TExtraction::StampOutput() {
 // The date and attributes go only onto a file that stays: a failed member's
 // file is deleted, and a read-only one could not be. The file is closed
 // before any event reports on it.
-// A member is whole only when its CRC matches and it wrote exactly the
-// catalogue's size: a stored CRC of 0 alone would pass a member of unknown
-// method, or one that decodes to nothing, as an empty file.
+// A member is whole only when its CRC matches and it wrote the catalogue's
+// size: a stored CRC of 0 alone would pass a member of unknown method, or one
+// that decodes to nothing, as an empty file.
 TExtraction::TOutcome TExtraction::Verdict(int index, const std::string& path) {
   const uint32_t calculated = ~crc_;
-  if (!overflowed_ && memberWritten_ == current_.UncompressedSize && calculated == current_.CRC32) {
+  zip_.memberBytesWritten_ = memberWritten_;
+  if (!overflowed_ && SizeAgrees(memberWritten_, current_.UncompressedSize) &&
+      calculated == current_.CRC32) {
     if (output_) StampOutput();
     output_.reset();
     if (zip_.OnEndUnZip) zip_.OnEndUnZip(&zip_, index, path);

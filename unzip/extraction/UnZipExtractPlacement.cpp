@@ -46,17 +46,27 @@ bool TExtraction::Selects(const TZipHeaderInfo& member) const {
 }
 
 std::string TExtraction::MemberFolder(const TZipHeaderInfo& member) {
-  // The placement settings stay as they are while a run goes on.
-  if (!placed_.known || member.Directory() != placed_.stored) {
+  // A handler may change RootDir or RecreateDirs between members: the next
+  // member is placed by what they say then.
+  const bool recreate = zip_.RecreateDirs();
+  if (!placed_.known || member.Directory() != placed_.stored || recreate != placed_.recreate ||
+      zip_.RootDir() != placed_.rootDir) {
     placed_.stored = member.Directory();
-    placed_.folder =
-        OutputFolder(member.Directory(), zip_.RecreateDirs(), zip_.RootDir(), destDir_);
+    placed_.recreate = recreate;
+    placed_.rootDir = zip_.RootDir();
+    placed_.folder = OutputFolder(member.Directory(), recreate, placed_.rootDir, destDir_);
     placed_.native = WithPlatformSeparators(placed_.folder);
     placed_.known = true;
   }
   // A folder that could not be made is asked for again by its next member.
+  // A folder entry stands for its folder alone: a handler may have removed
+  // it since it was made, so it is checked on the file system (once per
+  // entry) rather than taken from the run's record.
   const std::string& folder = placed_.folder;
-  if (zip_.RecreateDirs() && ensuredFolders_.count(folder) == 0 && CreateOutputFolder(folder))
+  if (recreate && member.IsDirectory() && ensuredFolders_.count(folder) != 0 &&
+      !FolderExists(folder))
+    ensuredFolders_.clear();
+  if (recreate && ensuredFolders_.count(folder) == 0 && CreateOutputFolder(folder))
     RememberFolder(folder);
   return placed_.native;
 }

@@ -96,10 +96,12 @@ class TExtraction final : private TDecodeHost {
   // is asked of the file system once, however its members are spread.
   std::unordered_set<std::string> ensuredFolders_;
   // The last member's stored folder and where it goes ("\" and platform
-  // separators): members of one folder mostly come together.
+  // separators), with the settings it was placed by: members of one folder
+  // mostly come together.
   struct TPlacedFolder {
     bool known = false;
-    std::string stored, folder, native;
+    bool recreate = false;
+    std::string stored, rootDir, folder, native;
   } placed_;
   TStampCache stamps_;
   std::unique_ptr<TDecodeState> state_;

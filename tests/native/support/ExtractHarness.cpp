@@ -96,6 +96,15 @@ std::string BuildArchive(const std::vector<RawMember>& members) {
     PutLe32(body, 0x04034B50);
     PutLe16(body, 20);
     body += fields + m.name + m.data;
+    // A size past 32 bits stands in a ZIP64 block of the central record.
+    std::string zip64;
+    if (m.uncompressedSize > int64_t(0xFFFFFFFF)) {
+      PutLe16(zip64, 0x0001);
+      PutLe16(zip64, 8);
+      PutLe64(zip64, uint64_t(m.uncompressedSize));
+      fields.replace(16, 4, std::string(4, '\xFF'));
+      fields.replace(22, 2, std::string{char(zip64.size()), '\0'});
+    }
     PutLe32(central, 0x02014B50);
     PutLe16(central, 20);
     PutLe16(central, 20);
@@ -105,7 +114,7 @@ std::string BuildArchive(const std::vector<RawMember>& members) {
     PutLe16(central, 0);  // internal attributes
     PutLe32(central, m.externalAttributes);
     PutLe32(central, offset);
-    central += m.name;
+    central += m.name + zip64;
   }
   return body + central +
          EndRecord(uint16_t(members.size()), uint32_t(central.size()), uint32_t(body.size()));
