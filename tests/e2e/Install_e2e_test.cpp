@@ -646,6 +646,15 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
       << LastLine(log);
   ExpectInstalled(outcome, "good.plan-nobde", false);
 
+  // A record that names a folder not of the product: the folder stays, and
+  // the run does not say that it removed the product.
+  reg::WriteString(HKEY_LOCAL_MACHINE, e2e::UninstallKey(), "InstallLocation", folder);
+  EXPECT_EQ(RunUnattended(*quiet + " \"/LOG=" + log + "\"", window), 2);
+  EXPECT_NE(LastLine(log).find(folder + ": it is not a folder of the product"), std::string::npos)
+      << LastLine(log);
+  EXPECT_TRUE(testfiles::IsFolder(d));
+  ASSERT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
+
   // Away again through the record's quiet command, as deployment tools do.
   // A file held open keeps the folder until after the command has returned:
   // the copy that deletes it meanwhile still holds the setup lock.
