@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -27,13 +28,22 @@ void MakeWritable(const fs::path& root) {
 
 }  // namespace
 
+// Test programs run side by side, and a clock may tick too coarsely to keep
+// their folders apart: a folder counts as this one's only when this call
+// created it.
 ScratchFolder::ScratchFolder() {
   static std::atomic<unsigned> counter{0};
-  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-  const fs::path dir = fs::temp_directory_path() /
-                       ("uzx-" + std::to_string(stamp) + "-" + std::to_string(++counter));
-  fs::create_directories(dir);
-  path_ = dir.generic_u8string();
+  static const unsigned stem = std::random_device{}();
+  for (;;) {
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    const fs::path dir =
+        fs::temp_directory_path() / ("uzx-" + std::to_string(stem) + "-" + std::to_string(stamp) +
+                                     "-" + std::to_string(++counter));
+    if (fs::create_directory(dir)) {
+      path_ = dir.generic_u8string();
+      return;
+    }
+  }
 }
 
 ScratchFolder::~ScratchFolder() {
