@@ -272,7 +272,7 @@ void TInstallation::WriteRecords() {
   log_.Write("registry: HKEY_LOCAL_MACHINE\\" + UninstallRecordKey(kProductName) +
              " (DisplayName, DisplayVersion, DisplayIcon, InstallLocation, UninstallString, "
              "Publisher, VersionMajor, VersionMinor, QuietUninstallString, EstimatedSize = " +
-             std::to_string(kilobytes) + ", InstallFrom)");
+             std::to_string(kilobytes) + ", NoModify, NoRepair, InstallFrom)");
 }
 
 // Where a link of an earlier installation (or anything else) stands, it is

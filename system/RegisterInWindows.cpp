@@ -169,6 +169,10 @@ void WriteUnattendedUninstall(const std::string& productName, const std::string&
   // A DWORD of kilobytes reaches 4 TiB: far past any installation of ours.
   WriteDword(key.Get(), "EstimatedSize",
              static_cast<DWORD>(std::min<uint64_t>(kilobytes, 0xFFFFFFFF)));
+  // "Change" and "Repair" in the list of installed programs would only start
+  // the uninstaller: the list offers neither.
+  WriteDword(key.Get(), "NoModify", 1);
+  WriteDword(key.Get(), "NoRepair", 1);
 }
 
 void WriteInstallFrom(const std::string& productName, const std::string& sourceFolder) {

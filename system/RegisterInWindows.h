@@ -40,8 +40,9 @@ void WriteUninstallRecord(const std::string& productName, const std::string& dis
                           const std::string& publisher, const std::string& installLocation,
                           const std::string& uninstallCommand, int majorVersion, int minorVersion);
 
-// The uninstall record's two values for unattended use: the command that
-// uninstalls without windows and the installed size in kilobytes. Raises like
+// The uninstall record's values for the list of installed programs and for
+// unattended use: the command that uninstalls without windows, the installed
+// size in kilobytes, and no "Change" or "Repair". Raises like
 // WriteUninstallRecord.
 void WriteUnattendedUninstall(const std::string& productName, const std::string& quietCommand,
                               uint64_t kilobytes);

@@ -140,7 +140,9 @@ void ExpectRecords(const std::string& d, const std::string& source) {
   EXPECT_EQ(value("Publisher"), "Вельтран");
   EXPECT_EQ(value("InstallFrom"), source);
   for (const auto& [name, expected] : {std::pair<const char*, BYTE>{"VersionMajor", 2},
-                                       std::pair<const char*, BYTE>{"VersionMinor", 0}}) {
+                                       std::pair<const char*, BYTE>{"VersionMinor", 0},
+                                       std::pair<const char*, BYTE>{"NoModify", 1},
+                                       std::pair<const char*, BYTE>{"NoRepair", 1}}) {
     const auto raw = reg::ReadRaw(HKEY_LOCAL_MACHINE, key, name);
     ASSERT_TRUE(raw) << name;
     EXPECT_EQ(raw->type, DWORD(REG_DWORD)) << name;
@@ -152,7 +154,7 @@ void ExpectRecords(const std::string& d, const std::string& source) {
   const auto size = reg::ReadRaw(HKEY_LOCAL_MACHINE, key, "EstimatedSize");
   ASSERT_TRUE(size && size->type == REG_DWORD && size->data.size() == 4);
   EXPECT_EQ(*reinterpret_cast<const uint32_t*>(size->data.data()), (bytes + 1023) / 1024);
-  EXPECT_EQ(reg::ValueNames(HKEY_LOCAL_MACHINE, key).size(), 11u);
+  EXPECT_EQ(reg::ValueNames(HKEY_LOCAL_MACHINE, key).size(), 13u);
 }
 
 void ExpectFileTypes(const std::string& d) {

@@ -148,5 +148,5 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("demo: %s\n", removed ? "all removed again through the record's uninstall command"
                                     : ("NOT all removed: " + uninstall).c_str());
   CoUninitialize();
-  return problems == 0 && removed && values == 11 && links == 3 && types == 2 ? 0 : 1;
+  return problems == 0 && removed && values == 13 && links == 3 && types == 2 ? 0 : 1;
 }
