@@ -7,7 +7,7 @@ need=(cmake ninja-build g++ g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w6
   wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils imagemagick xdotool
   googletest libgtest-dev libgmock-dev libbenchmark-dev libjpeg62-turbo-dev
   clang libclang-rt-14-dev libfuzzer-14-dev unzip zip libarchive-tools 7zip python3
-  dpkg-dev valgrind libdeflate-dev zlib1g-dev hyperfine locales)
+  dpkg-dev valgrind libdeflate-dev zlib1g-dev hyperfine locales python3-jsonschema python3-yaml)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

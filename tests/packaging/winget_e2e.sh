@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The product as a package manager takes it: the manifest held against its
+# schemas and against the Setup.exe the build made, then an installation
+# from a small medium with nothing but the manifest's switches, the record
+# the program wrote held against the manifest, and the removal through the
+# record's quiet command.
+#   winget_e2e.sh SETUP.EXE MANIFESTS SCHEMAS
+set -u
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+setup=$1 manifests=$2 schemas=$3
+check=$here/tests/packaging/check_winget.py
+work=$(mktemp -d /tmp/winget-e2e.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+# Cyrillic paths reach the emulator's command lines intact only in UTF-8.
+case "${LC_ALL:-${LANG:-}}" in *UTF-8* | *utf8*) ;; *) export LC_ALL=C.UTF-8 ;; esac
+fail() { echo "winget_e2e: $*" >&2; exit 1; }
+wine_run() { bash "$here/scripts/wine-run.sh" "$@"; }
+winpath() { echo "Z:${1//\//\\}"; }
+
+python3 "$check" validate "$manifests" "$schemas" "$setup" || fail "the manifest does not hold"
+
+# A medium of a few files and an image of holes: cheap to build and to copy.
+mkdir -p "$work/tree/Program" "$work/tree/Help"
+head -c 40000 /dev/urandom >"$work/tree/Program/$(printf 'Map.exe')"
+echo "<html>Справка</html>" >"$work/tree/Help/Help.htm"
+truncate -s 174236370 "$work/image.bin"
+python3 "$here/tools/medium/build-medium.py" build --tree "$work/tree" --image "$work/image.bin" \
+  --setup "$setup" --out "$work/medium" >/dev/null || fail "no medium"
+mkdir -p "$work/target"
+
+mapfile -t switches < <(python3 "$check" command "$manifests" Silent "$(winpath "$work/install.log")")
+wine_run "$(winpath "$work/medium/Setup.exe")" "${switches[@]}" "/D=$(winpath "$work/target")"
+status=$?
+[ "$status" -eq 0 ] || fail "installation ended with $status: $(tail -n1 "$work/install.log" 2>/dev/null)"
+grep -q "installation completed" "$work/install.log" || fail "the manifest's log switch wrote no log"
+
+wine_run reg export 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
+  "$(winpath "$work/record.reg")" /reg:32 /y >/dev/null 2>&1 || fail "cannot export the record"
+quiet=$(python3 "$check" record "$manifests" "$work/record.reg") || fail "the record does not match"
+[ -n "$quiet" ] || fail "the record has no QuietUninstallString"
+
+# The quiet command: the program in quotes, then its switches.
+program=${quiet#\"}
+program=${program%%\"*}
+read -r -a rest <<<"${quiet#\"$program\"}"
+wine_run "$program" "${rest[@]}"
+status=$?
+[ "$status" -eq 0 ] || fail "the record's quiet command ended with $status"
+# The copy deletes the folder once the program it waited for has ended.
+for _ in $(seq 60); do [ -z "$(ls -A "$work/target")" ] && break; sleep 0.5; done
+[ -z "$(ls -A "$work/target")" ] || fail "the removal left $(ls -A "$work/target")"
+wine_run reg export 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
+  "$(winpath "$work/after.reg")" /reg:32 /y >/dev/null 2>&1
+python3 "$check" record "$manifests" "$work/after.reg" >/dev/null 2>&1 && fail "the record stayed"
+echo "winget_e2e: manifest valid, installed with its switches, record matches, removed"
