@@ -139,10 +139,10 @@ void ExpectRecords(const std::string& d, const std::string& source) {
   EXPECT_EQ(value("UninstallString"), "\"" + d + "\\Setup\" /u");
   EXPECT_EQ(value("Publisher"), "Вельтран");
   EXPECT_EQ(value("InstallFrom"), source);
-  for (const auto& [name, expected] : {std::pair<const char*, BYTE>{"VersionMajor", 2},
-                                       std::pair<const char*, BYTE>{"VersionMinor", 0},
-                                       std::pair<const char*, BYTE>{"NoModify", 1},
-                                       std::pair<const char*, BYTE>{"NoRepair", 1}}) {
+  for (const auto& [name, expected] :
+       {std::pair<const char*, BYTE>{"VersionMajor", 2},
+        std::pair<const char*, BYTE>{"VersionMinor", 0},
+        std::pair<const char*, BYTE>{"NoModify", 1}, std::pair<const char*, BYTE>{"NoRepair", 1}}) {
     const auto raw = reg::ReadRaw(HKEY_LOCAL_MACHINE, key, name);
     ASSERT_TRUE(raw) << name;
     EXPECT_EQ(raw->type, DWORD(REG_DWORD)) << name;
