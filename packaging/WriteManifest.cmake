@@ -1,5 +1,7 @@
-# cmake -DSETUP=Setup.exe -DOUT=folder -DMANIFESTS=a.yaml;b.yaml -P WriteManifest.cmake
-# Copies the manifests into OUT with every InstallerSha256 set to the hash of SETUP.
+# cmake -DSETUP=Setup.exe -DIN=folder -DOUT=folder -P WriteManifest.cmake
+# Copies the manifests of IN into OUT with every InstallerSha256 set to the
+# hash of SETUP.
+file(GLOB MANIFESTS ${IN}/*.yaml)
 file(SHA256 ${SETUP} hash)
 string(TOUPPER ${hash} hash)
 file(MAKE_DIRECTORY ${OUT})

@@ -20,9 +20,10 @@ winpath() { echo "Z:${1//\//\\}"; }
 python3 "$check" validate "$manifests" "$schemas" "$setup" || fail "the manifest does not hold"
 
 # A medium of a few files and an image of holes: cheap to build and to copy.
-mkdir -p "$work/tree/Program" "$work/tree/Help"
-head -c 40000 /dev/urandom >"$work/tree/Program/$(printf 'Map.exe')"
+mkdir -p "$work/tree/Program" "$work/tree/Help" "$work/tree/Icons"
+head -c 40000 /dev/urandom >"$work/tree/Program/Map.exe"
 echo "<html>Справка</html>" >"$work/tree/Help/Help.htm"
+for icon in maptl maptldb; do head -c 766 /dev/urandom >"$work/tree/Icons/$icon.ico"; done
 truncate -s 174236370 "$work/image.bin"
 python3 "$here/tools/medium/build-medium.py" build --tree "$work/tree" --image "$work/image.bin" \
   --setup "$setup" --out "$work/medium" >/dev/null || fail "no medium"
@@ -39,11 +40,12 @@ wine_run reg export 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
 quiet=$(python3 "$check" record "$manifests" "$work/record.reg") || fail "the record does not match"
 [ -n "$quiet" ] || fail "the record has no QuietUninstallString"
 
-# The quiet command: the program in quotes, then its switches.
+# The quiet command: the program in quotes, then its switches; as the
+# system starts it, a program named without extension is the ".exe".
 program=${quiet#\"}
 program=${program%%\"*}
 read -r -a rest <<<"${quiet#\"$program\"}"
-wine_run "$program" "${rest[@]}"
+wine_run "$program.exe" "${rest[@]}"
 status=$?
 [ "$status" -eq 0 ] || fail "the record's quiet command ended with $status"
 # The copy deletes the folder once the program it waited for has ended.
