@@ -1,3 +1,6 @@
+// The component choice of the wizard's second page: setup types and check
+// boxes kept in step, the megabytes they need and the free-space decision,
+// and the install folder proposed from the registry or the folder browser.
 #include "ComponentChoice.h"
 #include "InstallDirectory.h"
 

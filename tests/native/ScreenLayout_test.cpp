@@ -1,3 +1,5 @@
+// Where the backdrop, the progress window and the billboards go on common
+// screen sizes, and at which colour depths the backdrop has its gradient.
 #include "ScreenLayout.h"
 
 #include <gtest/gtest.h>

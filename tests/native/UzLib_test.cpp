@@ -1,3 +1,6 @@
+// The component's platform calls on the real file system: text routines,
+// DOS dates, folders, attributes and dates of files, and the file stream's
+// reads, writes, seeks and errors.
 #include "streams/UzLib.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// The component's object lists: growth and the 65,520-item limit, index
+// errors, ownership of items, and the sorted lists the catalogue uses.
 #include "catalogue/uzCntn.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// Wildcard matching of member names: literals, letter case, "?", "*" and
+// sets, UTF-8 and bad patterns, checked also against a plain recursive
+// reading of the rules on random patterns.
 #include "selection/uzMatch.h"
 
 #include <gtest/gtest.h>

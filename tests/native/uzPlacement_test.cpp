@@ -1,3 +1,6 @@
+// Where extracted members go: the destination and root folders as given,
+// the folder question, stored folders kept or dropped, and stored paths that
+// never leave the destination.
 #include "selection/uzPlacement.h"
 
 #include <gtest/gtest.h>

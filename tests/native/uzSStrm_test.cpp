@@ -1,3 +1,5 @@
+// The component's buffered file stream over a counting memory stream: reads
+// and writes in whole blocks, seeks, flushes and their failures, put-back.
 #include "streams/uzSStrm.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// Which members a pattern list selects: folder patterns as the installer
+// writes them, file-name patterns, non-ASCII names, the first matching line,
+// and every member with and without recreated folders.
 #include "selection/uzSelect.h"
 
 #include <gtest/gtest.h>

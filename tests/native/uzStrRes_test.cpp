@@ -1,3 +1,5 @@
+// The component's message table: every number's text, the table carried in
+// the program byte for byte, its record layout, and damaged tables.
 #include "streams/uzStrRes.h"
 
 #include <gtest/gtest.h>
