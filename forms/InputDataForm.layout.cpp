@@ -30,11 +30,13 @@ const ControlDecl kWizardFormControls[] = {
   {Kind::Button,      "NextBtn",       "",                 335, 339,  75,  23, "Далее >",                   kDefault},
   {Kind::Button,      "CancelBtn",     "",                 432, 339,  75,  23, "Отмена",                    kNoStyle},
   {Kind::Notebook,    "Notebook",      "",                   8,   8, 505, 313, "",                          kNoStyle, SystemColor(COLOR_INACTIVEBORDER)},
+  // Bevel1: the line between the pages and the buttons.
   {Kind::Bevel,       "Bevel1",        "",                   8, 328, 505,   2, "",                          kNoStyle},
 
   // Page 0: welcome (install and uninstall)
   {Kind::Page,        "Start",         "Notebook",           0,   0, 505, 313, "Start",                     kFill | kHidden},
   {Kind::Image,       "Image1",        "Start",              0,   0, 505, 313, "IMAGE1",                    kNoStyle},
+  // Shape1, Shape2, Shape3: the frame around a page-sized picture.
   {Kind::Shape,       "Shape1",        "Start",              0,   0, 505, 313, "",                          kNoStyle},
   {Kind::Label,       "InstIntro1",    "Start",             16,  24,   0,   0, "Добро пожаловать в\nмастер установки программы", kNoStyle},
   {Kind::Label,       "Label3",        "Start",             16,  56,   0,   0, "Карта Тальмирской\nобласти 2.0", kBold},
@@ -47,9 +49,11 @@ const ControlDecl kWizardFormControls[] = {
   {Kind::Image,       "Image2",        "SelectDirectory",    0,   0, 505,  54, "IMAGE2",                    kNoStyle},
   {Kind::GroupBox,    "GroupBox1",     "SelectDirectory",    8,  72, 489,  57, "Установить в папку",        kNoStyle},
   {Kind::Label,       "Directory",     "GroupBox1",         16,  29, 377,  13, "",                          kFixedSize},
+  // Button1: the folder browser ("Обзор..."); Directory: the install folder D.
   {Kind::Button,      "Button1",       "GroupBox1",        400,  24,  75,  23, "Обзор...",                  kNoStyle},
   {Kind::Label,       "Label8",        "SelectDirectory",    8, 152,   0,   0, "Тип установки:",            kNoStyle},
   {Kind::CheckList,   "CheckList",     "SelectDirectory",    8, 200, 201, 105, "Файлы программы\nСправочная система\nПоддержка баз данных\nИзображение карты", kNoStyle},
+  // ComboBox1: the setup type; CheckList above: the components, one row each.
   {Kind::ComboBox,    "ComboBox1",     "SelectDirectory",    8, 168, 201,  21, "Минимальная\nПолная\nВыборочная", kNoStyle},
   {Kind::GroupBox,    "GroupBox2",     "SelectDirectory",  224, 160, 273, 145, "Описание выбранного компонента", kNoStyle},
   {Kind::Label,       "Description",   "GroupBox2",         24,  24, 233,  81, "",                          kFixedSize | kWordWrap},
@@ -57,6 +61,7 @@ const ControlDecl kWizardFormControls[] = {
 
   // Page 2: summary
   {Kind::Page,        "StartCopyingFiles", "Notebook",       0,   0, 505, 313, "StartCopyingFiles",         kFill | kHidden},
+  // Image3, Image4: the header strip of Image2; Image6: the picture of Image5.
   {Kind::Image,       "Image3",        "StartCopyingFiles",  0,   0, 505,  54, "",                          kNoStyle},
   {Kind::Label,       "Label7",        "StartCopyingFiles", 40,  64,   0,   0, "Всё готово для начала копирования файлов", kBigFont},
   {Kind::Label,       "Label9",        "StartCopyingFiles", 48, 104,   0,   0, "Компоненты:",               kNoStyle},
