@@ -4,10 +4,9 @@
 #include <vector>
 
 #include "UnZip.h"
+#include "decoders/uzMethods.h"
 
 namespace {
-
-bool Decodable(uint16_t method) { return method <= 6 || method == 8; }
 
 // Watches one extraction for members that were selected but not written.
 // The component reports each of them by an event and leaves the run going,
@@ -20,7 +19,7 @@ class TMissedMembers {
     };
     zip.OnBadCRC = [this](uz::TObject*, int32_t, int32_t, int index) {
       const uint16_t method = zip_.Member(index).Method;
-      Miss(index, Decodable(method)
+      Miss(index, uz::IsDecodable(method)
                       ? "its data is damaged (CRC mismatch)"
                       : "its compression method " + std::to_string(method) + " is not supported");
     };

@@ -15,6 +15,7 @@
 #include "TestData.h"
 #include "UnZip.h"
 #include "ZipFixture.h"
+#include "decoders/uzMethods.h"
 
 namespace {
 
@@ -34,10 +35,7 @@ std::string Slashes(std::string path) {
   return path;
 }
 
-bool Decodable(const ManifestRow& row) {
-  const int m = row.method;
-  return m == 0 || m == 1 || (m >= 2 && m <= 5) || m == 6 || m == 8;
-}
+bool Decodable(const ManifestRow& row) { return uz::IsDecodable(uint16_t(row.method)); }
 
 bool StartsWith(const std::string& s, const std::string& prefix) {
   return s.compare(0, prefix.size(), prefix) == 0;

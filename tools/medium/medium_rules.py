@@ -28,6 +28,8 @@ INSTALLER_FILES = {"setup.exe", "map.maptl", "temp.zip"}
 # Files the links, file types and uninstall record point at.
 REFERENCED = ["Program:Map.exe", "Icons:maptl.ico", "Icons:maptldb.ico", "Help:Help.htm"]
 
+# The methods the archive component decodes: its table unzip/decoders/uzMethods.cpp,
+# held against this list by tests/native/MediumRules_test.cpp.
 DECODABLE_METHODS = {0, 1, 2, 3, 4, 5, 6, 8}
 WINDOWS_FORBIDDEN = set('<>:"|?*') | {chr(c) for c in range(32)}
 DEVICE_NAMES = {"CON", "PRN", "AUX", "NUL"} | {f"{p}{n}" for p in ("COM", "LPT") for n in range(1, 10)}

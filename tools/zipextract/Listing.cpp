@@ -3,6 +3,8 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "decoders/uzMethods.h"
+
 namespace zipextract {
 
 void PrintListing(const uz::TUnZip& unzip, std::ostream& out) {
@@ -37,40 +39,6 @@ std::string DateAndTime(uint32_t dosDateTime) {
 
 }  // namespace
 
-std::string MethodName(uint16_t method) {
-  switch (method) {
-    case 0:
-      return "Stored";
-    case 1:
-      return "Shrunk";
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-      return "Reduce" + std::to_string(method - 1);
-    case 6:
-      return "Implode";
-    case 8:
-      return "Deflate";
-    case 9:
-      return "Defl64";
-    case 12:
-      return "BZip2";
-    case 14:
-      return "LZMA";
-    case 93:
-      return "Zstd";
-    case 95:
-      return "XZ";
-    case 98:
-      return "PPMd";
-    case 99:
-      return "AES";
-    default:
-      return "M" + std::to_string(method);
-  }
-}
-
 void PrintHumanListing(const uz::TUnZip& unzip, std::ostream& out) {
   char line[256];
   const char* const kRule =
@@ -81,7 +49,7 @@ void PrintHumanListing(const uz::TUnZip& unzip, std::ostream& out) {
   for (int i = 0; i < unzip.MemberCount(); ++i) {
     const uz::TZipHeaderInfo& m = unzip.Member(i);
     std::snprintf(line, sizeof line, "%12" PRIu64 "  %-7s  %12" PRIu64 "  %4d%%  %s  %08x  ",
-                  m.UncompressedSize, MethodName(m.Method).c_str(), m.CompressedSize,
+                  m.UncompressedSize, uz::MethodName(m.Method).c_str(), m.CompressedSize,
                   SavedPercent(m.CompressedSize, m.UncompressedSize),
                   DateAndTime(m.DateTime).c_str(), m.CRC32);
     out << line << m.Directory() << m.FileName() << '\n';

@@ -14,7 +14,4 @@ void PrintListing(const uz::TUnZip& unzip, std::ostream& out);
 // space saved, date and time, CRC and name, then a line of totals.
 void PrintHumanListing(const uz::TUnZip& unzip, std::ostream& out);
 
-// The name of a compression method as the human listing shows it.
-std::string MethodName(uint16_t method);
-
 }  // namespace zipextract

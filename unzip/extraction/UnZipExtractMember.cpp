@@ -1,7 +1,7 @@
 // The extraction of one member: where its file goes, whether it may be
 // written (password, existing file), decoding, and the CRC verdict.
 #include "extraction/UnZipExtraction.h"
-#include "decoders/uzDecoders.h"
+#include "decoders/uzMethods.h"
 
 namespace uz {
 
@@ -173,30 +173,11 @@ void TExtraction::GiveUp(TSkipReason reason, int index) {
 }
 
 void TExtraction::Decode() {
-  TDecodeState& state = *state_;
-  switch (current_.Method) {
-    case 0:
-      UnStore(state);
-      break;
-    case 1:
-      Unshrink(state);
-      break;
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-      Unreduce(state, current_.Method - 1);
-      break;
-    case 6:
-      Explode(state);
-      break;
-    case 8:
-      Inflate(state);
-      break;
-    default:
-      if (zip_.UI()) zip_.UI()->ShowMessage("Unknown Compression Method", "Zip Error");
-      break;
-  }
+  const TMethod* method = FindMethod(current_.Method);
+  if (method && method->decode)
+    method->decode(*state_);
+  else if (zip_.UI())
+    zip_.UI()->ShowMessage("Unknown Compression Method", "Zip Error");
 }
 
 // The last block may still wait in the file stream's buffer; a failure to

@@ -1,0 +1,33 @@
+// The compression methods by their number in the archive: the name listings
+// show and, for the methods the component reads, the decoder. The one place
+// that says which methods can be decoded; the medium builder's list
+// (tools/medium/medium_rules.py) is held against it by a test.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "decoders/uzDecodeState.h"
+
+namespace uz {
+
+using TDecoder = void (*)(TDecodeState& state);
+
+struct TMethod {
+  uint16_t number;
+  const char* name;
+  TDecoder decode;  // null: known by name, not decoded
+};
+
+// Every method known by name, in ascending number.
+extern const TMethod kMethods[];
+extern const size_t kMethodCount;
+
+// The method of that number; null when it is not known at all.
+const TMethod* FindMethod(uint16_t number);
+bool IsDecodable(uint16_t number);
+// The table's name, or "M" and the number for a method not known.
+std::string MethodName(uint16_t number);
+
+}  // namespace uz
