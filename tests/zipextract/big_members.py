@@ -198,6 +198,47 @@ def write_zip_pipe(work, path):
     shutil.rmtree(source)
 
 
+def write_streamed(path):
+    """Stored members of 4 GiB + 1 streamed as some writers do: flag bit 3 and
+    a data descriptor in the 8-byte form, but no ZIP64 extra field in the
+    local header, which holds no sizes (the first) or the low 32 bits of the
+    size (the second); then a small member, and no central directory. Gives
+    the rows the listing must show (name, compressed, uncompressed, CRC)."""
+    size = 4 * GiB + 1
+    crc = 0
+    for chunk in chunks(size):
+        crc = zlib.crc32(chunk, crc)
+    out = SparseFile(path)
+    rows = []
+    for name, local in (("f/streamed.bin", 0), ("g/low-half.bin", size & 0xFFFFFFFF)):
+        out.write(struct.pack("<IHHHHHIIIHH", 0x04034B50, 45, 0x0008, 0, 0x6C00, 0x5A8C, 0,
+                              local, local, len(name), 0) + name.encode())
+        for chunk in chunks(size):
+            out.write(chunk)
+        out.write(struct.pack("<IIQQ", 0x08074B50, crc, size, size))
+        rows.append((name.replace("/", "\\"), size, size, crc))
+    name, data = SMALL
+    out.write(struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 0, 0x6C00, 0x5A8C, zlib.crc32(data),
+                          len(data), len(data), len(name), 0) + name.encode() + data)
+    rows.append((name.replace("/", "\\"), len(data), len(data), zlib.crc32(data)))
+    out.close()
+    return rows
+
+
+def check_streamed_scan(command, work):
+    """No member is lost to the scan past a streamed member of 4 GiB."""
+    path = os.path.join(work, "streamed.zip")
+    expected = write_streamed(path)
+    r = run(command, "--assume-bad", "-l", path)
+    got = [(f[10], int(f[3]), int(f[4]), int(f[5], 16))
+           for f in (line.split("\t", 10) for line in r.stdout.decode().splitlines())]
+    check(r.returncode == 0 and got == expected,
+          "streamed: the scan finds descriptors past 4 GiB, without and with a local size")
+    if got != expected:
+        print("  exit status %d, rows %r, standard error: %r" % (r.returncode, got, r.stderr[:2000]))
+    os.remove(path)
+
+
 def run(command, *args):
     return subprocess.run(command + list(args), capture_output=True, timeout=900)
 
@@ -369,6 +410,8 @@ def main():
         check_events(command, "py deflated", deflated)
         check_scan(command, "py deflated", deflated, peer)
         os.remove(deflated)
+
+        check_streamed_scan(command, work)
 
         if shutil.which("zip"):
             piped = os.path.join(work, "zip-pipe.zip")

@@ -1,5 +1,7 @@
 // The local-header scan: for archives whose central directory is missing or
 // cannot be found, members are found by walking their local headers.
+#include <algorithm>
+#include <cstring>
 #include <initializer_list>
 #include <vector>
 
@@ -229,9 +231,15 @@ bool TUnZip::FindDescriptor(TZipHeaderInfo& member, bool zip64, int64_t dataStar
   for (int64_t base = dataStart;; base += int64_t(kSearchBlock)) {
     stream_->SetPosition(base);
     const size_t got = stream_->Read(block.data(), block.size());
-    for (size_t i = 0; i + 4 + DescriptorBody(false) <= got && i < kSearchBlock; ++i) {
+    const size_t last = std::min(kSearchBlock, got < 16 ? 0 : got - 15);
+    for (size_t i = 0; i < last; ++i) {
+      // Large members are mostly searched through: the library's scan for
+      // the signature's first byte is many times faster than a loop.
+      const void* hit = std::memchr(block.data() + i, 'P', last - i);
+      if (!hit) break;
+      i = size_t(static_cast<const uint8_t*>(hit) - block.data());
       const uint8_t* p = block.data() + i;
-      if (p[0] != 'P' || GetLe32(p) != kDescriptorSignature) continue;
+      if (GetLe32(p) != kDescriptorSignature) continue;
       TDescriptor d;
       const uint64_t distance = uint64_t(base - dataStart) + i;
       if (const size_t body = MatchDescriptor(p + 4, got - i - 4, zip64, distance, true, d)) {
