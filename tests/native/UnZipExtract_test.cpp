@@ -420,18 +420,17 @@ TEST(ExtractionRows, OtherWritersAndHandlersThatChangeThings) {
   outgrown.uncompressedSize = 32000;
   outgrown.crc = testzip::Crc32(reinterpret_cast<const uint8_t*>(runOn.data()), 32000);
   RawMember folder = Stored("def", "");
-  folder.externalAttributes = 0x10;  // MS-DOS folder bit, no trailing separator
-  RawMember lie = Stored("lie.dll", "hello");
-  lie.method = 8;
+  folder.externalAttributes = 0x10;            // MS-DOS folder bit, no trailing separator
+  RawMember lie = Stored("lie.dll", "hello");  // deflated, its size says 0
+  lie.method = 8, lie.uncompressedSize = 0, lie.externalAttributes = 0x10;
   lie.data = std::string("\xcb\x48\xcd\xc9\xc9\x07\x00", 7);
-  lie.uncompressedSize = 0;
-  lie.externalAttributes = 0x10;
   RawMember unixFile = Stored("u", "");
-  unixFile.versionMadeBy = 0x0314;
-  unixFile.externalAttributes = 0100644u << 16 | 0x10;
+  unixFile.versionMadeBy = 0x0314, unixFile.externalAttributes = 0100644u << 16 | 0x10;
   const std::vector<RawMember> twoInTop = {Stored("top/a.txt", "a"), Stored("top/b.txt", "b")};
   using TChange = std::function<void(uz::TUnZip&, const ScratchFolder&)>;
   auto noRecreate = [](uz::TUnZip& zip, const ScratchFolder&) { zip.SetRecreateDirs(false); };
+  const std::vector<RawMember> fileThenFolder = {Stored("a.txt", "a"), Stored("e/", "")};
+  const char* kEnd = "Premature end of file reached";
   const struct {
     const char* what;
     std::vector<RawMember> members;
@@ -445,23 +444,9 @@ TEST(ExtractionRows, OtherWritersAndHandlersThatChangeThings) {
       {"a size 4 GiB above the data's", {gained}, {}, 0, {}, nullptr, {"5 4294967301"}},
       {"a size wrong in its low 32 bits too", {wrongLow}, {}, 0, {}, nullptr, {"5 4294967302"}},
       {"a ZIP64 size that matches", {matching}, {}, 1, {"z.txt"}, nullptr, {}},
-      {"output that runs past its size", {outgrown}, {}, 0, {}, nullptr, {"more than 32000 32000"}},
-      {"a compressed size 4 GiB above the data's",
-       {longData},
-       {},
-       0,
-       {},
-       nullptr,
-       {},
-       "Premature end of file reached"},
-      {"a local header offset 4 GiB past the header",
-       {farHeader},
-       {},
-       0,
-       {},
-       nullptr,
-       {},
-       "Premature end of file reached"},
+      {"output past its size", {outgrown}, {}, 0, {}, nullptr, {"more than 32000 32000"}},
+      {"a compressed size 4 GiB too large", {longData}, {}, 0, {}, nullptr, {}, kEnd},
+      {"a local header offset 4 GiB too large", {farHeader}, {}, 0, {}, nullptr, {}, kEnd},
       {"a folder marked only by its attribute",
        {folder, Stored("def/foo", "x")},
        {},
@@ -471,13 +456,7 @@ TEST(ExtractionRows, OtherWritersAndHandlersThatChangeThings) {
        {}},
       {"the folder bit on a member with data", {lie}, {}, 0, {}, nullptr, {"CRC"}},
       {"the folder bit on a Unix regular file", {unixFile}, {}, 1, {"u"}, nullptr, {}},
-      {"a folder entry where a file stands",
-       {Stored("x", "data"), Stored("x/", "")},
-       {},
-       1,
-       {"x"},
-       nullptr,
-       {}},
+      {"a folder entry on a file", {Stored("x", "d"), Stored("x/", "")}, {}, 1, {"x"}, nullptr, {}},
       {"its folder removed, then the folder's own entry",
        {Stored("d/a.txt", "a"), Stored("d/", "")},
        [](uz::TUnZip&, const ScratchFolder& out) { std::filesystem::remove_all(out / "d"); },
@@ -493,8 +472,8 @@ TEST(ExtractionRows, OtherWritersAndHandlersThatChangeThings) {
        nullptr,
        {}},
       {"RecreateDirs turned off", twoInTop, noRecreate, 2, {"b.txt", "top/a.txt"}, nullptr, {}},
-      {"RecreateDirs turned off before a folder entry",
-       {Stored("a.txt", "a"), Stored("e/", "")},
+      {"RecreateDirs off before a folder entry",
+       fileThenFolder,
        noRecreate,
        1,
        {"a.txt"},
