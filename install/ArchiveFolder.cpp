@@ -17,11 +17,14 @@ class TMissedMembers {
     zip.OnStartUnZipInfo = [this](uz::TObject*, int numFiles, int64_t, bool&) {
       selected_ = numFiles;
     };
-    zip.OnBadCRC = [this](uz::TObject*, int32_t, int32_t, int index) {
+    zip.OnBadCRC = [this](uz::TObject*, int32_t calc, int32_t stored, int index) {
       const uint16_t method = zip_.Member(index).Method;
-      Miss(index, uz::IsDecodable(method)
-                      ? "its data is damaged (CRC mismatch)"
-                      : "its compression method " + std::to_string(method) + " is not supported");
+      if (!uz::IsDecodable(method))
+        Miss(index, "its compression method " + std::to_string(method) + " is not supported");
+      else if (calc != stored)
+        Miss(index, "its data is damaged (CRC mismatch)");
+      else
+        Miss(index, "its data is damaged (" + SizeFailure(index) + ")");
     };
     zip.OnSkippingFile = [this](uz::TObject*, uz::TSkipReason reason, int index) {
       Miss(index, reason == uz::TSkipReason::PasswordFailed
@@ -47,6 +50,15 @@ class TMissedMembers {
   }
 
  private:
+  // The CRC matched; the output did not have the member's size.
+  std::string SizeFailure(int index) const {
+    const std::string stored = std::to_string(zip_.Member(index).UncompressedSize);
+    const std::string written = std::to_string(zip_.MemberBytesWritten());
+    return zip_.MemberOutgrewSize()
+               ? "bad size: more than " + written + " bytes (stored " + stored + ")"
+               : "bad size " + written + " (stored " + stored + ")";
+  }
+
   void Miss(int index, std::string why) {
     missed_.emplace_back(zip_.Member(index).FullName(), std::move(why));
   }

@@ -120,9 +120,11 @@ class TUnZip : public TObject {
   void SetPassword(const std::string& value) { password_ = value; }
   bool DiskLabelCheck() const { return diskLabelCheck_; }
   void SetDiskLabelCheck(bool value) { diskLabelCheck_ = value; }
-  // Bytes the member last checked wrote: in OnEndUnZip and OnBadCRC, its
-  // whole output (OnBadCRC with two equal CRCs means the size failed).
+  // The output of the member last checked, for OnBadCRC (two equal CRCs
+  // there mean the size failed): the bytes it wrote, and whether it would
+  // have written more than its size (the output stops there).
   uint64_t MemberBytesWritten() const { return memberBytesWritten_; }
+  bool MemberOutgrewSize() const { return memberOutgrewSize_; }
   // 0 one file, 1 spanned over removable disks, 2 split into files.
   int SpanMode() const { return spanMode_; }
   void SetSpanMode(int mode) { spanMode_ = mode; }
@@ -191,6 +193,7 @@ class TUnZip : public TObject {
   void ReadCentralRecords();
   bool ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue);
   bool MayReadOnNextPart() const;
+  std::string DirectoryBroken() const;
   size_t ReadOnAcrossParts(uint8_t* buffer, size_t count, bool mayContinue);
   void SkipOnAcrossParts(int64_t count, bool mayContinue);
   void MergeCentralRecord(const TZipHeaderInfo& record);
@@ -206,7 +209,8 @@ class TUnZip : public TObject {
   bool ScanWithBusyCursor();
   bool HuntLocalSignature();
   bool ReadLocalMember(int64_t start);
-  bool SkipStreamedData(TZipHeaderInfo& member, bool zip64, int64_t dataStart);
+  void SkipStreamedData(TZipHeaderInfo& member, bool zip64, int64_t dataStart);
+  bool DescriptorAt(TZipHeaderInfo& member, bool zip64, int64_t end, bool matching);
   bool FindDescriptor(TZipHeaderInfo& member, bool zip64, int64_t dataStart);
   void ProcessMessages();
 
@@ -243,6 +247,7 @@ class TUnZip : public TObject {
   int currentPart_ = 0;
   bool scanned_ = false;
   uint64_t memberBytesWritten_ = 0;
+  bool memberOutgrewSize_ = false;
 };
 
 }  // namespace uz

@@ -297,7 +297,10 @@ INSTANTIATE_TEST_SUITE_P(
         StreamedCase{"16, sizes 0", Descriptor::Signed16, LocalSizes::Zero, false},
         StreamedCase{"16, sizes marked", Descriptor::Signed16, LocalSizes::Marker, false},
         StreamedCase{"24, sizes marked", Descriptor::Signed24, LocalSizes::Marker, true},
-        StreamedCase{"24, sizes 0", Descriptor::Signed24, LocalSizes::Zero, true}));
+        StreamedCase{"24, sizes 0", Descriptor::Signed24, LocalSizes::Zero, true},
+        StreamedCase{"24 unannounced, sizes 0", Descriptor::Signed24, LocalSizes::Zero, false},
+        StreamedCase{"16, sizes short", Descriptor::Signed16, LocalSizes::Short, false},
+        StreamedCase{"24, sizes short", Descriptor::Signed24, LocalSizes::Short, true}));
 
 TEST(CatalogueScan, EmptyMemberWithBareDescriptorBeforeTheNextHeader) {
   ZipBuilder b;
@@ -336,8 +339,8 @@ TEST(CatalogueScan, DescriptorValuesReplaceMissingLocalOnes) {
 }
 
 // Listed with its local zero sizes, the member would extract as an empty file
-// that passes its check.
-TEST(CatalogueScan, UnfindableDescriptorLeavesTheMemberOutAndEndsTheScan) {
+// that passes its check; left out, the members after it would go too.
+TEST(CatalogueScan, UnfindableDescriptorIsAnError) {
   ZipBuilder b;
   b.writeEnd = false;
   b.writeCentral = false;
@@ -348,7 +351,9 @@ TEST(CatalogueScan, UnfindableDescriptorLeavesTheMemberOutAndEndsTheScan) {
   TempFile file(b.Build());
   TUnZip unzip;
   unzip.SetIncompleteZipMode(TIncompleteZipMode::izAssumeBad);
-  Read(unzip, file.Path());
+  unzip.SetZipName(file.Path());
+  EXPECT_EQ(MessageOf<EFatalUnzipError>([&] { unzip.OpenZip(); }),
+            "No data descriptor ends the member \"lost\"");
   EXPECT_EQ(unzip.MemberCount(), 0);
 }
 
@@ -578,6 +583,32 @@ TEST(CatalogueMultipart, EveryCutOfTheDirectoryGivesTheWholeCatalogue) {
     };
     Read(unzip, part1.Path());
     ASSERT_EQ(Catalogue(unzip), expected) << "cut " << cut - directory << " bytes into it";
+  }
+}
+
+// A part that ends at, or inside, what should be a central record, and a
+// next part that does not go on with it: an error, not an archive of fewer
+// members (or of none).
+TEST(CatalogueMultipart, ADirectoryTheNextPartDoesNotGoOnWithIsAnError) {
+  ZipBuilder b;
+  b.members = {Stored("a.txt", "alpha"), Stored("b.txt", "beta")};
+  b.writeEnd = false;
+  const std::string bytes = b.Build();
+  const size_t directory = bytes.size() - 2 * (46 + 5);
+  for (const size_t cut : {directory, directory + 2, directory + 46 + 5 + 2}) {
+    TempFile part0(bytes.substr(0, cut), ".z01");
+    TempFile part1(std::string(bytes.size() - cut, 'x') +
+                       testzip::EndRecord(2, uint32_t(bytes.size() - directory),
+                                          uint32_t(directory), "", 1, 0),
+                   ".zip");
+    TUnZip unzip;
+    unzip.OnGetNextDisk = [&](TObject*, int disk, std::string& name) {
+      name = disk == 1 ? part0.Path() : part1.Path();
+    };
+    unzip.SetZipName(part1.Path());
+    EXPECT_EQ(MessageOf<EFatalUnzipError>([&] { unzip.OpenZip(); }),
+              "The central directory does not go on at the start of part 2")
+        << cut - directory;
   }
 }
 

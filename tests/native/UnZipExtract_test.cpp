@@ -396,20 +396,41 @@ TEST_F(Extraction, BadCrcDeletesTheFileAndReportsBothValues) {
   EXPECT_EQ(recorder.lines[2], recorder.Only("BadCRC").at(0));  // before the next member
 }
 
-// One row each: archives as other writers make them, and a handler that
-// changes the file system or the placement settings after the first member
-// (the later members go where things stand then). Each row gives what is
-// extracted, the files on disk, a folder that must exist, and for members
-// that fail, the two sizes the failure is about.
+// One row each: archives as other writers make them, sizes and offsets just
+// past 32 bits (which the Windows build must not cut to their low half), and
+// a handler that changes the file system or the placement settings after the
+// first member (the later members go where things stand then). Each row gives
+// what is extracted (or the error that ends the run), the files on disk, a
+// folder that must exist, and for members that fail, "written stored" when
+// the CRC matched ("more than ..." for output stopped at its size), else "CRC".
 TEST(ExtractionRows, OtherWritersAndHandlersThatChangeThings) {
+  constexpr int64_t k4G = int64_t{1} << 32;
   RawMember gained = Stored("five.txt", "hello");
-  gained.uncompressedSize = (int64_t{1} << 32) + 5;
+  gained.uncompressedSize = k4G + 5;
   RawMember wrongLow = Stored("six.txt", "hello");
-  wrongLow.uncompressedSize = (int64_t{1} << 32) + 6;
+  wrongLow.uncompressedSize = k4G + 6;
+  RawMember matching = Stored("z.txt", "hello");
+  matching.zip64 = true;
+  RawMember longData = Stored("c.txt", "hello");
+  longData.compressedSize = k4G + 5;
+  RawMember farHeader = Stored("o.txt", "hello");
+  farHeader.localHeaderOffset = k4G;
+  const std::string runOn(40000, 'z');
+  RawMember outgrown = Stored("big.bin", runOn);
+  outgrown.uncompressedSize = 32000;
+  outgrown.crc = testzip::Crc32(reinterpret_cast<const uint8_t*>(runOn.data()), 32000);
   RawMember folder = Stored("def", "");
-  folder.externalAttributes = 0x10;  // MS-DOS folder bit, no trailing separator
+  folder.externalAttributes = 0x10;            // MS-DOS folder bit, no trailing separator
+  RawMember lie = Stored("lie.dll", "hello");  // deflated, its size says 0
+  lie.method = 8, lie.uncompressedSize = 0, lie.externalAttributes = 0x10;
+  lie.data = std::string("\xcb\x48\xcd\xc9\xc9\x07\x00", 7);
+  RawMember unixFile = Stored("u", "");
+  unixFile.versionMadeBy = 0x0314, unixFile.externalAttributes = 0100644u << 16 | 0x10;
   const std::vector<RawMember> twoInTop = {Stored("top/a.txt", "a"), Stored("top/b.txt", "b")};
   using TChange = std::function<void(uz::TUnZip&, const ScratchFolder&)>;
+  auto noRecreate = [](uz::TUnZip& zip, const ScratchFolder&) { zip.SetRecreateDirs(false); };
+  const std::vector<RawMember> fileThenFolder = {Stored("a.txt", "a"), Stored("e/", "")};
+  const char* kEnd = "Premature end of file reached";
   const struct {
     const char* what;
     std::vector<RawMember> members;
@@ -417,10 +438,15 @@ TEST(ExtractionRows, OtherWritersAndHandlersThatChangeThings) {
     int extracted;
     std::vector<std::string> files;
     const char* folder;
-    std::vector<std::string> badSizes;  // "written stored"
+    std::vector<std::string> failures;
+    const char* error = nullptr;
   } rows[] = {
-      {"a size that gained 4 GiB", {gained}, {}, 1, {"five.txt"}, nullptr, {}},
+      {"a size 4 GiB above the data's", {gained}, {}, 0, {}, nullptr, {"5 4294967301"}},
       {"a size wrong in its low 32 bits too", {wrongLow}, {}, 0, {}, nullptr, {"5 4294967302"}},
+      {"a ZIP64 size that matches", {matching}, {}, 1, {"z.txt"}, nullptr, {}},
+      {"output past its size", {outgrown}, {}, 0, {}, nullptr, {"more than 32000 32000"}},
+      {"a compressed size 4 GiB too large", {longData}, {}, 0, {}, nullptr, {}, kEnd},
+      {"a local header offset 4 GiB too large", {farHeader}, {}, 0, {}, nullptr, {}, kEnd},
       {"a folder marked only by its attribute",
        {folder, Stored("def/foo", "x")},
        {},
@@ -428,6 +454,9 @@ TEST(ExtractionRows, OtherWritersAndHandlersThatChangeThings) {
        {"def/foo"},
        nullptr,
        {}},
+      {"the folder bit on a member with data", {lie}, {}, 0, {}, nullptr, {"CRC"}},
+      {"the folder bit on a Unix regular file", {unixFile}, {}, 1, {"u"}, nullptr, {}},
+      {"a folder entry on a file", {Stored("x", "d"), Stored("x/", "")}, {}, 1, {"x"}, nullptr, {}},
       {"its folder removed, then the folder's own entry",
        {Stored("d/a.txt", "a"), Stored("d/", "")},
        [](uz::TUnZip&, const ScratchFolder& out) { std::filesystem::remove_all(out / "d"); },
@@ -442,11 +471,12 @@ TEST(ExtractionRows, OtherWritersAndHandlersThatChangeThings) {
        {"b.txt", "top/a.txt"},
        nullptr,
        {}},
-      {"RecreateDirs turned off",
-       twoInTop,
-       [](uz::TUnZip& zip, const ScratchFolder&) { zip.SetRecreateDirs(false); },
-       2,
-       {"b.txt", "top/a.txt"},
+      {"RecreateDirs turned off", twoInTop, noRecreate, 2, {"b.txt", "top/a.txt"}, nullptr, {}},
+      {"RecreateDirs off before a folder entry",
+       fileThenFolder,
+       noRecreate,
+       1,
+       {"a.txt"},
        nullptr,
        {}},
   };
@@ -461,15 +491,21 @@ TEST(ExtractionRows, OtherWritersAndHandlersThatChangeThings) {
     zip.OnEndUnZip = [&](uz::TObject*, int index, const std::string&) {
       if (index == 0 && row.change) row.change(zip, out);
     };
-    std::vector<std::string> badSizes;
+    std::vector<std::string> failures;
     zip.OnBadCRC = [&](uz::TObject*, int32_t calc, int32_t stored, int index) {
-      EXPECT_EQ(calc, stored) << row.what;
-      badSizes.push_back(std::to_string(zip.MemberBytesWritten()) + " " +
-                         std::to_string(zip.Member(index).UncompressedSize));
+      failures.push_back(calc != stored ? "CRC"
+                                        : (zip.MemberOutgrewSize() ? "more than " : "") +
+                                              std::to_string(zip.MemberBytesWritten()) + " " +
+                                              std::to_string(zip.Member(index).UncompressedSize));
     };
-    EXPECT_EQ(zip.ExtractFiles(), row.extracted) << row.what;
+    try {
+      EXPECT_EQ(zip.ExtractFiles(), row.extracted) << row.what;
+      EXPECT_EQ(row.error, nullptr) << row.what;
+    } catch (const uz::Exception& e) {
+      EXPECT_STREQ(e.what(), row.error ? row.error : "(no error)") << row.what;
+    }
     EXPECT_EQ(out.Files(), row.files) << row.what;
-    EXPECT_EQ(badSizes, row.badSizes) << row.what;
+    EXPECT_EQ(failures, row.failures) << row.what;
     if (row.folder) {
       EXPECT_TRUE(std::filesystem::is_directory(out / row.folder)) << row.what;
     }

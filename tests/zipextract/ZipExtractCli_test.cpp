@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -15,6 +16,7 @@
 #include "Progress.h"
 #include "Session.h"
 #include "TestData.h"
+#include "ZipFixture.h"
 #include "ZipBuilder.h"
 
 namespace zipextract {
@@ -235,14 +237,43 @@ TEST(ZipextractRun, TestExtractAndVerboseListing) {
 }
 
 // A member whose CRC matches but whose size does not is named with both
-// sizes, not with two equal CRCs.
+// sizes, not with two equal CRCs; a size wrong by 4 GiB fails like any other.
 TEST(ZipextractRun, ASizeThatFailsIsNamedWithBothSizes) {
-  testzip::RawMember wrong = testzip::Stored("six.txt", "hello");
-  wrong.uncompressedSize = (int64_t{1} << 32) + 6;
-  testzip::TempFile file(testzip::BuildArchive({wrong}));
+  auto wrong = [](const char* name, const std::string& data, int64_t size) {
+    testzip::RawMember m = testzip::Stored(name, data);
+    m.uncompressedSize = size;
+    m.crc = testzip::Crc32(reinterpret_cast<const uint8_t*>(data.data()),
+                           size_t(std::min<int64_t>(size, int64_t(data.size()))));
+    return m;
+  };
+  const struct {
+    testzip::RawMember member;
+    const char* err;
+  } rows[] = {
+      {wrong("five.txt", "hello", (int64_t{1} << 32) + 5), "bad size 5 (stored 4294967301)"},
+      {wrong("six.txt", "hello", (int64_t{1} << 32) + 6), "bad size 5 (stored 4294967302)"},
+      {wrong("big.bin", std::string(40000, 'z'), 32000),
+       "bad size: more than 32000 bytes (stored 32000)"},
+  };
+  for (const auto& row : rows) {
+    testzip::TempFile file(testzip::BuildArchive({row.member}));
+    const RunResult t = Zipextract({"-t", "-q", file.Path()});
+    EXPECT_EQ(t.status, 1);
+    EXPECT_EQ(t.err, "zipextract: " + row.member.name + ": " + row.err + "\n");
+  }
+}
+
+// The cap on the processor path only lowers; a value it does not know is
+// named before the run, which goes on.
+TEST(ZipextractRun, AnUnknownProcessorPathIsNamedOnce) {
+  testzip::TempFile file(testzip::BuildArchive({testzip::Stored("a.txt", "alpha")}));
+  putenv(const_cast<char*>("UZ_PROCESSOR_PATH=fast"));
   const RunResult t = Zipextract({"-t", "-q", file.Path()});
-  EXPECT_EQ(t.status, 1);
-  EXPECT_EQ(t.err, "zipextract: six.txt: bad size 5 (stored 4294967302)\n");
+  putenv(const_cast<char*>("UZ_PROCESSOR_PATH="));
+  EXPECT_EQ(t.status, 0);
+  EXPECT_EQ(t.err,
+            "zipextract: UZ_PROCESSOR_PATH=fast names no processor path (plain, clmul, "
+            "bmi2, wide): the plain path is taken\n");
 }
 
 // Small runs draw nothing; a large one redraws at most every quarter second

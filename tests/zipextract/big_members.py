@@ -198,6 +198,39 @@ def write_zip_pipe(work, path):
     shutil.rmtree(source)
 
 
+def write_streamed(path):
+    """Members of 4 GiB + 1 streamed with ZIP64 descriptors but no ZIP64 extra
+    field, the local header holding no size, then the low 32 bits of it; a
+    small member; no central directory. Returns the rows -l must give."""
+    size, crc, rows, out = 4 * GiB + 1, 0, [], SparseFile(path)
+    for chunk in chunks(size):
+        crc = zlib.crc32(chunk, crc)
+    for name, local in (("f/streamed.bin", 0), ("g/low-half.bin", 1), (SMALL[0], None)):
+        data = SMALL[1] if local is None else b""
+        flags, sizes = (0, (zlib.crc32(data), len(data), len(data))) if data else (8, (0, local, local))
+        out.write(struct.pack("<IHHHIIIIHH", 0x04034B50, 45, flags, 0, 0x5A8C6C00, *sizes,
+                              len(name), 0) + name.encode() + data)
+        if not data:
+            for chunk in chunks(size):
+                out.write(chunk)
+            out.write(struct.pack("<IIQQ", 0x08074B50, crc, size, size))
+        rows.append((name.replace("/", "\\"), len(data) or size, len(data) or size,
+                     zlib.crc32(data) if data else crc))
+    out.close()
+    return rows
+
+
+def check_streamed_scan(command, work):
+    """No member is lost to the scan past a streamed member of 4 GiB."""
+    path = os.path.join(work, "streamed.zip")
+    expected = write_streamed(path)
+    r = run(command, "--assume-bad", "-l", path)
+    got = [(f[10], int(f[3]), int(f[4]), int(f[5], 16))
+           for f in (line.split("\t", 10) for line in r.stdout.decode().splitlines())]
+    check(r.returncode == 0 and got == expected, "streamed: the scan finds descriptors past 4 GiB")
+    os.remove(path)
+
+
 def run(command, *args):
     return subprocess.run(command + list(args), capture_output=True, timeout=900)
 
@@ -369,6 +402,8 @@ def main():
         check_events(command, "py deflated", deflated)
         check_scan(command, "py deflated", deflated, peer)
         os.remove(deflated)
+
+        check_streamed_scan(command, work)
 
         if shutil.which("zip"):
             piped = os.path.join(work, "zip-pipe.zip")

@@ -30,7 +30,7 @@ void CountThroughEvents(uz::TUnZip& unzip, TTally& tally) {
   unzip.OnEndUnZip = [end, &tally, &unzip](uz::TObject* sender, int index,
                                            const std::string& name) {
     if (end) end(sender, index, name);
-    tally.bytesDone += unzip.MemberBytesWritten();
+    tally.bytesDone += unzip.Member(index).UncompressedSize;
   };
 }
 
@@ -43,11 +43,14 @@ void ReportFailures(uz::TUnZip& unzip, std::ostream& err, TProgressLine& progres
                                                      int32_t stored, int index) {
     if (badCrc) badCrc(sender, calc, stored, index);
     progress.Finish();
-    char why[80];
-    if (calc == stored)  // the CRC matched: the size is what failed
-      std::snprintf(why, sizeof why, "bad size %llu (stored %llu)",
-                    static_cast<unsigned long long>(unzip.MemberBytesWritten()),
-                    static_cast<unsigned long long>(unzip.Member(index).UncompressedSize));
+    char why[96];
+    const auto stored64 = static_cast<unsigned long long>(unzip.Member(index).UncompressedSize);
+    const auto written = static_cast<unsigned long long>(unzip.MemberBytesWritten());
+    if (calc == stored && unzip.MemberOutgrewSize())  // stopped at its size
+      std::snprintf(why, sizeof why, "bad size: more than %llu bytes (stored %llu)", written,
+                    stored64);
+    else if (calc == stored)  // the CRC matched: the size is what failed
+      std::snprintf(why, sizeof why, "bad size %llu (stored %llu)", written, stored64);
     else
       std::snprintf(why, sizeof why, "bad CRC %08x (stored %08x)", uint32_t(calc),
                     uint32_t(stored));

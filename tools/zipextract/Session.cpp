@@ -1,5 +1,9 @@
 #include "Session.h"
 
+#include <cstdlib>
+
+#include "decoders/uzProcessorPaths.h"
+
 #include "ConsoleUI.h"
 #include "EventLog.h"
 #include "Extract.h"
@@ -53,6 +57,14 @@ int RunAction(uz::TUnZip& unzip, const TOptions& o, std::ostream& out, std::ostr
   return RunExtraction(unzip, o, out, err);
 }
 
+// A misspelt cap still caps (to the plain path); the user hears of it once.
+void WarnOfUnknownProcessorPath(std::ostream& err) {
+  const char* value = std::getenv(uz::kProcessorPathVariable);
+  if (uz::NamesProcessorPath(value)) return;
+  err << "zipextract: " << uz::kProcessorPathVariable << "=" << value
+      << " names no processor path (plain, clmul, bmi2, wide): the plain path is taken\n";
+}
+
 }  // namespace
 
 int RunZipextract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -71,6 +83,7 @@ int RunZipextract(const std::vector<std::string>& args, std::ostream& out, std::
         << "\n";
     return 0;
   }
+  WarnOfUnknownProcessorPath(err);
   TConsoleUI ui(err);
   uz::TUnZip unzip(&ui);
   TPartFinder finder(options.archive, unzip, ui);

@@ -30,10 +30,16 @@ class TBusyCursor {
 
 // Old MS-DOS and Windows writers store a folder as a member without a
 // trailing separator, marked only by the folder bit of its MS-DOS attributes
-// and holding nothing. It is a folder entry like any other.
+// and holding nothing. It is a folder entry like any other. A member with
+// data, or a size, or a CRC, is a file whatever that bit says (its content
+// would be lost in an empty folder), and so is a member made on Unix whose
+// mode says regular file.
 bool IsFolderByAttribute(const TZipHeaderInfo& m) {
+  constexpr uint32_t kUnixHost = 3, kUnixTypeMask = 0170000, kUnixRegularFile = 0100000;
+  const bool unixFile = (m.VersionMadeBy >> 8) == kUnixHost &&
+                        ((m.ExternalAttributes >> 16) & kUnixTypeMask) == kUnixRegularFile;
   return !m.IsDirectory() && (m.ExternalAttributes & kAttrDirectory) != 0 &&
-         m.UncompressedSize == 0;
+         m.UncompressedSize == 0 && m.CompressedSize == 0 && m.CRC32 == 0 && !unixFile;
 }
 
 // True when the first `held` bytes (any number) agree with the central
@@ -158,7 +164,13 @@ void TUnZip::ReadCentralRecords() {
   const bool mayContinue = spanMode_ != 0 && !scanned_;
   for (int i = 0; i < end_.TotalEntries; ++i) {
     auto record = std::make_unique<TZipHeaderInfo>();
-    if (!ReadCentralRecord(*record, mayContinue)) break;
+    if (!ReadCentralRecord(*record, mayContinue)) {
+      // A directory found only as the end of a part, which the next part
+      // does not continue, is none: an empty catalogue would say the archive
+      // holds nothing.
+      if (i == 0 && mayContinue) throw EFatalUnzipError(DirectoryBroken());
+      break;
+    }
     if (scanned_) {
       MergeCentralRecord(*record);
       continue;
@@ -175,6 +187,11 @@ void TUnZip::MergeCentralRecord(const TZipHeaderInfo& record) {
   member.Assign(record);
   member.LocalHeaderOffset = offset;
   if (end_.ThisPart != 0 && member.CommentLength != 0) ReadMemberCommentNow(member);
+}
+
+std::string TUnZip::DirectoryBroken() const {
+  return "The central directory does not go on at the start of part " +
+         std::to_string(currentPart_ + 1);
 }
 
 bool TUnZip::MayReadOnNextPart() const {
@@ -211,9 +228,15 @@ bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
   size_t held = stream_->Read(fixed, sizeof fixed);
   // Only what is still a record's beginning goes on on the next part.
   if (held < sizeof fixed && StartsLikeCentralRecord(fixed, held)) {
+    const bool continues = mayContinue && MayReadOnNextPart();
     // A record that begins on the new part is found there, at its start.
-    if (held == 0 && mayContinue && MayReadOnNextPart()) start = 0;
+    if (held == 0 && continues) start = 0;
+    const size_t cut = held;
     held += ReadOnAcrossParts(fixed + held, sizeof fixed - held, mayContinue);
+    // Part of a record stands at the end of one part and the next does not
+    // go on with it: the members from here on would be lost without a word.
+    if (continues && cut > 0 && (held != sizeof fixed || GetLe32(fixed) != kCentralHeaderSignature))
+      throw EFatalUnzipError(DirectoryBroken());
   }
   if (held != sizeof fixed || GetLe32(fixed) != kCentralHeaderSignature) {
     stream_->SetPosition(start);

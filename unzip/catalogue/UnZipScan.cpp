@@ -1,5 +1,8 @@
 // The local-header scan: for archives whose central directory is missing or
 // cannot be found, members are found by walking their local headers.
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include "UnZip.h"
@@ -22,7 +25,7 @@ bool IsRecordSignature(uint32_t signature) {
 
 uint64_t GetLe64(const uint8_t* p) { return GetLe32(p) | (uint64_t(GetLe32(p + 4)) << 32); }
 
-// A data descriptor: CRC and sizes, 8-byte sizes behind a ZIP64 header.
+// A data descriptor: CRC and sizes, 8-byte sizes in the ZIP64 form.
 struct TDescriptor {
   uint32_t crc = 0;
   uint64_t compressed = 0;
@@ -46,6 +49,38 @@ void TakeDescriptor(TZipHeaderInfo& member, const TDescriptor& d) {
 
 // Bytes of a descriptor after its optional signature.
 size_t DescriptorBody(bool zip64) { return zip64 ? 20 : 12; }
+
+// The descriptor whose compressed size is the data's length, when the held
+// bytes (starting behind the optional signature, up to the end of the file
+// or 4 bytes past the longer form) make one. A ZIP64 extra field announces
+// the 8-byte form, but writers also use that form without one once a member
+// passes 4 GiB; as the two forms can read the same bytes with the same
+// compressed size, the one that a record (or the end of the file) follows
+// wins, else the announced one. A descriptor without its signature is taken
+// only where a record follows: nothing else tells it from data. Returns the
+// body's length, 0 for no match.
+size_t MatchDescriptor(const uint8_t* p, size_t held, bool zip64, uint64_t length, bool signed_,
+                       TDescriptor& d) {
+  size_t chosen = 0;
+  for (const bool wide : {zip64, !zip64}) {
+    const size_t body = DescriptorBody(wide);
+    if (held < body) continue;
+    const TDescriptor candidate = ParseDescriptor(p, wide);
+    if (candidate.compressed != length) continue;
+    const bool followed =
+        held == body || (held >= body + 4 && IsRecordSignature(GetLe32(p + body)));
+    if (followed || (chosen == 0 && signed_)) {
+      d = candidate;
+      chosen = body;
+    }
+    if (followed) break;
+  }
+  return chosen;
+}
+
+// Read at a possible descriptor: its signature, the longer form, and the
+// signature of the record behind it.
+constexpr size_t kDescriptorWindow = 4 + 20 + 4;
 
 }  // namespace
 
@@ -88,8 +123,7 @@ bool TUnZip::ScanLocalHeaders() {
 }
 
 // Reads the local header at start into a new member and moves behind its
-// data; false (with the stream back at start) when no header is there, and
-// false, without the member, when the end of its data cannot be found.
+// data; false (with the stream back at start) when no header is there.
 bool TUnZip::ReadLocalMember(int64_t start) {
   uint8_t fixed[kLocalHeaderSize];
   TLocalHeader header;
@@ -132,10 +166,7 @@ bool TUnZip::ReadLocalMember(int64_t start) {
     stream_->SetPosition(dataStart + int64_t(size));
     return true;
   }
-  // A streamed member whose end cannot be found is left out: listed with the
-  // zero sizes of its local header it would extract as an empty file that
-  // passes its check, silently losing the member's content.
-  if (!SkipStreamedData(member, HasZip64Extra(extra.data(), extra.size()), dataStart)) return false;
+  SkipStreamedData(member, HasZip64Extra(extra.data(), extra.size()), dataStart);
   members_->Add(owned.release());
   return true;
 }
@@ -143,64 +174,81 @@ bool TUnZip::ReadLocalMember(int64_t start) {
 // A member with flag bit 3: its sizes may be missing from the local header
 // (0, or 0xFFFFFFFF behind a ZIP64 extra field) and its data descriptor is
 // 12, 16, 20 or 24 bytes long. Leaves the stream behind the descriptor.
-bool TUnZip::SkipStreamedData(TZipHeaderInfo& member, bool zip64, int64_t dataStart) {
+void TUnZip::SkipStreamedData(TZipHeaderInfo& member, bool zip64, int64_t dataStart) {
   // Streamed members keep their local 32-bit sizes here (no ZIP64 block applied).
   const uint64_t localSize = member.CompressedSize;
-  const size_t body = DescriptorBody(zip64);
-  uint8_t d[4 + 20];
   if (localSize != 0 && localSize != 0xFFFFFFFF) {
-    // The local size gives the end of the data; the descriptor is there.
+    // The local size gives the end of the data when a descriptor there agrees
+    // with it; a writer that kept only the low 32 bits of a larger member's
+    // size points into its data instead, and the descriptor is searched for.
     const int64_t end = OffsetPosition(dataStart, int64_t(localSize));
-    stream_->SetPosition(end);
-    const size_t got = stream_->Read(d, 4 + body);
-    const bool signed_ = got >= 4 && GetLe32(d) == kDescriptorSignature;
-    const size_t length = (signed_ ? 4 : 0) + body;
-    if (got >= length) TakeDescriptor(member, ParseDescriptor(d + (signed_ ? 4 : 0), zip64));
-    stream_->SetPosition(OffsetPosition(end, int64_t(length)));
-    return true;
+    if (DescriptorAt(member, zip64, end, true) || FindDescriptor(member, zip64, dataStart)) return;
+    // Found nowhere: the local sizes stand (with what lies where the
+    // descriptor should be), and the member fails when it is extracted.
+    DescriptorAt(member, zip64, end, false);
+    return;
   }
-  if (localSize == 0) {
-    // An empty member: a descriptor right at the data, with its signature,
-    // or without one when the next record follows it.
-    stream_->SetPosition(dataStart);
-    const size_t got = stream_->Read(d, 4 + body);
-    if (got == 4 + body && GetLe32(d) == kDescriptorSignature) {
-      TakeDescriptor(member, ParseDescriptor(d + 4, zip64));
-      stream_->SetPosition(dataStart + int64_t(4 + body));
-      return true;
-    }
-    uint8_t next[4];
-    stream_->SetPosition(dataStart + int64_t(body));
-    if (got >= body && stream_->Read(next, 4) == 4 && IsRecordSignature(GetLe32(next))) {
-      TakeDescriptor(member, ParseDescriptor(d, zip64));
-      stream_->SetPosition(dataStart + int64_t(body));
-      return true;
-    }
+  // An empty member: a descriptor right at the data.
+  if (localSize == 0 && DescriptorAt(member, zip64, dataStart, true)) return;
+  // Listed with the zero sizes of its local header, the member would extract
+  // as an empty file that passes its check; left out, the walk would end
+  // here and every later member would be lost too.
+  if (!FindDescriptor(member, zip64, dataStart))
+    throw EFatalUnzipError("No data descriptor ends the member \"" + member.FullName() + "\"");
+}
+
+// The descriptor at the end of the data, with or without its signature. With
+// matching, only one whose compressed size is the data's length is taken;
+// without, whatever stands there is (when the file holds that much), and
+// the stream goes behind it in any case. False when nothing was taken.
+bool TUnZip::DescriptorAt(TZipHeaderInfo& member, bool zip64, int64_t end, bool matching) {
+  uint8_t d[kDescriptorWindow];
+  stream_->SetPosition(end);
+  const size_t got = stream_->Read(d, sizeof d);
+  const size_t sign = got >= 4 && GetLe32(d) == kDescriptorSignature ? 4 : 0;
+  TDescriptor found;
+  size_t body = DescriptorBody(zip64);
+  if (matching) {
+    // The member still holds its local sizes: the length the data should have.
+    body = MatchDescriptor(d + sign, got - sign, zip64, member.CompressedSize, sign != 0, found);
+    if (body == 0) return false;
+  } else if (got < sign + body) {
+    stream_->SetPosition(OffsetPosition(end, int64_t(sign + body)));
+    return false;
+  } else {
+    found = ParseDescriptor(d + sign, zip64);
   }
-  return FindDescriptor(member, zip64, dataStart);
+  TakeDescriptor(member, found);
+  stream_->SetPosition(OffsetPosition(end, int64_t(sign + body)));
+  return true;
 }
 
 // The data ends at the first descriptor signature whose compressed-size
-// field equals its distance from the start of the data.
+// field equals its full distance from the start of the data; false when
+// there is none.
 bool TUnZip::FindDescriptor(TZipHeaderInfo& member, bool zip64, int64_t dataStart) {
-  const size_t length = 4 + DescriptorBody(zip64);
-  std::vector<uint8_t> block(kSearchBlock + length);
+  std::vector<uint8_t> block(kSearchBlock + kDescriptorWindow);
   for (int64_t base = dataStart;; base += int64_t(kSearchBlock)) {
     stream_->SetPosition(base);
     const size_t got = stream_->Read(block.data(), block.size());
-    for (size_t i = 0; i + length <= got && i < kSearchBlock; ++i) {
+    const size_t last = std::min(kSearchBlock, got < 16 ? 0 : got - 15);
+    for (size_t i = 0; i < last; ++i) {
+      // Large members are mostly searched through: the library's scan for
+      // the signature's first byte is many times faster than a loop.
+      const void* hit = std::memchr(block.data() + i, 'P', last - i);
+      if (!hit) break;
+      i = size_t(static_cast<const uint8_t*>(hit) - block.data());
       const uint8_t* p = block.data() + i;
-      if (p[0] != 'P' || GetLe32(p) != kDescriptorSignature) continue;
-      const TDescriptor d = ParseDescriptor(p + 4, zip64);
-      if (d.compressed != uint64_t(base - dataStart) + i) continue;
-      TakeDescriptor(member, d);
-      stream_->SetPosition(base + int64_t(i + length));
-      return true;
+      if (GetLe32(p) != kDescriptorSignature) continue;
+      TDescriptor d;
+      const uint64_t distance = uint64_t(base - dataStart) + i;
+      if (const size_t body = MatchDescriptor(p + 4, got - i - 4, zip64, distance, true, d)) {
+        TakeDescriptor(member, d);
+        stream_->SetPosition(base + int64_t(i + 4 + body));
+        return true;
+      }
     }
-    if (got < block.size()) {
-      stream_->SetPosition(dataStart);
-      return false;
-    }
+    if (got < block.size()) return false;
     ProcessMessages();
   }
 }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace uz {
 
@@ -29,6 +30,13 @@ TProcessorPath ParseProcessorPath(const char* text) {
   if (std::strcmp(text, "bmi2") == 0) return TProcessorPath::Bmi2;
   if (std::strcmp(text, "clmul") == 0) return TProcessorPath::Clmul;
   return TProcessorPath::Plain;
+}
+
+bool NamesProcessorPath(const char* text) {
+  if (!text || !*text) return true;
+  for (const char* name : {"plain", "clmul", "bmi2", "wide"})
+    if (std::strcmp(text, name) == 0) return true;
+  return false;
 }
 
 TProcessorFeatures FeaturesUpTo(TProcessorPath cap) {

@@ -30,6 +30,8 @@ constexpr const char* kProcessorPathVariable = "UZ_PROCESSOR_PATH";
 
 // The path a value of the variable names; nullptr or empty is Wide.
 TProcessorPath ParseProcessorPath(const char* text);
+// False for a value that names no path (and so takes the plain one).
+bool NamesProcessorPath(const char* text);
 
 // What this processor has, allowed up to the cap.
 TProcessorFeatures FeaturesUpTo(TProcessorPath cap);

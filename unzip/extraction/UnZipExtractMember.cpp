@@ -12,15 +12,6 @@ namespace {
 // file: a directory or volume bit must not reach the platform's call.
 constexpr uint32_t kFileAttributeMask = kAttrReadOnly | kAttrHidden | kAttrSystem | kAttrArchive;
 
-// Some writers get the high 32 bits of a size wrong (5 bytes recorded as
-// 4 GiB + 5): a size that agrees in its low 32 bits is the member's, as other
-// readers take it, once the CRC matches too. Empty output proves nothing
-// against a stored CRC of 0 (a member of an unknown method writes nothing),
-// so it must match exactly.
-bool SizeAgrees(uint64_t written, uint64_t recorded) {
-  return written == recorded || (written != 0 && uint32_t(written) == uint32_t(recorded));
-}
-
 // Sizes beyond any file are held at the largest count the decoders take;
 // such a member runs out of data and fails, as it must.
 int64_t ClampedSize(uint64_t size) {
@@ -57,11 +48,7 @@ TExtraction::TOutcome TExtraction::ExtractMember(int index) {
   if (!writing_) return TestMember(index);
   if (!current_.IsDirectory()) PositionAtData();
   const std::string folder = MemberFolder(current_);
-  if (current_.IsDirectory()) {
-    bool skip = false;
-    if (zip_.RecreateDirs() && zip_.OnStartUnZip) zip_.OnStartUnZip(&zip_, index, folder, skip);
-    return TOutcome::Done;
-  }
+  if (current_.IsDirectory()) return FolderEntry(index, folder);
   std::string path = folder + MemberFileName(current_);
   if (encrypted_ && !PasswordAccepted(index)) return TOutcome::Done;
   if (!MayWrite(index, path)) return TOutcome::Done;
@@ -76,6 +63,23 @@ TExtraction::TOutcome TExtraction::ExtractMember(int index) {
     return TOutcome::Done;
   }
   return Verdict(index, path);
+}
+
+// A folder entry counts as extracted only when its folder stands: not when
+// a handler has turned folder creation off since the selection, nor when
+// the folder cannot be made (a file of that name in the way), which is said.
+TExtraction::TOutcome TExtraction::FolderEntry(int index, const std::string& folder) {
+  if (!zip_.RecreateDirs()) {
+    if (current_.Selected) --count_;
+    return TOutcome::Done;
+  }
+  bool skip = false;
+  if (zip_.OnStartUnZip) zip_.OnStartUnZip(&zip_, index, folder, skip);
+  if (!FolderExists(folder)) {
+    ShowError(("Cannot create folder \"" + folder + "\"").c_str());
+    if (current_.Selected) --count_;
+  }
+  return TOutcome::Done;
 }
 
 // The member as ExtractMember takes it, minus everything that touches the
@@ -207,14 +211,16 @@ void TExtraction::StampOutput() {
 // The date and attributes go only onto a file that stays: a failed member's
 // file is deleted, and a read-only one could not be. The file is closed
 // before any event reports on it.
-// A member is whole only when its CRC matches and it wrote the catalogue's
-// size: a stored CRC of 0 alone would pass a member of unknown method, or one
-// that decodes to nothing, as an empty file.
+// A member is whole only when its CRC matches and it wrote exactly the
+// catalogue's size, in all 64 bits: a stored CRC of 0 alone would pass a
+// member of unknown method, or one that decodes to nothing, as an empty file,
+// and a size wrong by a multiple of 4 GiB would pass a member whose output
+// was cut at that size (or one cut short of it).
 TExtraction::TOutcome TExtraction::Verdict(int index, const std::string& path) {
   const uint32_t calculated = ~crc_;
   zip_.memberBytesWritten_ = memberWritten_;
-  if (!overflowed_ && SizeAgrees(memberWritten_, current_.UncompressedSize) &&
-      calculated == current_.CRC32) {
+  zip_.memberOutgrewSize_ = overflowed_;
+  if (!overflowed_ && memberWritten_ == current_.UncompressedSize && calculated == current_.CRC32) {
     if (output_) StampOutput();
     output_.reset();
     if (zip_.OnEndUnZip) zip_.OnEndUnZip(&zip_, index, path);

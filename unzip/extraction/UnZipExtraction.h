@@ -69,6 +69,7 @@ class TExtraction final : private TDecodeHost {
   // One member (UnZipExtractMember.cpp).
   TOutcome ExtractMember(int index);
   TOutcome TestMember(int index);
+  TOutcome FolderEntry(int index, const std::string& folder);
   bool DecodeMember(int index, const std::string& name);
   void PositionAtData();
   bool PasswordAccepted(int index);

@@ -91,40 +91,48 @@ RawMember Stored(const std::string& name, const std::string& content) {
 std::string BuildArchive(const std::vector<RawMember>& members) {
   std::string body, central;
   for (const RawMember& m : members) {
-    const uint32_t offset = uint32_t(body.size());
-    const uint32_t csize = uint32_t(m.compressedSize < 0 ? m.data.size() : m.compressedSize);
-    const uint32_t usize = uint32_t(m.uncompressedSize < 0 ? m.data.size() : m.uncompressedSize);
+    const uint64_t offset = m.localHeaderOffset < 0 ? body.size() : uint64_t(m.localHeaderOffset);
+    const uint64_t csize = m.compressedSize < 0 ? m.data.size() : uint64_t(m.compressedSize);
+    const uint64_t usize = m.uncompressedSize < 0 ? m.data.size() : uint64_t(m.uncompressedSize);
     std::string fields;
     PutLe16(fields, m.flags);
     PutLe16(fields, m.method);
     PutLe32(fields, m.dateTime);
     PutLe32(fields, m.crc);
-    PutLe32(fields, csize);
-    PutLe32(fields, usize);
+    PutLe32(fields, uint32_t(csize));
+    PutLe32(fields, uint32_t(usize));
     PutLe16(fields, uint32_t(m.name.size()));
     PutLe16(fields, 0);
     PutLe32(body, 0x04034B50);
     PutLe16(body, 20);
     body += fields + m.name + m.data;
-    // A size past 32 bits stands in a ZIP64 block of the central record.
-    std::string zip64;
-    if (m.uncompressedSize > int64_t(0xFFFFFFFF)) {
-      PutLe16(zip64, 0x0001);
-      PutLe16(zip64, 8);
-      PutLe64(zip64, uint64_t(m.uncompressedSize));
-      fields.replace(16, 4, std::string(4, '\xFF'));
-      fields.replace(22, 2, std::string{char(zip64.size()), '\0'});
+    std::string zip64, offsetField;
+    PutLe32(offsetField, uint32_t(offset));
+    // In the block's order; the local header keeps the low 32 bits.
+    const std::pair<uint64_t, std::string*> wide[] = {
+        {usize, nullptr}, {csize, nullptr}, {offset, &offsetField}};
+    const size_t at[] = {16, 12, 0};
+    for (size_t i = 0; i < 3; ++i) {
+      if (wide[i].first <= 0xFFFFFFFF && !m.zip64) continue;
+      PutLe64(zip64, wide[i].first);
+      (wide[i].second ? *wide[i].second : fields).replace(at[i], 4, std::string(4, '\xFF'));
+    }
+    std::string block;
+    if (!zip64.empty()) {
+      PutLe16(block, 0x0001);
+      PutLe16(block, uint32_t(zip64.size()));
+      block += zip64;
+      fields.replace(22, 2, std::string{char(block.size()), '\0'});
     }
     PutLe32(central, 0x02014B50);
-    PutLe16(central, 20);
+    PutLe16(central, m.versionMadeBy);
     PutLe16(central, 20);
     central += fields;
     PutLe16(central, 0);  // comment length
     PutLe16(central, 0);  // disk
     PutLe16(central, 0);  // internal attributes
     PutLe32(central, m.externalAttributes);
-    PutLe32(central, offset);
-    central += m.name + zip64;
+    central += offsetField + m.name + block;
   }
   return body + central +
          EndRecord(uint16_t(members.size()), uint32_t(central.size()), uint32_t(body.size()));

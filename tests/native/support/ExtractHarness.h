@@ -43,6 +43,11 @@ struct RawMember {
   int64_t compressedSize = -1;     // -1: the data's size (what the records claim)
   uint32_t dateTime = 0x5A8C6C00;  // 2025-04-12 13:32:00
   uint32_t externalAttributes = 0x20;
+  uint16_t versionMadeBy = 20;     // host in the high byte (3: Unix)
+  int64_t localHeaderOffset = -1;  // -1: where the local header is
+  // Sizes and offset past 32 bits, or all three with zip64, stand in a
+  // ZIP64 block of the central record.
+  bool zip64 = false;
 };
 // A member whose data is content itself, stored with its right CRC.
 RawMember Stored(const std::string& name, const std::string& content);
