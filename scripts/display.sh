@@ -14,13 +14,15 @@ setup_xvfb_pid=
 start_display() {
   if [ -z "${DISPLAY:-}" ]; then
     local n
-    for n in 99 98 97 96 95; do
+    for n in $(seq 99 -1 60); do
       [ -e /tmp/.X$n-lock ] && continue
       Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
       setup_xvfb_pid=$!
       export DISPLAY=:$n
       break
     done
+    # Without a screen every window the tests look for fails to appear.
+    [ -n "${DISPLAY:-}" ] || echo "display.sh: no free display number for Xvfb" >&2
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   fi
   prepare_prefix
