@@ -11,7 +11,9 @@
 #include "InstallLog.h"
 #include "InstallationSequence.h"
 #include "RegisterInWindows.h"
+#include "Product.h"
 #include "RunMode.h"
+#include "Startup_win.h"
 #include "UninstallSequence.h"
 #include "Utf.h"
 #include "uzUserInterface.h"
@@ -66,8 +68,9 @@ class TSilentInstallView : public TInstallView {
 // The installed uninstaller that started this copy waits for its result and
 // runs from the install folder: it gets the result through the pipe it gave
 // as standard output, and ends, so that its folder can go. Whoever else reads
-// this program's standard output gets nothing from it.
-void ReportToStarter(int32_t code) {
+// this program's standard output gets nothing from it. Null when nobody
+// waits.
+HANDLE StarterPipe() {
   const std::wstring name = toolkit::Widen(kResultPipeVariable);
   wchar_t asked[32] = {};
   const DWORD length = GetEnvironmentVariableW(name.c_str(), asked, 32);
@@ -76,11 +79,22 @@ void ReportToStarter(int32_t code) {
   if (length == 0 || length >= 32 || out == nullptr || out == INVALID_HANDLE_VALUE ||
       std::to_wstring(reinterpret_cast<uintptr_t>(out)) != asked ||
       GetFileType(out) != FILE_TYPE_PIPE)
-    return;
+    return nullptr;
+  return out;
+}
+
+void ReportToStarter(HANDLE pipe, int32_t code) {
+  if (!pipe) return;
   DWORD written = 0;
-  WriteFile(out, &code, sizeof code, &written, nullptr);
-  CloseHandle(out);
+  WriteFile(pipe, &code, sizeof code, &written, nullptr);
+  CloseHandle(pipe);
   SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+}
+
+std::string Listed(const std::vector<std::string>& paths) {
+  std::string names;
+  for (const std::string& path : paths) names += (names.empty() ? "" : ", ") + path;
+  return names;
 }
 
 // What the starter's running program kept from deletion goes once it ended;
@@ -119,17 +133,30 @@ int RunUnattendedInstallation(const TRunMode& mode, const std::string& folder,
 }
 
 int RunUnattendedUninstall(TInstallLog& log) {
+  const std::vector<std::string> before = OperationsAtRestart();
   const TUninstallResult result = RunUninstallSequence(
       [&log](const std::string& text, int position) {
         log.Write("step: " + text + " (progress " + std::to_string(position) + " of 100)");
       },
       log);
   // Something of the product stayed: the run has not removed it.
-  const int code = result.left.empty() ? kExitDone : kExitFailed;
-  log.Write(code == kExitDone ? "uninstallation completed"
-                              : "uninstallation failed: " + result.left.front());
-  ReportToStarter(code);
-  RemoveWhatTheStarterHeld(result.folder, log);
+  int code = result.left.empty() ? kExitDone : kExitFailed;
+  std::string last = code == kExitDone ? "uninstallation completed"
+                                       : "uninstallation failed: " + result.left.front();
+  // The waiting uninstaller's own file goes once it has ended, below; this
+  // copy goes at the next restart, which nothing needs.
+  const HANDLE starter = StarterPipe();
+  std::vector<std::string> ignored = {ThisProgramPath()};
+  if (starter && !result.folder.empty()) ignored.push_back(result.folder + "\\Setup.exe");
+  const std::vector<std::string> left = LeftToRestartSince(before, ignored);
+  if (code == kExitDone && !left.empty()) {
+    code = kExitRestartNeeded;
+    last = "uninstallation completed; left to the next restart: " + Listed(left);
+  }
+  ReportToStarter(starter, code);
+  // Files held by other programs keep the folder until the restart anyway.
+  if (starter && left.empty()) RemoveWhatTheStarterHeld(result.folder, log);
+  log.Write(last);
   return code;
 }
 
@@ -139,7 +166,9 @@ std::string DefaultLogPath() {
   if (length == 0 || length > MAX_PATH) return std::string();
   std::wstring folder(buffer, length);
   if (folder.back() != L'\\') folder += L'\\';
-  return toolkit::Narrow(folder + L"Setup.log");
+  // Named for the product: the temporary folder is shared with every other
+  // program's setup.
+  return toolkit::Narrow(folder) + kProductName + " Setup.log";
 }
 
 std::string ProposedDirectory() {

@@ -17,7 +17,7 @@ int RunUnattendedInstallation(const TRunMode& mode, const std::string& folder,
 // The uninstall steps, as the wizard's uninstall button runs them.
 int RunUnattendedUninstall(TInstallLog& log);
 
-// The log of a silent run without "/LOG=": Setup.log in the user's
+// The log of a silent run without "/LOG=": "<product> Setup.log" in the user's
 // temporary folder.
 std::string DefaultLogPath();
 

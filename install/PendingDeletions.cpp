@@ -62,7 +62,8 @@ std::vector<std::string> AddedDeletions(const std::vector<std::string>& before,
   for (const std::string& path : DeletedPaths(after)) {
     bool known = false;
     for (const std::string& e : earlier) known = known || sameText(e, path);
-    for (const std::string& i : ignored) known = known || IsSameOrBelow(PlainPath(i), path, sameText);
+    for (const std::string& i : ignored)
+      known = known || IsSameOrBelow(PlainPath(i), path, sameText);
     bool listed = false;
     for (const std::string& a : added) listed = listed || sameText(a, path);
     if (!known && !listed) added.push_back(path);

@@ -22,8 +22,7 @@ bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 // trailing blanks go. Quotes are no part of a folder name: one in the rest
 // means the line was written for other rules, and guessing which part is
 // the folder could install somewhere nobody asked for.
-std::string FolderOfRest(const std::string& line, const TParameter& parameter,
-                         std::string& error) {
+std::string FolderOfRest(const std::string& line, const TParameter& parameter, std::string& error) {
   std::string rest = line.substr(parameter.start + 3);
   while (!rest.empty() && IsBlank(rest.back())) rest.pop_back();
   if (rest.find('"') != std::string::npos)
@@ -134,8 +133,7 @@ TUnattendedOptions ParseUnattendedOptions(const std::string& commandLine) {
   }
   // "/u" twice means one thing to the wizard, which has always allowed it.
   if (options.silent && twice.empty()) twice = uninstallTwice;
-  if (!twice.empty() && options.error.empty())
-    options.error = "switch given twice: " + twice;
+  if (!twice.empty() && options.error.empty()) options.error = "switch given twice: " + twice;
   if (options.silent && !unknown.empty() && options.error.empty())
     options.error = (unknown[0] == '/' ? "unknown switch " : "not a switch: ") + unknown +
                     " (known: /S, /PASSIVE, /D=, /COMPONENTS=, /LOG=, /u)";

@@ -60,6 +60,9 @@ void TInstallLog::Write(const std::string& text) {
 
 // The file is opened without following a link (FILE_FLAG_OPEN_REPARSE_POINT)
 // and looked at through that handle, so what is checked is what is written.
+// A foreign one is deleted by its name, which for a link deletes the link
+// itself. (Wine shows no link of the host's file system as one: it opens
+// what the link points at. Win32 programs under it cannot make such links.)
 void TInstallLog::OpenInSharedFolder(const std::string& path) {
   const std::wstring widePath = toolkit::Widen(path);
   for (int attempt = 0; attempt < 3; ++attempt) {

@@ -23,11 +23,10 @@ bool Same(const THolder& a, const THolder& b) {
 // A holder that cannot be opened for lack of rights lives: only the
 // system's own would be refused to an administrator.
 bool Lives(const THolder& holder) {
-  HANDLE process =
-      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, holder.processId);
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, holder.processId);
   if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
-  const bool lives = Same(HolderOf(process), holder) &&
-                     WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  const bool lives =
+      Same(HolderOf(process), holder) && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
   CloseHandle(process);
   return lives;
 }

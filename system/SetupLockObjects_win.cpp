@@ -116,8 +116,7 @@ bool TLockObjects::MakeNamespace() {
       return Fail("the setup lock's namespace cannot be made", error);
     privateNamespace = api.open(boundary, kAlias);  // gone meanwhile: make it again
   }
-  if (!privateNamespace)
-    return Fail("the setup lock's namespace cannot be opened", GetLastError());
+  if (!privateNamespace) return Fail("the setup lock's namespace cannot be opened", GetLastError());
   prefix = std::wstring(kAlias) + L"\\";
   return true;
 }

@@ -99,9 +99,8 @@ TEST(RelocatedCopy, ResultIsItsReportAndWithoutOneAFailure) {
     int32_t code;
     int result;
   } rows[] = {
-      {true, 0, 0},   {true, 2, 2},     {true, 3010, 3010}, {true, 1618, 1618},
-      {true, 7, 2},   {true, -1, 2},    {false, 0, 2},      {false, 1, 2},
-      {false, 3, 2},  {false, 3010, 2},
+      {true, 0, 0},  {true, 2, 2},  {true, 3010, 3010}, {true, 1618, 1618}, {true, 7, 2},
+      {true, -1, 2}, {false, 0, 2}, {false, 1, 2},      {false, 3, 2},      {false, 3010, 2},
   };
   for (const auto& row : rows)
     EXPECT_EQ(CopyResult(row.reported, row.code), row.result) << row.reported << " " << row.code;
