@@ -2,10 +2,14 @@
 
 #include <windows.h>
 
+#include <memory>
+
+#include "Application.h"
 #include "ComponentChoice.h"
 #include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
 #include "FolderBrowser.h"
+#include "FormProgress.h"
 #include "FullPath.h"
 #include "InstallDirectory.h"
 #include "InstallLog.h"
@@ -20,10 +24,42 @@
 
 namespace {
 
+// With "/PASSIVE" the progress window shows what the run does, and keeps
+// itself current while the archive component unpacks; nothing else shows.
+class TPassiveProgress {
+ public:
+  TPassiveProgress(bool shown, int maximum) {
+    if (!shown) return;
+    toolkit::Application::Instance().Initialize();
+    form_ = std::make_unique<TProgressForm>();
+    form_->ProgressBar.SetMax(maximum);
+    form_->Show();
+    form_->Repaint();
+  }
+  void SetActionText(const std::string& text) {
+    if (form_) form_->SetActionText(text);
+  }
+  void AdvanceProgress(int count) {
+    if (form_) form_->AdvanceProgress(count);
+  }
+  void SetPosition(int position) {
+    if (!form_) return;
+    form_->ProgressBar.SetPosition(position);
+    form_->ProgressBar.Repaint();
+  }
+  void ProcessMessages() {
+    if (form_) toolkit::Application::Instance().ProcessMessages();
+  }
+
+ private:
+  std::unique_ptr<TProgressForm> form_;
+};
+
 // The archive component's questions, answered without a screen.
 class TSilentArchiveUI : public uz::TUnZipUI {
  public:
-  explicit TSilentArchiveUI(TInstallLog& log) : log_(log) {}
+  TSilentArchiveUI(TInstallLog& log, TPassiveProgress& progress) : log_(log), progress_(progress) {}
+  void ProcessMessages() override { progress_.ProcessMessages(); }
   bool ChooseZipFile(const std::string&, const std::string&, const std::string&,
                      std::string&) override {
     return false;
@@ -39,17 +75,19 @@ class TSilentArchiveUI : public uz::TUnZipUI {
 
  private:
   TInstallLog& log_;
+  TPassiveProgress& progress_;
 };
 
 class TSilentInstallView : public TInstallView {
  public:
-  explicit TSilentInstallView(TInstallLog& log) : log_(log), archive_(log) {}
+  TSilentInstallView(TInstallLog& log, TPassiveProgress& progress)
+      : log_(log), progress_(progress), archive_(log, progress) {}
   bool Retry(const std::string& message, const std::string& path) override {
     log_.Write("question answered Abort: " + message + path);
     return false;
   }
-  void SetActionText(const std::string&) override {}
-  void AdvanceProgress(int) override {}
+  void SetActionText(const std::string& text) override { progress_.SetActionText(text); }
+  void AdvanceProgress(int count) override { progress_.AdvanceProgress(count); }
   void ShowBillboard(int) override {}
   void ShowCopyError(const std::string& text) override {
     std::string line = text;
@@ -62,6 +100,7 @@ class TSilentInstallView : public TInstallView {
 
  private:
   TInstallLog& log_;
+  TPassiveProgress& progress_;
   TSilentArchiveUI archive_;
 };
 
@@ -128,17 +167,24 @@ int RunUnattendedInstallation(const TRunMode& mode, const std::string& folder,
               " MB and a margin do not fit on the drive of " + choice.directory);
     return kExitFailed;
   }
-  TSilentInstallView view(log);
+  TPassiveProgress progress(options.passive, megabytes + 5);
+  TSilentInstallView view(log, progress);
   return RunInstallationSequence(choice, view, log) ? kExitDone : kExitFailed;
 }
 
-int RunUnattendedUninstall(TInstallLog& log) {
+int RunUnattendedUninstall(const TUnattendedOptions& options, TInstallLog& log) {
   const std::vector<std::string> before = OperationsAtRestart();
-  const TUninstallResult result = RunUninstallSequence(
-      [&log](const std::string& text, int position) {
-        log.Write("step: " + text + " (progress " + std::to_string(position) + " of 100)");
-      },
-      log);
+  TUninstallResult result;
+  {
+    TPassiveProgress progress(options.passive, 100);
+    const auto setCurrentAction = [&log, &progress](const std::string& text, int position) {
+      progress.SetActionText(text);
+      progress.SetPosition(position);
+      log.Write("step: " + text + " (progress " + std::to_string(position) + " of 100)");
+    };
+    setCurrentAction("Подготовка к удалению...", 0);
+    result = RunUninstallSequence(setCurrentAction, log);
+  }
   // Something of the product stayed: the run has not removed it.
   int code = result.left.empty() ? kExitDone : kExitFailed;
   std::string last = code == kExitDone ? "uninstallation completed"

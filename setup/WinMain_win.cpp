@@ -13,6 +13,7 @@
 #include "InstallLog.h"
 #include "InstallTransaction.h"
 #include "LocalizedMessageDlg.h"
+#include "MediumPlan.h"
 #include "Product.h"
 #include "RegisterInWindows.h"
 #include "Relocation_win.h"
@@ -161,6 +162,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (options.hasFolder) {
     folder = CheckCommandLineFolder(options.folder);
     if (!folder.problem.empty()) return BadCommandLine(askedLog, folder.problem);
+    // A folder so deep that the installation would fail half-way.
+    const std::string tooLong =
+        mode.UninstallMode ? std::string()
+                           : PathTooLongFor(InstallDirectoryBelow(folder.full), mode.SourceFolder);
+    if (!tooLong.empty()) return BadCommandLine(askedLog, "/D=" + options.folder + ": " + tooLong);
   }
   const std::string inside = LogInsideInstallFolder(mode, folder, logPath);
   if (!inside.empty()) return BadCommandLine(std::string(), inside);
@@ -194,7 +200,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // A run that was ended half-way (a power cut, the task manager) is
     // undone, or finished, before this one touches anything.
     FinishInterruptedInstallation(TInstallJournal::DefaultPath(), *log);
-    if (mode.UninstallMode) return RunUnattendedUninstall(*log);
+    if (mode.UninstallMode) return RunUnattendedUninstall(options, *log);
     const std::vector<std::string> before = OperationsAtRestart();
     return RestartNeeded(RunUnattendedInstallation(mode, folder.full, ThisProgramPath(), *log),
                          before, *log);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "DeleteAtRestart.h"
 #include "DialogDriver.h"
 #include "InstallSession.h"
 #include "InstalledProduct.h"
@@ -554,24 +555,38 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   const std::string setup = wizard + " /S";
   bool window = false;
 
-  // Bad command lines change nothing; a "/D=" folder that is not there ends
-  // the wizard too before it shows ("/S" after "/D=" is part of the folder).
-  for (const std::string& bad :
-       {setup + " /COMPONENTS=help,maps", setup + " /D=Программы", setup + " /D=",
-        setup + " /DIR=" + folder, setup + " /COMPONENT=image", setup + " /D=" + folder + "\\нет",
-        wizard + " /D=" + folder + " /S", wizard + " /D=" + folder + "\\нет\\."}) {
-    SCOPED_TRACE(bad);
-    EXPECT_EQ(RunUnattended(bad, window), 3);
+  // Every exit path before anything is done: its code, and its reason as the
+  // last line of the log it goes to (the default log when the one asked for
+  // cannot be opened or lies in the install folder).
+  const std::string defaultLog =
+      toolkit::Narrow(e2e::TempFolder()) + e2e::kProductName + " Setup.log";
+  const struct {
+    std::string line;
+    const std::string& log;
+    const char* last;
+  } exits[] = {
+      {setup + " /COMPONENTS=help,maps", log, "bad command line: unknown component"},
+      {setup + " /D=Программы", log, "not an absolute path"},
+      {setup + " /D=", log, "/D= names no folder"},
+      {setup + " /DIR=" + folder, log, "unknown switch /DIR="},
+      {setup + " /COMPONENT=image", log, "unknown switch /COMPONENT=image"},
+      {setup + " /COMPONENTS= image", log, "not a switch: image"},
+      {setup + " /s", log, "switch given twice: /s"},
+      {setup + " /D=" + folder + " \"/LOG=" + log + "\"", log, "cannot hold a quote"},
+      {setup + " /D=" + folder + "\\нет", log, "bad command line: "},
+      {wizard + " /D=" + folder + " /S", log, "bad command line: "},
+      {wizard + " /D=" + folder + "\\нет\\.", log, "bad command line: "},
+      {"\"" + medium_ + "Setup.exe\" /S \"/LOG=" + d + "\\Setup.log\" /D=" + folder, defaultLog,
+       "inside the install folder"},
+      {"\"" + medium_ + "Setup.exe\" /S \"/LOG=" + folder + "\"", defaultLog, "cannot be opened"},
+  };
+  for (const auto& exit : exits) {
+    SCOPED_TRACE(exit.line);
+    EXPECT_EQ(RunUnattended(exit.line, window), 3);
     EXPECT_FALSE(window);
-    EXPECT_NE(LastLine(log).find("bad command line: "), std::string::npos) << LastLine(log);
+    EXPECT_NE(LastLine(exit.log).find(exit.last), std::string::npos) << LastLine(exit.log);
     e2e::ExpectNothingOfTheProduct(d);
   }
-  // A log inside the install folder would hold the folder open.
-  EXPECT_EQ(
-      RunUnattended("\"" + medium_ + "Setup.exe\" /S \"/LOG=" + d + "\\Setup.log\" /D=" + folder,
-                    window),
-      3);
-  e2e::ExpectNothingOfTheProduct(d);
 
   // A damaged member: nothing stays, and the log's last line names it.
   const std::string damaged = "\"" + media_ + "badcrc\\Setup.exe\" /s \"/LOG=" + log + "\"";
@@ -595,12 +610,12 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
               "Программа установки уже запущена.\r\nДождитесь окончания её работы.");
     EXPECT_EQ(dialogdriver::VisibleTopLevelWindows(refused.Id()).size(), 1u);
     dialogdriver::ClickButton(box, "OK");
-    EXPECT_EQ(FinishUnattended(refused, window), 2);
+    EXPECT_EQ(FinishUnattended(refused, window), 1618);
     EXPECT_NE(LastLine(log).find("not started: another run of the setup is going on"),
               std::string::npos)
         << LastLine(log);
   }
-  EXPECT_EQ(RunUnattended(setup + " /D=" + folder, window), 2);
+  EXPECT_EQ(RunUnattended(setup + " /D=" + folder, window), 1618);
   EXPECT_NE(LastLine(log).find("not started: another run of the setup did not end within 60 s"),
             std::string::npos)
       << LastLine(log);
@@ -655,20 +670,51 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   EXPECT_TRUE(testfiles::IsFolder(d));
   ASSERT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
 
-  // Away again through the record's quiet command, as deployment tools do.
-  // A file held open keeps the folder until after the command has returned:
-  // the copy that deletes it meanwhile still holds the setup lock.
+  // A file held open by another program: the uninstallation completes, but
+  // the folder goes at the next restart, which the code asks for and the
+  // log's last line names.
   HANDLE held = CreateFileW(toolkit::Widen(d + "\\Docs\\Help\\Help.htm").c_str(), GENERIC_READ,
                             FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  e2e::Process uninstalling = StartUnattended(*quiet);
-  bool starterWindow = false;
-  EXPECT_TRUE(uninstalling.WaitForExitWatchingWindows(60000, starterWindow));
-  EXPECT_TRUE(testfiles::Exists(d));
-  EXPECT_FALSE(TSetupLock(0).Held()) << "the copy deletes the folder without the lock";
+  EXPECT_EQ(RunUnattended(*quiet + " \"/LOG=" + log + "\"", window), 3010);
+  EXPECT_FALSE(window) << "a silent uninstallation showed a window";
+  EXPECT_NE(LastLine(log).find("left to the next restart: " + d + "\\Docs\\Help\\Help.htm"),
+            std::string::npos)
+      << LastLine(log);
+  EXPECT_EQ(LastLine(log).find("Setup.exe"), std::string::npos) << LastLine(log);
   CloseHandle(held);
+  CancelDeletionsAtRestart(d);
+  ASSERT_TRUE(DeleteNow(d));
+
+  // A silent uninstallation, and a silent installation queued behind it: the
+  // uninstaller hands the lock to its copy, so the installation comes after
+  // the removal and the product is installed in the end.
+  ASSERT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
+  e2e::Process uninstalling = StartUnattended(*quiet);
+  while (TSetupLock(0).Held()) Sleep(20);  // until the uninstaller holds it
+  e2e::Process installing = StartUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"");
   EXPECT_EQ(FinishUnattended(uninstalling, window), 0);
-  EXPECT_FALSE(window || starterWindow) << "a silent uninstallation showed a window";
+  EXPECT_EQ(FinishUnattended(installing, window), 0);
+  ExpectInstalled(outcome, "good.plan-nobde", false);
+
+  // A name of the lock made first by a program that is no setup (without
+  // administrator rights its owner is not Administrators): no run waits for
+  // it or takes it, and the log says why.
+  {
+    HANDLE squatter = CreateSemaphoreW(nullptr, 0, 1, L"Global\\Talmir Map 2.0 Setup Lock");
+    ASSERT_TRUE(squatter);
+    const DWORD begin = GetTickCount();
+    EXPECT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 2);
+    EXPECT_LT(GetTickCount() - begin, 30000u) << "it waited for the squatted lock";
+    EXPECT_NE(LastLine(log).find("made by a program without administrator rights"),
+              std::string::npos)
+        << LastLine(log);
+    CloseHandle(squatter);
+  }
+
+  // Away again through the record's quiet command, as deployment tools do.
+  EXPECT_EQ(RunUnattended(*quiet, window), 0);
+  EXPECT_FALSE(window) << "a silent uninstallation showed a window";
   e2e::ExpectNothingOfTheProduct(d);
   EXPECT_TRUE(TSetupLock(0).Held());
 
