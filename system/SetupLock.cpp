@@ -116,8 +116,11 @@ bool TSetupLock::TakeOverFromTheDead(bool guardAbandoned) {
   return true;
 }
 
+// The copy may not have opened the objects yet when this run ends; without
+// handles of its own it would find them gone and make new ones, free for
+// anyone.
 bool TSetupLock::HandTo(HANDLE process) {
-  if (!held_) return false;
+  if (!held_ || !objects_->KeepAliveIn(process)) return false;
   TGuarded guarded(objects_->guard);
   if (!guarded.Held()) return false;
   *objects_->record = HolderOf(process);

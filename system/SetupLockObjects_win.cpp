@@ -156,3 +156,13 @@ bool TLockObjects::Make() {
   if (!record) return Fail("the setup lock's record cannot be read", GetLastError());
   return true;
 }
+
+bool TLockObjects::KeepAliveIn(HANDLE process) const {
+  for (HANDLE object : {semaphore, guard, mapping}) {
+    HANDLE copy = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), object, process, &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+      return false;
+  }
+  return true;
+}

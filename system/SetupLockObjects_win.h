@@ -21,6 +21,9 @@ struct TLockObjects {
 
   // Makes or opens every object; false with `problem` or `denied` set.
   bool Make();
+  // Gives `process` handles of its own to the objects, so that they last
+  // while it lives, even when it has not opened them yet.
+  bool KeepAliveIn(HANDLE process) const;
 
   HANDLE semaphore = nullptr;
   HANDLE guard = nullptr;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <set>
 
 #include "DeleteAtRestart.h"
 #include "DialogDriver.h"
@@ -509,6 +510,23 @@ e2e::Process StartUnattended(const std::string& commandLine, HANDLE* output = nu
   return e2e::Process(info.hProcess, info.dwProcessId);
 }
 
+// Adds the caption of every top-level window on the screen (visible, of some
+// size) that is not this test's: the run and its copy are the only programs
+// that come and go meanwhile. (The application's window of no size, which
+// carries the taskbar button, is not on the screen.)
+BOOL CALLBACK AddCaption(HWND window, LPARAM captions) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  RECT r{};
+  if (owner == GetCurrentProcessId() || !IsWindowVisible(window) || !GetWindowRect(window, &r) ||
+      r.right <= r.left || r.bottom <= r.top)
+    return TRUE;
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  reinterpret_cast<std::set<std::string>*>(captions)->insert(toolkit::Narrow(text));
+  return TRUE;
+}
+
 // Waits for a started run and returns its exit code, watching meanwhile for
 // any window of it or of its relocated copy.
 int FinishUnattended(const e2e::Process& process, bool& sawWindow) {
@@ -528,6 +546,17 @@ int FinishUnattended(const e2e::Process& process, bool& sawWindow) {
   DWORD code = DWORD(-1);
   GetExitCodeProcess(process.Handle(), &code);
   return int(code);
+}
+
+// Runs a command line with "/PASSIVE": its exit code, and the captions of the
+// windows on the screen meanwhile (the relocated copy's while its starter
+// waits for it), looked at as often as the system lets.
+int RunPassive(const std::string& commandLine, std::set<std::string>& captions) {
+  const e2e::Process process = StartUnattended(commandLine);
+  while (process.Valid() && !process.WaitForExit(1))
+    EnumWindows(&AddCaption, reinterpret_cast<LPARAM>(&captions));
+  bool window = false;
+  return FinishUnattended(process, window);
 }
 
 int RunUnattended(const std::string& commandLine, bool& sawWindow) {
@@ -560,6 +589,10 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   // cannot be opened or lies in the install folder).
   const std::string defaultLog =
       toolkit::Narrow(e2e::TempFolder()) + e2e::kProductName + " Setup.log";
+  // Deep enough that the product's folder with its longest path passes 259.
+  const std::string deep = folder + "\\" + std::string(100, 'a') + "\\" + std::string(60, 'b');
+  testfiles::MakeFolder(folder + "\\" + std::string(100, 'a'));
+  testfiles::MakeFolder(deep);
   const struct {
     std::string line;
     const std::string& log;
@@ -579,6 +612,7 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
       {"\"" + medium_ + "Setup.exe\" /S \"/LOG=" + d + "\\Setup.log\" /D=" + folder, defaultLog,
        "inside the install folder"},
       {"\"" + medium_ + "Setup.exe\" /S \"/LOG=" + folder + "\"", defaultLog, "cannot be opened"},
+      {setup + " /D=" + deep, log, "the installation would pass the system's limit of 259"},
   };
   for (const auto& exit : exits) {
     SCOPED_TRACE(exit.line);
@@ -711,6 +745,20 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
         << LastLine(log);
     CloseHandle(squatter);
   }
+
+  // With "/PASSIVE" the progress window shows, and no other window, both
+  // ways; each ends by itself.
+  std::set<std::string> shown;
+  EXPECT_EQ(RunPassive(wizard + " /PASSIVE \"/D=" + folder + "\"", shown), 0);
+  EXPECT_EQ(shown, std::set<std::string>{"Установка..."});
+  ExpectInstalled(outcome, "good.plan", true);
+  shown.clear();
+  std::string passive = *quiet;
+  passive.replace(passive.rfind("/S"), 2, "/PASSIVE");
+  EXPECT_EQ(RunPassive(passive, shown), 0);
+  EXPECT_EQ(shown, std::set<std::string>{"Установка..."});
+  e2e::ExpectNothingOfTheProduct(d);
+  ASSERT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
 
   // Away again through the record's quiet command, as deployment tools do.
   EXPECT_EQ(RunUnattended(*quiet, window), 0);

@@ -134,4 +134,20 @@ TEST(PendingDeletions, OnlyTheFolderAndWhatLiesBelowItLeaveTheList) {
       (List{"odd"}));
 }
 
+// What a run left to the next restart: the deletions it added, less its own
+// relocated copy and the waiting uninstaller's file with the folders holding
+// it, which go without a restart.
+TEST(PendingDeletions, WhatARunLeftIsWhatItAddedLessWhatGoesWithoutARestart) {
+  using List = std::vector<std::string>;
+  const List before = {"\\??\\C:\\Old\\a.dll", ""};
+  List after = before;
+  for (const char* added : {"C:\\D\\Docs\\Help.htm", "C:\\D\\Docs", "C:\\D\\Setup.exe", "C:\\D",
+                            "C:\\T\\Duv.exe", "c:\\old\\A.DLL"})
+    after.insert(after.end(), {std::string("\\??\\") + added, ""});
+  after.insert(after.end(), {"\\??\\C:\\D\\x.tmp", "!\\??\\C:\\D\\x.dll"});  // a rename
+  EXPECT_EQ(AddedDeletions(before, after, {"C:\\D\\Setup.exe", "C:\\T\\Duv.exe"}, SameAsciiCase),
+            (List{"C:\\D\\Docs\\Help.htm", "C:\\D\\Docs"}));
+  EXPECT_EQ(AddedDeletions(before, before, {}, SameAsciiCase), List{});
+}
+
 }  // namespace
