@@ -746,6 +746,24 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
     CloseHandle(squatter);
   }
 
+  // A run ended from outside while it holds the lock (a wizard, which holds
+  // it as long as it shows): the next run does not wait for it, takes the
+  // lock and says it was abandoned. (A lock nobody looks at any more is
+  // simply gone: the probe that failed to take it keeps it, as a waiting run
+  // would.)
+  {
+    e2e::Process ended = StartUnattended(wizard);
+    std::unique_ptr<TSetupLock> probe;
+    for (probe = std::make_unique<TSetupLock>(0); probe->Held(); Sleep(20)) {
+      probe.reset();
+      probe = std::make_unique<TSetupLock>(0);
+    }
+    TerminateProcess(ended.Handle(), 1);
+    ASSERT_TRUE(ended.WaitForExit(10000));
+    EXPECT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
+    EXPECT_NE(testfiles::ReadTextFile(log).find("the setup lock was abandoned"), std::string::npos);
+  }
+
   // With "/PASSIVE" the progress window shows, and no other window, both
   // ways; each ends by itself.
   std::set<std::string> shown;
