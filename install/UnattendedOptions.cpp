@@ -79,6 +79,7 @@ bool ReadSwitch(const std::string& line, const TParameter& parameter, TUnattende
   } else if (upper == "/PASSIVE") {
     options.silent = options.passive = true;
   } else if (upper == "/U") {
+    // The run mode reads it (HasUninstallSwitch); here it is only counted.
   } else if (StartsWithSwitch(text, "/LOG=")) {
     options.logPath = text.substr(5);
     if (options.logPath.empty()) error = "/LOG= names no file";

@@ -753,11 +753,9 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   // would.)
   {
     e2e::Process ended = StartUnattended(wizard);
-    std::unique_ptr<TSetupLock> probe;
-    for (probe = std::make_unique<TSetupLock>(0); probe->Held(); Sleep(20)) {
-      probe.reset();
-      probe = std::make_unique<TSetupLock>(0);
-    }
+    ASSERT_TRUE(ended.WaitForWindow(30000));
+    TSetupLock probe(0);
+    ASSERT_FALSE(probe.Held());
     TerminateProcess(ended.Handle(), 1);
     ASSERT_TRUE(ended.WaitForExit(10000));
     EXPECT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
