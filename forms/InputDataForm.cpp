@@ -6,6 +6,7 @@
 #include "InstallDirectory.h"
 #include "InstallTransaction.h"
 #include "LocalizedMessageDlg.h"
+#include "MediumPlan.h"
 #include "RegisterInWindows.h"
 #include "Startup_win.h"
 #include "UnattendedOptions.h"
@@ -147,7 +148,10 @@ void TWizardForm::Button1Click(const toolkit::EventArgs&) {
       BrowseForFolder(toolkit::Application::Instance().Handle(), kBrowseTitle);
   if (folder.empty() || !FolderExists(folder)) return;
   const std::string directory = ChosenInstallDirectory(folder, DriveTypeOf);
-  if (!directory.empty()) Directory.SetText(directory);
+  // A folder too deep for the installation's paths is dropped like one that
+  // is not on a fixed disk.
+  if (!directory.empty() && PathTooLongFor(directory, ThisRunMode().SourceFolder).empty())
+    Directory.SetText(directory);
 }
 
 void TWizardForm::SetCurrentAction(const std::string& text, int position) {

@@ -2,26 +2,64 @@
 
 #include <windows.h>
 
+#include <memory>
+
+#include "Application.h"
 #include "ComponentChoice.h"
 #include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
 #include "FolderBrowser.h"
+#include "FormProgress.h"
 #include "FullPath.h"
 #include "InstallDirectory.h"
 #include "InstallLog.h"
 #include "InstallationSequence.h"
 #include "RegisterInWindows.h"
+#include "Product.h"
 #include "RunMode.h"
+#include "Startup_win.h"
 #include "UninstallSequence.h"
 #include "Utf.h"
 #include "uzUserInterface.h"
 
 namespace {
 
+// With "/PASSIVE" the progress window shows what the run does, and keeps
+// itself current while the archive component unpacks; nothing else shows.
+class TPassiveProgress {
+ public:
+  TPassiveProgress(bool shown, int maximum) {
+    if (!shown) return;
+    toolkit::Application::Instance().Initialize();
+    form_ = std::make_unique<TProgressForm>();
+    form_->ProgressBar.SetMax(maximum);
+    form_->Show();
+    form_->Repaint();
+  }
+  void SetActionText(const std::string& text) {
+    if (form_) form_->SetActionText(text);
+  }
+  void AdvanceProgress(int count) {
+    if (form_) form_->AdvanceProgress(count);
+  }
+  void SetPosition(int position) {
+    if (!form_) return;
+    form_->ProgressBar.SetPosition(position);
+    form_->ProgressBar.Repaint();
+  }
+  void ProcessMessages() {
+    if (form_) toolkit::Application::Instance().ProcessMessages();
+  }
+
+ private:
+  std::unique_ptr<TProgressForm> form_;
+};
+
 // The archive component's questions, answered without a screen.
 class TSilentArchiveUI : public uz::TUnZipUI {
  public:
-  explicit TSilentArchiveUI(TInstallLog& log) : log_(log) {}
+  TSilentArchiveUI(TInstallLog& log, TPassiveProgress& progress) : log_(log), progress_(progress) {}
+  void ProcessMessages() override { progress_.ProcessMessages(); }
   bool ChooseZipFile(const std::string&, const std::string&, const std::string&,
                      std::string&) override {
     return false;
@@ -37,17 +75,19 @@ class TSilentArchiveUI : public uz::TUnZipUI {
 
  private:
   TInstallLog& log_;
+  TPassiveProgress& progress_;
 };
 
 class TSilentInstallView : public TInstallView {
  public:
-  explicit TSilentInstallView(TInstallLog& log) : log_(log), archive_(log) {}
+  TSilentInstallView(TInstallLog& log, TPassiveProgress& progress)
+      : log_(log), progress_(progress), archive_(log, progress) {}
   bool Retry(const std::string& message, const std::string& path) override {
     log_.Write("question answered Abort: " + message + path);
     return false;
   }
-  void SetActionText(const std::string&) override {}
-  void AdvanceProgress(int) override {}
+  void SetActionText(const std::string& text) override { progress_.SetActionText(text); }
+  void AdvanceProgress(int count) override { progress_.AdvanceProgress(count); }
   void ShowBillboard(int) override {}
   void ShowCopyError(const std::string& text) override {
     std::string line = text;
@@ -60,14 +100,16 @@ class TSilentInstallView : public TInstallView {
 
  private:
   TInstallLog& log_;
+  TPassiveProgress& progress_;
   TSilentArchiveUI archive_;
 };
 
 // The installed uninstaller that started this copy waits for its result and
 // runs from the install folder: it gets the result through the pipe it gave
 // as standard output, and ends, so that its folder can go. Whoever else reads
-// this program's standard output gets nothing from it.
-void ReportToStarter(int32_t code) {
+// this program's standard output gets nothing from it. Null when nobody
+// waits.
+HANDLE StarterPipe() {
   const std::wstring name = toolkit::Widen(kResultPipeVariable);
   wchar_t asked[32] = {};
   const DWORD length = GetEnvironmentVariableW(name.c_str(), asked, 32);
@@ -76,11 +118,22 @@ void ReportToStarter(int32_t code) {
   if (length == 0 || length >= 32 || out == nullptr || out == INVALID_HANDLE_VALUE ||
       std::to_wstring(reinterpret_cast<uintptr_t>(out)) != asked ||
       GetFileType(out) != FILE_TYPE_PIPE)
-    return;
+    return nullptr;
+  return out;
+}
+
+void ReportToStarter(HANDLE pipe, int32_t code) {
+  if (!pipe) return;
   DWORD written = 0;
-  WriteFile(out, &code, sizeof code, &written, nullptr);
-  CloseHandle(out);
+  WriteFile(pipe, &code, sizeof code, &written, nullptr);
+  CloseHandle(pipe);
   SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+}
+
+std::string Listed(const std::vector<std::string>& paths) {
+  std::string names;
+  for (const std::string& path : paths) names += (names.empty() ? "" : ", ") + path;
+  return names;
 }
 
 // What the starter's running program kept from deletion goes once it ended;
@@ -114,22 +167,42 @@ int RunUnattendedInstallation(const TRunMode& mode, const std::string& folder,
               " MB and a margin do not fit on the drive of " + choice.directory);
     return kExitFailed;
   }
-  TSilentInstallView view(log);
+  TPassiveProgress progress(options.passive, megabytes + 5);
+  TSilentInstallView view(log, progress);
   return RunInstallationSequence(choice, view, log) ? kExitDone : kExitFailed;
 }
 
-int RunUnattendedUninstall(TInstallLog& log) {
-  const TUninstallResult result = RunUninstallSequence(
-      [&log](const std::string& text, int position) {
-        log.Write("step: " + text + " (progress " + std::to_string(position) + " of 100)");
-      },
-      log);
+int RunUnattendedUninstall(const TUnattendedOptions& options, TInstallLog& log) {
+  const std::vector<std::string> before = OperationsAtRestart();
+  TUninstallResult result;
+  {
+    TPassiveProgress progress(options.passive, 100);
+    const auto setCurrentAction = [&log, &progress](const std::string& text, int position) {
+      progress.SetActionText(text);
+      progress.SetPosition(position);
+      log.Write("step: " + text + " (progress " + std::to_string(position) + " of 100)");
+    };
+    setCurrentAction("Подготовка к удалению...", 0);
+    result = RunUninstallSequence(setCurrentAction, log);
+  }
   // Something of the product stayed: the run has not removed it.
-  const int code = result.left.empty() ? kExitDone : kExitFailed;
-  log.Write(code == kExitDone ? "uninstallation completed"
-                              : "uninstallation failed: " + result.left.front());
-  ReportToStarter(code);
-  RemoveWhatTheStarterHeld(result.folder, log);
+  int code = result.left.empty() ? kExitDone : kExitFailed;
+  std::string last = code == kExitDone ? "uninstallation completed"
+                                       : "uninstallation failed: " + result.left.front();
+  // The waiting uninstaller's own file goes once it has ended, below; this
+  // copy goes at the next restart, which nothing needs.
+  const HANDLE starter = StarterPipe();
+  std::vector<std::string> ignored = {ThisProgramPath()};
+  if (starter && !result.folder.empty()) ignored.push_back(result.folder + "\\Setup.exe");
+  const std::vector<std::string> left = LeftToRestartSince(before, ignored);
+  if (code == kExitDone && !left.empty()) {
+    code = kExitRestartNeeded;
+    last = "uninstallation completed; left to the next restart: " + Listed(left);
+  }
+  ReportToStarter(starter, code);
+  // Files held by other programs keep the folder until the restart anyway.
+  if (starter && left.empty()) RemoveWhatTheStarterHeld(result.folder, log);
+  log.Write(last);
   return code;
 }
 
@@ -139,7 +212,9 @@ std::string DefaultLogPath() {
   if (length == 0 || length > MAX_PATH) return std::string();
   std::wstring folder(buffer, length);
   if (folder.back() != L'\\') folder += L'\\';
-  return toolkit::Narrow(folder + L"Setup.log");
+  // Named for the product: the temporary folder is shared with every other
+  // program's setup.
+  return toolkit::Narrow(folder) + kProductName + " Setup.log";
 }
 
 std::string ProposedDirectory() {

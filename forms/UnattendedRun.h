@@ -1,12 +1,14 @@
-// Installation and uninstallation without any window, for scripts and
-// deployment tools: every question gets the answer that stops without
-// damage, and the result is the process's exit code (TExitCode).
+// Installation and uninstallation without any window but, with "/PASSIVE",
+// the progress window, for scripts and deployment tools: every question gets
+// the answer that stops without damage, and the result is the process's exit
+// code (TExitCode).
 #pragma once
 
 #include <string>
 
 class TInstallLog;
 struct TRunMode;
+struct TUnattendedOptions;
 
 // The installation into `folder`, the "/D=" folder in its full long form
 // (empty: the one the wizard would propose) with the "/COMPONENTS=" choice
@@ -15,9 +17,9 @@ int RunUnattendedInstallation(const TRunMode& mode, const std::string& folder,
                               const std::string& programPath, TInstallLog& log);
 
 // The uninstall steps, as the wizard's uninstall button runs them.
-int RunUnattendedUninstall(TInstallLog& log);
+int RunUnattendedUninstall(const TUnattendedOptions& options, TInstallLog& log);
 
-// The log of a silent run without "/LOG=": Setup.log in the user's
+// The log of a silent run without "/LOG=": "<product> Setup.log" in the user's
 // temporary folder.
 std::string DefaultLogPath();
 

@@ -40,3 +40,33 @@ std::vector<std::string> WithoutDeletionsBelow(const std::vector<std::string>& o
   if (i < operations.size()) kept.push_back(operations[i]);
   return kept;
 }
+
+namespace {
+
+std::vector<std::string> DeletedPaths(const std::vector<std::string>& operations) {
+  std::vector<std::string> paths;
+  for (size_t i = 0; i + 1 < operations.size(); i += 2)
+    if (operations[i + 1].empty()) paths.push_back(PlainPath(operations[i]));
+  return paths;
+}
+
+}  // namespace
+
+std::vector<std::string> AddedDeletions(const std::vector<std::string>& before,
+                                        const std::vector<std::string>& after,
+                                        const std::vector<std::string>& ignored,
+                                        bool (*sameText)(const std::string& a,
+                                                         const std::string& b)) {
+  const std::vector<std::string> earlier = DeletedPaths(before);
+  std::vector<std::string> added;
+  for (const std::string& path : DeletedPaths(after)) {
+    bool known = false;
+    for (const std::string& e : earlier) known = known || sameText(e, path);
+    for (const std::string& i : ignored)
+      known = known || IsSameOrBelow(PlainPath(i), path, sameText);
+    bool listed = false;
+    for (const std::string& a : added) listed = listed || sameText(a, path);
+    if (!known && !listed) added.push_back(path);
+  }
+  return added;
+}

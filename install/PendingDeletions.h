@@ -15,3 +15,12 @@ std::vector<std::string> WithoutDeletionsBelow(const std::vector<std::string>& o
                                                const std::string& folder,
                                                bool (*sameText)(const std::string& a,
                                                                 const std::string& b));
+
+// The paths ("C:\...") that `after` deletes at the next restart and
+// `before` did not, leaving out `ignored` and every folder that holds one of
+// them (a folder left only because such a file still stands in it).
+std::vector<std::string> AddedDeletions(const std::vector<std::string>& before,
+                                        const std::vector<std::string>& after,
+                                        const std::vector<std::string>& ignored,
+                                        bool (*sameText)(const std::string& a,
+                                                         const std::string& b));

@@ -59,13 +59,17 @@ TRunMode DetectRunMode(const std::string& modulePath, const std::string& command
 
 std::string RelocatedSwitches(const TUnattendedOptions& options, const std::string& logPath) {
   std::string switches;
-  if (options.silent) switches += " /S";
+  if (options.passive) {
+    switches += " /PASSIVE";
+  } else if (options.silent) {
+    switches += " /S";
+  }
   if (!logPath.empty()) switches += " \"/LOG=" + logPath + "\"";
   return switches;
 }
 
-int CopyResult(bool reported, int32_t reportedCode, uint32_t exitStatus) {
-  const auto ours = [](int64_t code) { return code >= kExitDone && code <= kExitBadCommandLine; };
-  if (reported) return ours(reportedCode) ? reportedCode : kExitFailed;
-  return exitStatus != kExitDone && ours(exitStatus) ? static_cast<int>(exitStatus) : kExitFailed;
+int CopyResult(bool reported, int32_t reportedCode) {
+  const bool ours = (reportedCode >= kExitDone && reportedCode <= kExitBadCommandLine) ||
+                    reportedCode == kExitAnotherRun || reportedCode == kExitRestartNeeded;
+  return reported && ours ? reportedCode : kExitFailed;
 }

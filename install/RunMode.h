@@ -45,8 +45,8 @@ std::string RelocatedCopyPath(const std::string& tempFolder);
 std::string RelocatedCopyCommandLine(const std::string& tempFolder,
                                      const std::string& switches = std::string());
 
-// The switches the relocated copy takes over from this run: "/S" and the
-// log (whose path the caller has made absolute: the copy works elsewhere).
+// The switches the relocated copy takes over from this run: "/S" or
+// "/PASSIVE", and the log (whose path the caller has made absolute: the copy works elsewhere).
 std::string RelocatedSwitches(const TUnattendedOptions& options, const std::string& logPath);
 
 // Names, in the relocated copy's environment, the handle of the pipe through
@@ -56,7 +56,8 @@ std::string RelocatedSwitches(const TUnattendedOptions& options, const std::stri
 inline constexpr char kResultPipeVariable[] = "TALMIR_SETUP_RESULT_PIPE";
 
 // The result of a silent uninstall for the instance that relocated itself:
-// what the copy reported; without a report, the copy's exit code when it is
-// one the copy ends with on its own after logging why (1, 2 or 3); anything
-// else (a crash status, a copy killed) is a failed uninstallation.
-int CopyResult(bool reported, int32_t reportedCode, uint32_t exitStatus);
+// what the copy reported, when it is one of the exit codes. A copy that ends
+// without a report (it crashed, or was ended from outside with whatever
+// status) has not said why: a failed uninstallation, whose reason the
+// relocating instance logs itself.
+int CopyResult(bool reported, int32_t reportedCode);

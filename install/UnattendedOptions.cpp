@@ -18,13 +18,17 @@ bool StartsWithSwitch(const std::string& parameter, const char* name) {
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-// The rest of the line after "/D=", as given: blanks inside stay, the line's
-// trailing blanks go. A quote in it means the parameter was quoted after
-// all, and then the parameter's own text (quotes removed) holds.
-std::string FolderOfRest(const std::string& line, const TParameter& parameter) {
+// The rest of the line after "/D=", exactly: blanks inside stay, the line's
+// trailing blanks go. Quotes are no part of a folder name: one in the rest
+// means the line was written for other rules, and guessing which part is
+// the folder could install somewhere nobody asked for.
+std::string FolderOfRest(const std::string& line, const TParameter& parameter, std::string& error) {
   std::string rest = line.substr(parameter.start + 3);
   while (!rest.empty() && IsBlank(rest.back())) rest.pop_back();
-  if (rest.find('"') != std::string::npos) return parameter.text.substr(3);
+  if (rest.find('"') != std::string::npos)
+    error = "/D=" + rest +
+            ": /D= takes the rest of the line as the folder, which cannot hold a quote (quote the "
+            "whole switch instead: \"/D=folder\")";
   return rest;
 }
 
@@ -63,35 +67,76 @@ bool IsAbsoluteDrivePath(const std::string& folder) {
          folder[1] == ':' && (folder[2] == '\\' || folder[2] == '/');
 }
 
+namespace {
+
+// Reads one parameter into `options`; false when it is not one of ours.
+bool ReadSwitch(const std::string& line, const TParameter& parameter, TUnattendedOptions& options,
+                std::string& error, bool& last) {
+  const std::string& text = parameter.text;
+  const std::string upper = AsciiUpper(text);
+  if (upper == "/S") {
+    options.silent = true;
+  } else if (upper == "/PASSIVE") {
+    options.silent = options.passive = true;
+  } else if (upper == "/U") {
+    // The run mode reads it (HasUninstallSwitch); here it is only counted.
+  } else if (StartsWithSwitch(text, "/LOG=")) {
+    options.logPath = text.substr(5);
+    if (options.logPath.empty()) error = "/LOG= names no file";
+  } else if (StartsWithSwitch(text, "/COMPONENTS=")) {
+    error = ReadComponents(text.substr(12), options);
+  } else if (StartsWithSwitch(text, "/D=")) {
+    options.hasFolder = true;
+    const bool quoted = line[parameter.start] == '"';
+    options.folder = quoted ? text.substr(3) : FolderOfRest(line, parameter, error);
+    if (error.empty()) error = CheckFolder(options);
+    last = !quoted;  // the rest of the line was the folder
+  } else {
+    return false;
+  }
+  return true;
+}
+
+// The switch's name as it is compared: "/LOG=" for every "/LOG=file";
+// "/S" and "/PASSIVE" are one choice, made once.
+std::string SwitchName(const std::string& text) {
+  const std::string upper = AsciiUpper(text);
+  if (upper == "/PASSIVE") return "/S";
+  const size_t equals = upper.find('=');
+  return equals == std::string::npos ? upper : upper.substr(0, equals + 1);
+}
+
+}  // namespace
+
 TUnattendedOptions ParseUnattendedOptions(const std::string& commandLine) {
   TUnattendedOptions options;
-  // A switch we do not know may be a misspelling of one we do ("/DIR=",
-  // "/COMPONENT="): the wizard lets the user correct what it meant, a silent
-  // run would do something else than was asked without anyone noticing.
-  std::string unknown;
+  // A parameter we do not know may be a misspelling of a switch we do
+  // ("/DIR=", "/COMPONENT=", "/COMPONENTS= image"): the wizard lets the user
+  // correct what it meant, a silent run would do something else than was
+  // asked without anyone noticing. A switch given twice has no one meaning.
+  std::string unknown, twice, uninstallTwice;
+  std::vector<std::string> seen;
   const std::vector<TParameter> parameters = SplitCommandLineAt(commandLine);
   for (size_t i = 1; i < parameters.size(); ++i) {
-    const std::string& text = parameters[i].text;
-    if (AsciiUpper(text) == "/S") {
-      options.silent = true;
-    } else if (StartsWithSwitch(text, "/LOG=")) {
-      options.logPath = text.substr(5);
-      if (options.logPath.empty() && options.error.empty()) options.error = "/LOG= names no file";
-    } else if (StartsWithSwitch(text, "/COMPONENTS=")) {
-      const std::string error = ReadComponents(text.substr(12), options);
-      if (!error.empty() && options.error.empty()) options.error = error;
-    } else if (StartsWithSwitch(text, "/D=")) {
-      options.hasFolder = true;
-      const bool quoted = commandLine[parameters[i].start] == '"';
-      options.folder = quoted ? text.substr(3) : FolderOfRest(commandLine, parameters[i]);
-      const std::string error = CheckFolder(options);
-      if (!error.empty() && options.error.empty()) options.error = error;
-      if (!quoted) break;  // the rest of the line was the folder
-    } else if (text[0] == '/' && AsciiUpper(text) != "/U" && unknown.empty()) {
-      unknown = text;
+    std::string error;
+    bool last = false;
+    if (ReadSwitch(commandLine, parameters[i], options, error, last)) {
+      const std::string name = SwitchName(parameters[i].text);
+      std::string& first = name == "/U" ? uninstallTwice : twice;
+      for (const std::string& s : seen)
+        if (s == name && first.empty()) first = parameters[i].text;
+      seen.push_back(name);
+    } else if (unknown.empty()) {
+      unknown = parameters[i].text;
     }
+    if (!error.empty() && options.error.empty()) options.error = error;
+    if (last) break;
   }
+  // "/u" twice means one thing to the wizard, which has always allowed it.
+  if (options.silent && twice.empty()) twice = uninstallTwice;
+  if (!twice.empty() && options.error.empty()) options.error = "switch given twice: " + twice;
   if (options.silent && !unknown.empty() && options.error.empty())
-    options.error = "unknown switch " + unknown + " (known: /S, /D=, /COMPONENTS=, /LOG=, /u)";
+    options.error = (unknown[0] == '/' ? "unknown switch " : "not a switch: ") + unknown +
+                    " (known: /S, /PASSIVE, /D=, /COMPONENTS=, /LOG=, /u)";
   return options;
 }

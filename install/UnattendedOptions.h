@@ -1,6 +1,7 @@
-// The switches of an unattended run: "/S" (no window at all), "/D=folder"
-// (where the product's folder is made), "/COMPONENTS=list" (the optional
-// components) and "/LOG=file". Without them a run is the interactive one.
+// The switches of an unattended run: "/S" (no window at all) or "/PASSIVE"
+// (the progress window alone), "/D=folder" (where the product's folder is
+// made), "/COMPONENTS=list" (the optional components) and "/LOG=file".
+// Without "/S" or "/PASSIVE" a run is the interactive one.
 #pragma once
 
 #include <string>
@@ -11,10 +12,18 @@ enum TExitCode : int {
   kExitCancelled = 1,       // the user stopped it
   kExitFailed = 2,          // it failed (and was rolled back)
   kExitBadCommandLine = 3,  // an option could not be understood
+  // The codes deployment tools act on without being told: another run held
+  // the setup lock (try again later), and a run that completed but left
+  // something to the system's next restart (restart to finish it).
+  kExitAnotherRun = 1618,
+  kExitRestartNeeded = 3010,
 };
 
 struct TUnattendedOptions {
+  // No question and no message box: with "/S" and with "/PASSIVE".
   bool silent = false;
+  // "/PASSIVE": the progress window shows, and nothing else.
+  bool passive = false;
   std::string logPath;  // empty: no log named
   bool hasFolder = false;
   std::string folder;  // the "/D=" folder as given
@@ -26,11 +35,12 @@ struct TUnattendedOptions {
 };
 
 // Reads the switches from the whole command line (program path first).
-// "/S" is a whole parameter in any letter case. "/D=" is the last parameter
-// and takes the rest of the line, blanks included; quoted ("/D=C:\a b") it
-// is one parameter like any other. "/COMPONENTS=" takes help, database and
-// image, separated by commas, in any case. Other parameters are not ours;
-// in a silent run one that starts with "/" is an error.
+// "/S" and "/PASSIVE" are whole parameters in any letter case. "/D=" is the
+// last parameter and takes the rest of the line exactly, blanks included,
+// its trailing blanks aside; quoted ("/D=C:\a b") it is one parameter like
+// any other. "/COMPONENTS=" takes help, database and image, separated by
+// commas, in any case; empty, it chooses none of the optional ones. A switch
+// given twice is an error; so is, in a silent run, any other parameter.
 TUnattendedOptions ParseUnattendedOptions(const std::string& commandLine);
 
 // True for "X:\" and "X:\..." : the only folders an installation may name.

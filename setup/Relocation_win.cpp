@@ -99,10 +99,12 @@ class TResultPipeVariable {
   bool set_;
 };
 
+// Starts the copy suspended; `handOver` gives it the setup lock before it
+// runs a single instruction, and the copy runs only when it holds the lock.
 // The started copy's process, or null. With `result`, the copy's standard
 // output is that pipe, through which it reports its exit code.
 HANDLE StartCopy(const std::wstring& copy, std::wstring commandLine, const std::wstring& folder,
-                 HANDLE result) {
+                 HANDLE result, const std::function<bool(HANDLE)>& handOver) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -117,12 +119,18 @@ HANDLE StartCopy(const std::wstring& copy, std::wstring commandLine, const std::
   // exactly that file and never guesses at a path with blanks. The copy works
   // in the temporary folder: a working folder inherited from this instance
   // may be the install folder, which the copy is about to delete.
-  if (CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, result != nullptr, 0,
-                     nullptr, folder.c_str(), &startup, &process)) {
-    CloseHandle(process.hThread);
-    return process.hProcess;
+  if (!CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, result != nullptr,
+                      CREATE_SUSPENDED, nullptr, folder.c_str(), &startup, &process))
+    return nullptr;
+  HandleGuard thread(process.hThread);
+  if (!handOver(process.hProcess)) {
+    TerminateProcess(process.hProcess, kExitFailed);
+    CloseHandle(process.hProcess);
+    SetLastError(ERROR_NOT_OWNER);
+    return nullptr;
   }
-  return nullptr;
+  ResumeThread(process.hThread);
+  return process.hProcess;
 }
 
 // The pipe through which a waited-for copy reports its result.
@@ -141,27 +149,28 @@ TResultPipe MakeResultPipe() {
 
 // The copy reports its result before it ends: this instance runs from the
 // install folder, and the folder can only go once this instance has ended,
-// which the copy waits for. Without a report (the copy ended early) its exit
-// code tells, as far as it is one of ours.
+// which the copy waits for. A copy that ended without a report (it crashed,
+// or was ended from outside) has logged no reason, whatever its status: the
+// uninstallation failed, and this instance says so.
 void ResultOf(HANDLE process, TResultPipe& pipe, TRelocation& relocation) {
   pipe.write.Reset();  // the copy's end alone keeps the pipe open
   int32_t code = 0;
   DWORD got = 0;
-  if (ReadFile(pipe.read.Get(), &code, sizeof code, &got, nullptr) && got == sizeof code) {
-    relocation.exitCode = CopyResult(true, code, 0);
+  const bool reported =
+      ReadFile(pipe.read.Get(), &code, sizeof code, &got, nullptr) && got == sizeof code;
+  relocation.exitCode = CopyResult(reported, code);
+  if (reported) {
+    if (relocation.exitCode != code)
+      relocation.failure = "the uninstaller's copy reported " + std::to_string(code);
     return;
   }
   WaitForSingleObject(process, INFINITE);
   DWORD status = STILL_ACTIVE;
   GetExitCodeProcess(process, &status);
-  relocation.exitCode = CopyResult(false, 0, status);
-  if (relocation.exitCode != static_cast<int>(status)) {
-    char text[96];
-    std::snprintf(text, sizeof text,
-                  "the uninstaller's copy ended without a result (status 0x%08lX)",
-                  static_cast<unsigned long>(status));
-    relocation.failure = text;
-  }
+  char text[96];
+  std::snprintf(text, sizeof text, "the uninstaller's copy ended without a result (status 0x%08lX)",
+                static_cast<unsigned long>(status));
+  relocation.failure = text;
 }
 
 }  // namespace
@@ -178,14 +187,12 @@ void ResultOf(HANDLE process, TResultPipe& pipe, TRelocation& relocation) {
 //   process is created.
 // - A file planted at the copy's path before the copy is replaced by it.
 // - Another run of the setup: this instance holds the setup lock while it
-//   replaces the copy and gives it up only just before the copy starts, which
-//   takes it for its own run (a mutex belongs to the thread that took it and
-//   cannot be passed on). A run that slips in between goes first, and the
-//   copy treats it as any run treats another: silent, it waits for it; with
-//   the wizard, it says the setup is running and ends.
+//   replaces the copy, and hands it to the copy while the copy is still
+//   suspended: no run waiting meanwhile can slip in between, so runs queued
+//   behind this uninstallation run after it, in their order.
 TRelocation RelocateUninstaller(const std::string& programPath, const std::string& switches,
                                 TRetryPrompt& prompt, bool wait,
-                                const std::function<void()>& handOver) {
+                                const std::function<bool(HANDLE)>& handOver) {
   TRelocation relocation;
   const std::wstring temp = TempFolder();
   if (temp.empty()) {
@@ -212,9 +219,8 @@ TRelocation RelocateUninstaller(const std::string& programPath, const std::strin
                  : "cannot copy the uninstaller " + programPath + " to " + toolkit::Narrow(copy);
       return HANDLE{nullptr};
     }
-    handOver();
     HANDLE started = StartCopy(copy, toolkit::Widen(RelocatedCopyCommandLine(tempUtf8, switches)),
-                               temp, pipe.write.Get());
+                               temp, pipe.write.Get(), handOver);
     if (!started)
       relocation.failure = "cannot start the uninstaller's copy " + toolkit::Narrow(copy) +
                            " (error " + std::to_string(GetLastError()) + ")";

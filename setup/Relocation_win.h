@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <functional>
 #include <string>
 
@@ -10,8 +12,8 @@
 // copy with "/u"; the caller then ends this instance. Nothing here stops the
 // relocation: a failed copy is reported by the retry prompt, a failed start
 // not at all. `switches` follow "/u" on the copy's command line; a failed copy
-// asks `prompt`. `handOver` runs just before the copy starts: the copy takes
-// the setup lock for its own run.
+// asks `prompt`. `handOver` gives the setup lock to the copy's process,
+// started suspended, before it runs; when it cannot, the copy is not run.
 struct TRelocation {
   // With `wait` the copy's result once it ended (CopyResult; 2 when it could
   // not be started), else 0 as soon as it started.
@@ -21,4 +23,4 @@ struct TRelocation {
 };
 TRelocation RelocateUninstaller(const std::string& programPath, const std::string& switches,
                                 TRetryPrompt& prompt, bool wait,
-                                const std::function<void()>& handOver);
+                                const std::function<bool(HANDLE)>& handOver);

@@ -4,6 +4,7 @@
 
 #include "Application.h"
 #include "ComApartment.h"
+#include "DeleteAtRestart.h"
 #include "DllSearch_win.h"
 #include "FormMain.h"
 #include "FilesAndFolders.h"
@@ -12,6 +13,9 @@
 #include "InstallLog.h"
 #include "InstallTransaction.h"
 #include "LocalizedMessageDlg.h"
+#include "MediumPlan.h"
+#include "Product.h"
+#include "RegisterInWindows.h"
 #include "Relocation_win.h"
 #include "RetryDialog.h"
 #include "SetupLock.h"
@@ -20,6 +24,7 @@
 #include "Utf.h"
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -44,37 +49,70 @@ std::string LogPathOf(const TUnattendedOptions& options) {
   }
 }
 
+// The reason goes to the run's log, or to the default log when that cannot
+// be opened: a deployment tool always finds why a run did nothing.
+// `logPath` empty: the default log.
 int BadCommandLine(const std::string& logPath, const std::string& problem) {
-  TInstallLog log(logPath);
-  log.Write("bad command line: " + problem);
+  std::unique_ptr<TInstallLog> log;
+  if (!logPath.empty()) log = std::make_unique<TInstallLog>(logPath);
+  if (!log || !log->IsOpen())
+    log = std::make_unique<TInstallLog>(DefaultLogPath(), TInstallLog::kSharedFolder);
+  log->Write("bad command line: " + problem);
   return kExitBadCommandLine;
+}
+
+// The log of this run: the one asked for, else the default log of a silent
+// run (the wizard keeps none unless asked).
+std::unique_ptr<TInstallLog> OpenRunLog(const TUnattendedOptions& options,
+                                        const std::string& logPath) {
+  if (!options.logPath.empty()) return std::make_unique<TInstallLog>(logPath);
+  if (options.silent) return std::make_unique<TInstallLog>(logPath, TInstallLog::kSharedFolder);
+  return std::make_unique<TInstallLog>();
+}
+
+// The log stays open for the whole run: inside the install folder it would
+// keep an earlier installation from being moved aside, or the uninstalled
+// folder from going, so it is refused before anything is done. For an
+// uninstallation the folder is the one its record names.
+std::string LogInsideInstallFolder(const TRunMode& mode, const TCommandLineFolder& folder,
+                                   const std::string& logPath) {
+  const TUnattendedOptions& options = mode.Options;
+  if (options.logPath.empty()) return std::string();
+  std::string d;
+  if (mode.UninstallMode) {
+    try {
+      d = ReadInstallLocation(kProductName).value_or(std::string());
+    } catch (const ERegistryError&) {
+    }
+    if (!d.empty()) d = FullLongPath(d);
+  } else {
+    d = options.hasFolder ? InstallDirectoryBelow(folder.full) : FullLongPath(ProposedDirectory());
+  }
+  if (d.empty() || !IsSameOrBelow(logPath, d)) return std::string();
+  return "/LOG=" + options.logPath + ": inside the install folder " + d;
 }
 
 // The lock stays with the other run. Its log may be this run's too (the
 // default log of silent runs): this run's reason then goes after its lines.
-int AnotherRunHoldsTheLock(const TUnattendedOptions& options, const std::string& logPath,
-                           const TSetupLock& lock) {
-  {
-    TInstallLog log(logPath);
-    if (lock.Error()) {
-      log.Write("not started: the setup lock cannot be made (error " +
-                std::to_string(lock.Error()) + ")");
-      return kExitFailed;
-    }
-    log.Write(options.silent ? "not started: another run of the setup did not end within " +
-                                   std::to_string(TSetupLock::kSilentWaitMs / 1000) + " s"
-                             : "not started: another run of the setup is going on");
+int NotStarted(const TUnattendedOptions& options, TInstallLog& log, const TSetupLock& lock) {
+  if (!lock.Problem().empty()) {
+    log.Write("not started: " + lock.Problem());
+    return kExitFailed;
   }
+  log.Write(options.silent ? "not started: another run of the setup did not end within " +
+                                 std::to_string(TSetupLock::kSilentWaitMs / 1000) + " s"
+                           : "not started: another run of the setup is going on");
   if (!options.silent) {
     LocalizedMessageDlg("Программа установки уже запущена.\rДождитесь окончания её работы.",
                         kApplicationTitle, dlg::kInformation, dlg::kOK);
   }
-  return kExitFailed;
+  return kExitAnotherRun;
 }
 
-int Relocate(const TUnattendedOptions& options, const std::string& logPath, TSetupLock& lock) {
+int Relocate(const TUnattendedOptions& options, TInstallLog& log, const std::string& logPath,
+             TSetupLock& lock) {
   const std::string switches = RelocatedSwitches(options, logPath);
-  const auto handOver = [&lock] { lock.Release(); };
+  const auto handOver = [&lock](HANDLE copy) { return lock.HandTo(copy); };
   TRelocation relocation;
   if (options.silent) {
     TNoRetry noRetry;
@@ -83,14 +121,24 @@ int Relocate(const TUnattendedOptions& options, const std::string& logPath, TSet
     TRetryDialog dialog;
     relocation = RelocateUninstaller(ThisProgramPath(), switches, dialog, /*wait=*/false, handOver);
   }
-  if (!relocation.failure.empty()) {
-    // A copy that ran may have logged its own lines first.
-    std::unique_ptr<TInstallLog> log =
-        relocation.started ? std::make_unique<TInstallLog>(logPath, TInstallLog::kAppend)
-                           : std::make_unique<TInstallLog>(logPath);
-    log->Write("uninstallation failed: " + relocation.failure);
-  }
-  return options.silent ? relocation.exitCode : kExitDone;
+  // After whatever a copy that ran has logged itself.
+  if (!relocation.failure.empty()) log.Write("uninstallation failed: " + relocation.failure);
+  if (options.silent) return relocation.exitCode;
+  if (relocation.started) return kExitDone;
+  LocalizedMessageDlg("Не удается запустить программу удаления.\r" + relocation.failure,
+                      kApplicationTitle, dlg::kError, dlg::kOK);
+  return kExitFailed;
+}
+
+// A completed run that left something to the next restart says what, last.
+int RestartNeeded(int code, const std::vector<std::string>& before, TInstallLog& log) {
+  if (code != kExitDone) return code;
+  const std::vector<std::string> left = LeftToRestartSince(before, {ThisProgramPath()});
+  if (left.empty()) return code;
+  std::string names;
+  for (const std::string& path : left) names += (names.empty() ? "" : ", ") + path;
+  log.Write("completed; left to the next restart: " + names);
+  return kExitRestartNeeded;
 }
 
 }  // namespace
@@ -108,29 +156,34 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // A bad command line changes nothing, so it ends the run before it waits
   // for anyone; so does a "/D=" folder that is not there, in any run: a
   // wizard that nobody sees would keep a deployment waiting.
-  if (!options.error.empty()) return BadCommandLine(logPath, options.error);
+  const std::string askedLog = options.logPath.empty() ? std::string() : logPath;
+  if (!options.error.empty()) return BadCommandLine(askedLog, options.error);
   TCommandLineFolder folder;
   if (options.hasFolder) {
     folder = CheckCommandLineFolder(options.folder);
-    if (!folder.problem.empty()) return BadCommandLine(logPath, folder.problem);
+    if (!folder.problem.empty()) return BadCommandLine(askedLog, folder.problem);
+    // A folder so deep that the installation would fail half-way.
+    const std::string tooLong =
+        mode.UninstallMode ? std::string()
+                           : PathTooLongFor(InstallDirectoryBelow(folder.full), mode.SourceFolder);
+    if (!tooLong.empty()) return BadCommandLine(askedLog, "/D=" + options.folder + ": " + tooLong);
   }
-  // The log stays open for the whole run: inside the install folder it would
-  // keep an earlier installation from being moved aside, so it is refused
-  // before anything is done, and the refusal goes to the default log.
-  if (!mode.UninstallMode && !options.logPath.empty()) {
-    const std::string d =
-        options.hasFolder ? InstallDirectoryBelow(folder.full) : FullLongPath(ProposedDirectory());
-    if (IsSameOrBelow(logPath, d))
-      return BadCommandLine(DefaultLogPath(),
-                            "/LOG=" + options.logPath + ": inside the install folder " + d);
-  }
+  const std::string inside = LogInsideInstallFolder(mode, folder, logPath);
+  if (!inside.empty()) return BadCommandLine(std::string(), inside);
+  const std::unique_ptr<TInstallLog> log = OpenRunLog(options, logPath);
+  if (!options.logPath.empty() && !log->IsOpen())
+    return BadCommandLine(std::string(), "/LOG=" + options.logPath + ": " + logPath +
+                                             " cannot be opened (system error " +
+                                             std::to_string(log->Error()) + ")");
 
   // One run of the product's setup at a time, from here to the end of this
   // function: a silent run waits for the other to end, the wizard says the
   // setup is running already and ends. The relocating uninstaller hands the
   // lock over to its copy.
   TSetupLock lock(options.silent ? TSetupLock::kSilentWaitMs : 0);
-  if (!lock.Held()) return AnotherRunHoldsTheLock(options, logPath, lock);
+  if (!lock.Held()) return NotStarted(options, *log, lock);
+  if (lock.Abandoned())
+    log->Write("the setup lock was abandoned: the run that held it ended without giving it up");
 
   if (mode.SelfRelocation) {
     // This instance has done its part once the copy is started; the copy runs
@@ -138,24 +191,25 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // taskbar button) or any form exists, so nothing is left that the user
     // could act on. Only the retry prompt of a failed copy shows meanwhile.
     // Silent, it waits for the copy so that its caller learns the result.
-    return Relocate(options, logPath, lock);
+    return Relocate(options, *log, logPath, lock);
   }
 
   // The shell's link object and folder browser live in this thread's apartment.
   if (options.silent) {
     TComApartment com;
-    TInstallLog log(logPath);
     // A run that was ended half-way (a power cut, the task manager) is
     // undone, or finished, before this one touches anything.
-    FinishInterruptedInstallation(TInstallJournal::DefaultPath(), log);
-    return mode.UninstallMode
-               ? RunUnattendedUninstall(log)
-               : RunUnattendedInstallation(mode, folder.full, ThisProgramPath(), log);
+    FinishInterruptedInstallation(TInstallJournal::DefaultPath(), *log);
+    if (mode.UninstallMode) return RunUnattendedUninstall(options, *log);
+    const std::vector<std::string> before = OperationsAtRestart();
+    return RestartNeeded(RunUnattendedInstallation(mode, folder.full, ThisProgramPath(), *log),
+                         before, *log);
   }
+  const std::vector<std::string> before = OperationsAtRestart();
   app.Initialize();
   TComApartment com;
   TMainForm mainForm;
   mainForm.Show();
   app.Run();
-  return mainForm.ExitCode();
+  return RestartNeeded(mainForm.ExitCode(), before, *log);
 }

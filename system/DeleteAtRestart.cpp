@@ -133,24 +133,50 @@ class TKey {
 
 }  // namespace
 
+namespace {
+
+// The list as strings; false when there is none that can be read.
+bool ReadOperations(HKEY key, std::vector<std::string>& operations) {
+  DWORD type = 0;
+  DWORD bytes = 0;
+  if (syscalls::QueryValue(key, kPendingOperations, &type, nullptr, &bytes) != ERROR_SUCCESS ||
+      type != REG_MULTI_SZ)
+    return false;
+  std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
+  if (syscalls::QueryValue(key, kPendingOperations, &type, reinterpret_cast<BYTE*>(text.data()),
+                           &bytes) != ERROR_SUCCESS)
+    return false;
+  text.resize(bytes / sizeof(wchar_t));
+  operations = SplitMultiString(text);
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> OperationsAtRestart() {
+  TKey key;
+  std::vector<std::string> operations;
+  if (syscalls::OpenKey(HKEY_LOCAL_MACHINE, kSessionManager, key.Receive()) != ERROR_SUCCESS) {
+    *key.Receive() = nullptr;
+    return operations;
+  }
+  ReadOperations(key.Get(), operations);
+  return operations;
+}
+
+std::vector<std::string> LeftToRestartSince(const std::vector<std::string>& before,
+                                            const std::vector<std::string>& ignored) {
+  return AddedDeletions(before, OperationsAtRestart(), ignored, SamePathText);
+}
+
 void CancelDeletionsAtRestart(const std::string& path) {
   TKey key;
   if (syscalls::OpenKey(HKEY_LOCAL_MACHINE, kSessionManager, key.Receive()) != ERROR_SUCCESS) {
     *key.Receive() = nullptr;
     return;
   }
-  DWORD type = 0;
-  DWORD bytes = 0;
-  if (syscalls::QueryValue(key.Get(), kPendingOperations, &type, nullptr, &bytes) !=
-          ERROR_SUCCESS ||
-      type != REG_MULTI_SZ)
-    return;
-  std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
-  if (syscalls::QueryValue(key.Get(), kPendingOperations, &type,
-                           reinterpret_cast<BYTE*>(text.data()), &bytes) != ERROR_SUCCESS)
-    return;
-  text.resize(bytes / sizeof(wchar_t));
-  const std::vector<std::string> operations = SplitMultiString(text);
+  std::vector<std::string> operations;
+  if (!ReadOperations(key.Get(), operations)) return;
   const std::vector<std::string> kept = WithoutDeletionsBelow(operations, path, SamePathText);
   if (kept.size() == operations.size()) return;
   if (kept.empty()) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Deletes what stands at `path` (UTF-8; a file, or a folder with everything
 // in it) now where it can, and schedules every file and folder it cannot
@@ -21,3 +22,13 @@ bool DeleteNow(const std::string& path);
 // deletions at the next restart; every other entry of the list stays as it
 // is. Silent, like the scheduling.
 void CancelDeletionsAtRestart(const std::string& path);
+
+// The system's list of operations at the next restart as it stands now
+// (pairs of strings: see PendingDeletions.h); empty when there is none.
+std::vector<std::string> OperationsAtRestart();
+
+// What this run has left to the next restart since `before` was taken, as a
+// user would want it named, leaving out `ignored` (and the folders holding
+// it): files in use, and the folders holding them.
+std::vector<std::string> LeftToRestartSince(const std::vector<std::string>& before,
+                                            const std::vector<std::string>& ignored);

@@ -4,11 +4,15 @@
 
 #include <cstdio>
 
+#include "LogFileCheck_win.h"
+#include "SystemCalls.h"
 #include "Utf.h"
 
 TInstallLog::TInstallLog(const std::string& path) { Open(path, false); }
 
 TInstallLog::TInstallLog(const std::string& path, TAppend) { Open(path, true); }
+
+TInstallLog::TInstallLog(const std::string& path, TSharedFolder) { OpenInSharedFolder(path); }
 
 void TInstallLog::Open(const std::string& path, bool append) {
   if (path.empty()) return;
@@ -25,7 +29,11 @@ void TInstallLog::Open(const std::string& path, bool append) {
   // it; writable by a run that could not start and says why at its end.
   HANDLE file = CreateFileW(widePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) file_ = file;
+  if (file != INVALID_HANDLE_VALUE) {
+    file_ = file;
+  } else {
+    error_ = GetLastError();
+  }
 }
 
 TInstallLog::~TInstallLog() {
@@ -48,4 +56,47 @@ void TInstallLog::Write(const std::string& text) {
   DWORD written = 0;
   WriteFile(static_cast<HANDLE>(file_), line.data(), static_cast<DWORD>(line.size()), &written,
             &atEnd);
+}
+
+// The file is opened without following a link (FILE_FLAG_OPEN_REPARSE_POINT)
+// and looked at through that handle, so what is checked is what is written.
+// A foreign one is deleted by its name, which for a link deletes the link
+// itself. (Wine shows no link of the host's file system as one: it opens
+// what the link points at. Win32 programs under it cannot make such links.)
+void TInstallLog::OpenInSharedFolder(const std::string& path) {
+  const std::wstring widePath = toolkit::Widen(path);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    // Alone, it is emptied; while another run writes it, this run's lines go
+    // after the other's (see Open).
+    HANDLE file = OpenLogFile(widePath, OPEN_EXISTING, FILE_SHARE_READ);
+    bool alone = file != INVALID_HANDLE_VALUE;
+    if (!alone && GetLastError() == ERROR_SHARING_VIOLATION)
+      file = OpenLogFile(widePath, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) {
+      file = OpenLogFile(widePath, CREATE_NEW, FILE_SHARE_READ | FILE_SHARE_WRITE);
+      if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) continue;
+      alone = false;  // new and empty
+    }
+    if (file == INVALID_HANDLE_VALUE) break;
+    if (!IsOwnPlainFile(file)) {
+      CloseHandle(file);
+      syscalls::DeleteFileAt(widePath);  // a link goes itself, never its target
+      continue;
+    }
+    if (alone) {
+      SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+      SetEndOfFile(file);
+      CloseHandle(file);
+      // Again, shared with a run that cannot start and says so at its end.
+      file = OpenLogFile(widePath, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE);
+      if (file == INVALID_HANDLE_VALUE) continue;
+      if (!IsOwnPlainFile(file)) {
+        CloseHandle(file);
+        continue;
+      }
+    }
+    file_ = file;
+    return;
+  }
+  error_ = GetLastError() ? GetLastError() : ERROR_ACCESS_DENIED;
 }

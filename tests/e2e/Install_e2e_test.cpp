@@ -10,7 +10,9 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <set>
 
+#include "DeleteAtRestart.h"
 #include "DialogDriver.h"
 #include "InstallSession.h"
 #include "InstalledProduct.h"
@@ -508,6 +510,23 @@ e2e::Process StartUnattended(const std::string& commandLine, HANDLE* output = nu
   return e2e::Process(info.hProcess, info.dwProcessId);
 }
 
+// Adds the caption of every top-level window on the screen (visible, of some
+// size) that is not this test's: the run and its copy are the only programs
+// that come and go meanwhile. (The application's window of no size, which
+// carries the taskbar button, is not on the screen.)
+BOOL CALLBACK AddCaption(HWND window, LPARAM captions) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  RECT r{};
+  if (owner == GetCurrentProcessId() || !IsWindowVisible(window) || !GetWindowRect(window, &r) ||
+      r.right <= r.left || r.bottom <= r.top)
+    return TRUE;
+  wchar_t text[256] = {};
+  GetWindowTextW(window, text, 256);
+  reinterpret_cast<std::set<std::string>*>(captions)->insert(toolkit::Narrow(text));
+  return TRUE;
+}
+
 // Waits for a started run and returns its exit code, watching meanwhile for
 // any window of it or of its relocated copy.
 int FinishUnattended(const e2e::Process& process, bool& sawWindow) {
@@ -527,6 +546,17 @@ int FinishUnattended(const e2e::Process& process, bool& sawWindow) {
   DWORD code = DWORD(-1);
   GetExitCodeProcess(process.Handle(), &code);
   return int(code);
+}
+
+// Runs a command line with "/PASSIVE": its exit code, and the captions of the
+// windows on the screen meanwhile (the relocated copy's while its starter
+// waits for it), looked at as often as the system lets.
+int RunPassive(const std::string& commandLine, std::set<std::string>& captions) {
+  const e2e::Process process = StartUnattended(commandLine);
+  while (process.Valid() && !process.WaitForExit(1))
+    EnumWindows(&AddCaption, reinterpret_cast<LPARAM>(&captions));
+  bool window = false;
+  return FinishUnattended(process, window);
 }
 
 int RunUnattended(const std::string& commandLine, bool& sawWindow) {
@@ -554,24 +584,43 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   const std::string setup = wizard + " /S";
   bool window = false;
 
-  // Bad command lines change nothing; a "/D=" folder that is not there ends
-  // the wizard too before it shows ("/S" after "/D=" is part of the folder).
-  for (const std::string& bad :
-       {setup + " /COMPONENTS=help,maps", setup + " /D=Программы", setup + " /D=",
-        setup + " /DIR=" + folder, setup + " /COMPONENT=image", setup + " /D=" + folder + "\\нет",
-        wizard + " /D=" + folder + " /S", wizard + " /D=" + folder + "\\нет\\."}) {
-    SCOPED_TRACE(bad);
-    EXPECT_EQ(RunUnattended(bad, window), 3);
+  // Every exit path before anything is done: its code, and its reason as the
+  // last line of the log it goes to (the default log when the one asked for
+  // cannot be opened or lies in the install folder).
+  const std::string defaultLog =
+      toolkit::Narrow(e2e::TempFolder()) + e2e::kProductName + " Setup.log";
+  // Deep enough that the product's folder with its longest path passes 259.
+  const std::string deep = folder + "\\" + std::string(100, 'a') + "\\" + std::string(60, 'b');
+  testfiles::MakeFolder(folder + "\\" + std::string(100, 'a'));
+  testfiles::MakeFolder(deep);
+  const struct {
+    std::string line;
+    const std::string& log;
+    const char* last;
+  } exits[] = {
+      {setup + " /COMPONENTS=help,maps", log, "bad command line: unknown component"},
+      {setup + " /D=Программы", log, "not an absolute path"},
+      {setup + " /D=", log, "/D= names no folder"},
+      {setup + " /DIR=" + folder, log, "unknown switch /DIR="},
+      {setup + " /COMPONENT=image", log, "unknown switch /COMPONENT=image"},
+      {setup + " /COMPONENTS= image", log, "not a switch: image"},
+      {setup + " /s", log, "switch given twice: /s"},
+      {setup + " /D=" + folder + " \"/LOG=" + log + "\"", log, "cannot hold a quote"},
+      {setup + " /D=" + folder + "\\нет", log, "bad command line: "},
+      {wizard + " /D=" + folder + " /S", log, "bad command line: "},
+      {wizard + " /D=" + folder + "\\нет\\.", log, "bad command line: "},
+      {"\"" + medium_ + "Setup.exe\" /S \"/LOG=" + d + "\\Setup.log\" /D=" + folder, defaultLog,
+       "inside the install folder"},
+      {"\"" + medium_ + "Setup.exe\" /S \"/LOG=" + folder + "\"", defaultLog, "cannot be opened"},
+      {setup + " /D=" + deep, log, "the installation would pass the system's limit of 259"},
+  };
+  for (const auto& exit : exits) {
+    SCOPED_TRACE(exit.line);
+    EXPECT_EQ(RunUnattended(exit.line, window), 3);
     EXPECT_FALSE(window);
-    EXPECT_NE(LastLine(log).find("bad command line: "), std::string::npos) << LastLine(log);
+    EXPECT_NE(LastLine(exit.log).find(exit.last), std::string::npos) << LastLine(exit.log);
     e2e::ExpectNothingOfTheProduct(d);
   }
-  // A log inside the install folder would hold the folder open.
-  EXPECT_EQ(
-      RunUnattended("\"" + medium_ + "Setup.exe\" /S \"/LOG=" + d + "\\Setup.log\" /D=" + folder,
-                    window),
-      3);
-  e2e::ExpectNothingOfTheProduct(d);
 
   // A damaged member: nothing stays, and the log's last line names it.
   const std::string damaged = "\"" + media_ + "badcrc\\Setup.exe\" /s \"/LOG=" + log + "\"";
@@ -595,12 +644,12 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
               "Программа установки уже запущена.\r\nДождитесь окончания её работы.");
     EXPECT_EQ(dialogdriver::VisibleTopLevelWindows(refused.Id()).size(), 1u);
     dialogdriver::ClickButton(box, "OK");
-    EXPECT_EQ(FinishUnattended(refused, window), 2);
+    EXPECT_EQ(FinishUnattended(refused, window), 1618);
     EXPECT_NE(LastLine(log).find("not started: another run of the setup is going on"),
               std::string::npos)
         << LastLine(log);
   }
-  EXPECT_EQ(RunUnattended(setup + " /D=" + folder, window), 2);
+  EXPECT_EQ(RunUnattended(setup + " /D=" + folder, window), 1618);
   EXPECT_NE(LastLine(log).find("not started: another run of the setup did not end within 60 s"),
             std::string::npos)
       << LastLine(log);
@@ -655,20 +704,81 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   EXPECT_TRUE(testfiles::IsFolder(d));
   ASSERT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
 
-  // Away again through the record's quiet command, as deployment tools do.
-  // A file held open keeps the folder until after the command has returned:
-  // the copy that deletes it meanwhile still holds the setup lock.
+  // A file held open by another program: the uninstallation completes, but
+  // the folder goes at the next restart, which the code asks for and the
+  // log's last line names.
   HANDLE held = CreateFileW(toolkit::Widen(d + "\\Docs\\Help\\Help.htm").c_str(), GENERIC_READ,
                             FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
-  e2e::Process uninstalling = StartUnattended(*quiet);
-  bool starterWindow = false;
-  EXPECT_TRUE(uninstalling.WaitForExitWatchingWindows(60000, starterWindow));
-  EXPECT_TRUE(testfiles::Exists(d));
-  EXPECT_FALSE(TSetupLock(0).Held()) << "the copy deletes the folder without the lock";
+  EXPECT_EQ(RunUnattended(*quiet + " \"/LOG=" + log + "\"", window), 3010);
+  EXPECT_FALSE(window) << "a silent uninstallation showed a window";
+  EXPECT_NE(LastLine(log).find("left to the next restart: " + d + "\\Docs\\Help\\Help.htm"),
+            std::string::npos)
+      << LastLine(log);
+  EXPECT_EQ(LastLine(log).find("Setup.exe"), std::string::npos) << LastLine(log);
   CloseHandle(held);
+  CancelDeletionsAtRestart(d);
+  ASSERT_TRUE(DeleteNow(d));
+
+  // A silent uninstallation, and a silent installation queued behind it: the
+  // uninstaller hands the lock to its copy, so the installation comes after
+  // the removal and the product is installed in the end.
+  ASSERT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
+  e2e::Process uninstalling = StartUnattended(*quiet);
+  while (TSetupLock(0).Held()) Sleep(20);  // until the uninstaller holds it
+  e2e::Process installing = StartUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"");
   EXPECT_EQ(FinishUnattended(uninstalling, window), 0);
-  EXPECT_FALSE(window || starterWindow) << "a silent uninstallation showed a window";
+  EXPECT_EQ(FinishUnattended(installing, window), 0);
+  ExpectInstalled(outcome, "good.plan-nobde", false);
+
+  // A name of the lock made first by a program that is no setup (without
+  // administrator rights its owner is not Administrators): no run waits for
+  // it or takes it, and the log says why.
+  {
+    HANDLE squatter = CreateSemaphoreW(nullptr, 0, 1, L"Global\\Talmir Map 2.0 Setup Lock");
+    ASSERT_TRUE(squatter);
+    const DWORD begin = GetTickCount();
+    EXPECT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 2);
+    EXPECT_LT(GetTickCount() - begin, 30000u) << "it waited for the squatted lock";
+    EXPECT_NE(LastLine(log).find("made by a program without administrator rights"),
+              std::string::npos)
+        << LastLine(log);
+    CloseHandle(squatter);
+  }
+
+  // A run ended from outside while it holds the lock (a wizard, which holds
+  // it as long as it shows): the next run does not wait for it, takes the
+  // lock and says it was abandoned. (A lock nobody looks at any more is
+  // simply gone: the probe that failed to take it keeps it, as a waiting run
+  // would.)
+  {
+    e2e::Process ended = StartUnattended(wizard);
+    ASSERT_TRUE(ended.WaitForWindow(30000));
+    TSetupLock probe(0);
+    ASSERT_FALSE(probe.Held());
+    TerminateProcess(ended.Handle(), 1);
+    ASSERT_TRUE(ended.WaitForExit(10000));
+    EXPECT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
+    EXPECT_NE(testfiles::ReadTextFile(log).find("the setup lock was abandoned"), std::string::npos);
+  }
+
+  // With "/PASSIVE" the progress window shows, and no other window, both
+  // ways; each ends by itself.
+  std::set<std::string> shown;
+  EXPECT_EQ(RunPassive(wizard + " /PASSIVE \"/D=" + folder + "\"", shown), 0);
+  EXPECT_EQ(shown, std::set<std::string>{"Установка..."});
+  ExpectInstalled(outcome, "good.plan", true);
+  shown.clear();
+  std::string passive = *quiet;
+  passive.replace(passive.rfind("/S"), 2, "/PASSIVE");
+  EXPECT_EQ(RunPassive(passive, shown), 0);
+  EXPECT_EQ(shown, std::set<std::string>{"Установка..."});
+  e2e::ExpectNothingOfTheProduct(d);
+  ASSERT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
+
+  // Away again through the record's quiet command, as deployment tools do.
+  EXPECT_EQ(RunUnattended(*quiet, window), 0);
+  EXPECT_FALSE(window) << "a silent uninstallation showed a window";
   e2e::ExpectNothingOfTheProduct(d);
   EXPECT_TRUE(TSetupLock(0).Held());
 
