@@ -29,11 +29,15 @@ python3 "$here/tools/medium/build-medium.py" build --tree "$work/tree" --image "
   --setup "$setup" --out "$work/medium" >/dev/null || fail "no medium"
 mkdir -p "$work/target"
 
-mapfile -t switches < <(python3 "$check" command "$manifests" Silent "$(winpath "$work/install.log")")
-wine_run "$(winpath "$work/medium/Setup.exe")" "${switches[@]}" "/D=$(winpath "$work/target")"
-status=$?
-[ "$status" -eq 0 ] || fail "installation ended with $status: $(tail -n1 "$work/install.log" 2>/dev/null)"
-grep -q "installation completed" "$work/install.log" || fail "the manifest's log switch wrote no log"
+# Silent, then again over it silent with progress (a redeployment).
+for mode in Silent SilentWithProgress; do
+  log=$work/$mode.log
+  mapfile -t switches < <(python3 "$check" command "$manifests" $mode "$(winpath "$log")")
+  wine_run "$(winpath "$work/medium/Setup.exe")" "${switches[@]}" "/D=$(winpath "$work/target")"
+  status=$?
+  [ "$status" -eq 0 ] || fail "$mode installation ended with $status: $(tail -n1 "$log" 2>/dev/null)"
+  grep -q "installation completed" "$log" || fail "the manifest's log switch wrote no log ($mode)"
+done
 
 wine_run reg export 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' \
   "$(winpath "$work/record.reg")" /reg:32 /y >/dev/null 2>&1 || fail "cannot export the record"
@@ -44,7 +48,7 @@ quiet=$(python3 "$check" record "$manifests" "$work/record.reg") || fail "the re
 # system starts it, a program named without extension is the ".exe".
 program=${quiet#\"}
 program=${program%%\"*}
-read -r -a rest <<<"${quiet#\"$program\"}"
+read -r -a rest <<<"${quiet:${#program}+2}"
 wine_run "$program.exe" "${rest[@]}"
 status=$?
 [ "$status" -eq 0 ] || fail "the record's quiet command ended with $status"
