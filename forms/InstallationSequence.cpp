@@ -33,7 +33,7 @@ class TInstallation {
         view_(view),
         log_(log),
         maximum_(CalculateMegabytes({choice.database, choice.mapImage}) + 5),
-        transaction_(TInstallJournal::DefaultPath(), log) {}
+        transaction_(log) {}
 
   bool Run();
 
@@ -170,7 +170,7 @@ bool TInstallation::MediumIsSound() {
 // A folder that cannot be moved (a program holds a file in it) is asked
 // about as a folder that cannot be made, before anything has changed.
 bool TInstallation::SetAsideEarlierInstallation() {
-  if (!transaction_.Begin(d_)) {
+  if (!transaction_.Begin(d_, GetShellFolder("Programs"), GetShellFolder("Desktop"))) {
     Fail(transaction_.Error());
     return false;
   }

@@ -146,8 +146,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     TComApartment com;
     TInstallLog log(logPath);
     // A run that was ended half-way (a power cut, the task manager) is
-    // undone, or finished, before this one touches anything.
-    FinishInterruptedInstallation(TInstallJournal::DefaultPath(), log);
+    // undone, or finished, before this one touches anything; over one that
+    // cannot be, nothing is installed or uninstalled.
+    std::string why;
+    if (!FinishInterruptedInstallation(log, &why)) {
+      log.Write("not started: " + why);
+      return kExitFailed;
+    }
     return mode.UninstallMode
                ? RunUnattendedUninstall(log)
                : RunUnattendedInstallation(mode, folder.full, ThisProgramPath(), log);

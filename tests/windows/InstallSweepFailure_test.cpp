@@ -154,9 +154,10 @@ void Uninstall() {
   RunUninstallSequence([](const std::string&, int) {}, noLog);
 }
 
-void StartAgain(const Places& at) {
+bool StartAgain() {
   TInstallLog noLog;
-  FinishInterruptedInstallation(at.appData + "\\" + kProduct + " Setup.journal", noLog);
+  std::string why;
+  return FinishInterruptedInstallation(noLog, &why);
 }
 
 // The child of a sweep that ends dead: runs the action named in its
@@ -272,7 +273,7 @@ class InstallSweep : public testing::Test {
     for (int n = 1; n <= calls; ++n) {
       if (ending) {
         RunEndingAt("install", n);
-        StartAgain(at_);
+        StartAgain();
       } else {
         failingcalls::Reset();
         failingcalls::FailAnyNth(n);
@@ -355,7 +356,7 @@ TEST_F(InstallSweep, EveryCallOfTheUninstallFailedOrEndedLeavesWhatItsRecordRemo
       installed();
       if (ending) {
         RunEndingAt("uninstall", n);
-        StartAgain(at_);
+        StartAgain();
       } else {
         failingcalls::Reset();
         failingcalls::FailAnyNth(n);

@@ -30,7 +30,8 @@ const char* const kNames[] = {"CreateKey",
                               "RemoveFolder",
                               "DeleteFileAt",
                               "MoveEntry",
-                              "CopyFileTo"};
+                              "CopyFileTo",
+                              "CreateSecuredFolder"};
 static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(Call::kCount),
               "a name for every call");
 
@@ -292,6 +293,12 @@ BOOL CopyFileTo(const std::wstring& from, const std::wstring& to) {
   long error;
   if (Fails(Call::CopyFileTo, &error)) return FailWith(error, FALSE);
   return CopyFileW(from.c_str(), to.c_str(), FALSE);
+}
+
+BOOL CreateSecuredFolder(const std::wstring& path, SECURITY_ATTRIBUTES* security) {
+  long error;
+  if (Fails(Call::CreateSecuredFolder, &error)) return FailWith(error, FALSE);
+  return CreateDirectoryW(path.c_str(), security);
 }
 
 }  // namespace syscalls

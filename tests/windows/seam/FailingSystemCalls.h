@@ -30,6 +30,7 @@ enum class Call {
   DeleteFileAt,
   MoveEntry,
   CopyFileTo,
+  CreateSecuredFolder,
   kCount
 };
 
