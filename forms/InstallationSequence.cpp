@@ -13,6 +13,7 @@
 #include "FilesAndFolders.h"
 #include "InstallLog.h"
 #include "InstallTransaction.h"
+#include "JournalFolder.h"
 #include "MapContainer.h"
 #include "Product.h"
 #include "RegisterInWindows.h"
@@ -155,10 +156,18 @@ std::vector<std::string> TInstallation::ArchiveFolders() const {
 // copy of its own, as it is later extracted: read in place, behind the map
 // image, the archive's offsets would miss and the component would search
 // the whole image for its members.
+// The copy lies in the journal's folder: nobody else can change it between
+// its test and its use, and the next start removes it after a run that was
+// ended meanwhile.
 bool TInstallation::MediumIsSound() {
+  std::string error;
+  if (!PrepareJournalFolder(log_, &error)) {
+    Fail(error);
+    return false;
+  }
   return Guarded(".", [this] {
     const std::string container = s_ + kMapContainerName;
-    TTemporaryFile archive;
+    TTemporaryFile archive(JournalFolder());
     CopyProgramArchive(container, archive.Path());
     TestArchiveFolders(archive.Path(), ArchiveFolders(), &view_.ArchiveUI());
     log_.Write("checked: the program archive of " + container);

@@ -9,9 +9,11 @@
 #include "FullPath.h"
 #include "InstallDirectory.h"
 #include "InstallLog.h"
+#include "InstallTransaction.h"
 #include "InstallationSequence.h"
 #include "RegisterInWindows.h"
 #include "RunMode.h"
+#include "StarterProcess.h"
 #include "UninstallSequence.h"
 #include "Utf.h"
 #include "uzUserInterface.h"
@@ -66,8 +68,8 @@ class TSilentInstallView : public TInstallView {
 // The installed uninstaller that started this copy waits for its result and
 // runs from the install folder: it gets the result through the pipe it gave
 // as standard output, and ends, so that its folder can go. Whoever else reads
-// this program's standard output gets nothing from it.
-void ReportToStarter(int32_t code) {
+// this program's standard output gets nothing from it. True when it got it.
+bool ReportToStarter(int32_t code) {
   const std::wstring name = toolkit::Widen(kResultPipeVariable);
   wchar_t asked[32] = {};
   const DWORD length = GetEnvironmentVariableW(name.c_str(), asked, 32);
@@ -76,11 +78,13 @@ void ReportToStarter(int32_t code) {
   if (length == 0 || length >= 32 || out == nullptr || out == INVALID_HANDLE_VALUE ||
       std::to_wstring(reinterpret_cast<uintptr_t>(out)) != asked ||
       GetFileType(out) != FILE_TYPE_PIPE)
-    return;
+    return false;
   DWORD written = 0;
-  WriteFile(out, &code, sizeof code, &written, nullptr);
+  const bool reported =
+      WriteFile(out, &code, sizeof code, &written, nullptr) && written == sizeof code;
   CloseHandle(out);
   SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+  return reported;
 }
 
 // What the starter's running program kept from deletion goes once it ended;
@@ -131,6 +135,22 @@ int RunUnattendedUninstall(TInstallLog& log) {
   ReportToStarter(code);
   RemoveWhatTheStarterHeld(result.folder, log);
   return code;
+}
+
+int StopOverUnfinishedUndo(const std::string& why, TInstallLog& log) {
+  log.Write("not started: " + why);
+  if (!ReportToStarter(kExitFailed)) return kExitFailed;
+  // The starter has its result and ends; what only it kept from the undo
+  // (its own file in the folder to be put back) is free then.
+  std::string still;
+  if (WaitForStarterToEnd(30000) && FinishInterruptedInstallation(log, &still)) {
+    log.Write(
+        "not uninstalled: an interrupted installation had to be undone first; run the "
+        "uninstallation again");
+  } else {
+    log.Write("not started: " + (still.empty() ? why : still));
+  }
+  return kExitFailed;
 }
 
 std::string DefaultLogPath() {

@@ -15,6 +15,7 @@
 #include "Relocation_win.h"
 #include "RetryDialog.h"
 #include "SetupLock.h"
+#include "StarterProcess.h"
 #include "Startup_win.h"
 #include "UnattendedRun.h"
 #include "Utf.h"
@@ -149,14 +150,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // undone, or finished, before this one touches anything; over one that
     // cannot be, nothing is installed or uninstalled.
     std::string why;
-    if (!FinishInterruptedInstallation(log, &why)) {
-      log.Write("not started: " + why);
-      return kExitFailed;
-    }
+    if (!FinishInterruptedInstallation(log, &why)) return StopOverUnfinishedUndo(why, log);
     return mode.UninstallMode
                ? RunUnattendedUninstall(log)
                : RunUnattendedInstallation(mode, folder.full, ThisProgramPath(), log);
   }
+  // The relocated uninstaller's undo of an interrupted installation needs
+  // the installed Setup.exe that started it to have ended.
+  if (mode.UninstallMode) WaitForStarterToEnd(30000);
   app.Initialize();
   TComApartment com;
   TMainForm mainForm;

@@ -173,6 +173,7 @@ bool TInstallTransaction::Undo() {
 bool FinishInterruptedInstallation(TInstallLog& log, std::string* why) {
   const std::string path = JournalPath();
   TInstallJournal journal(path);
+  RemoveScratchFiles(log);
   if (path.empty() || !journal.Exists()) return true;
   std::string fault;
   if (!OnlyAdministratorsCanChange(JournalFolder(), &fault)) {

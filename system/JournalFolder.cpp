@@ -6,7 +6,9 @@
 #include <shlobj.h>
 
 #include <memory>
+#include <vector>
 
+#include "DeleteAtRestart.h"
 #include "InstallLog.h"
 #include "Product.h"
 #include "SystemCalls.h"
@@ -153,4 +155,21 @@ bool PrepareJournalFolder(TInstallLog& log, std::string* error) {
     return false;
   }
   return true;
+}
+
+void RemoveScratchFiles(TInstallLog& log) {
+  const std::string folder = JournalFolder();
+  std::string why;
+  if (folder.empty() || !OnlyAdministratorsCanChange(folder, &why)) return;
+  std::vector<std::string> scratch;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW(toolkit::Widen(folder + "\\map????.tmp").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      scratch.push_back(folder + "\\" + toolkit::Narrow(entry.cFileName));
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  for (const std::string& path : scratch)
+    if (DeleteNowOrAtRestart(path)) log.Write("deleted: " + path + ", left by an interrupted run");
 }

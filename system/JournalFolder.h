@@ -28,3 +28,7 @@ std::string FreeAsideName(const std::string& path);
 // of its own: Administrators and SYSTEM, full control, nobody else. False,
 // with the reason in `error`, when that cannot be done.
 bool PrepareJournalFolder(TInstallLog& log, std::string* error);
+
+// Deletes what a run ended half-way left in the journal folder besides the
+// journal (the copy of a medium's archive it was checking).
+void RemoveScratchFiles(TInstallLog& log);

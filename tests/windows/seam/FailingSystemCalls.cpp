@@ -65,6 +65,7 @@ struct Plan {
   int anyAt = 0;
   bool end = false;
   const char* failed = "";
+  int failedAt = 0;
   int openKeys = 0;
 };
 
@@ -88,6 +89,7 @@ bool Fails(Call call, long* error) {
     return false;
   }
   plan.failed = kNames[static_cast<size_t>(call)];
+  plan.failedAt = all;
   return true;
 }
 
@@ -129,6 +131,8 @@ int CallsOf(Call call) { return ThePlan().calls[static_cast<size_t>(call)]; }
 int AllCalls() { return ThePlan().all; }
 
 const char* LastFailed() { return ThePlan().failed; }
+
+int FailedAt() { return ThePlan().failedAt; }
 
 int OpenKeys() { return ThePlan().openKeys; }
 
