@@ -492,6 +492,8 @@ TEST_F(InstallSweep, EveryCallOfTheUndoAndOfTheRecoveryFailedOrEnded) {
   int swept = Sweep("undo failed", earlier, failing, undo);
   swept += Sweep("undo ended", earlier, Ending("undo", first), undo);
   // Ended at the desktop link, then the recovery faulted.
+  Earlier();
+  const State earlierState = Machine(false);
   const auto interrupted = [&] {
     Earlier();
     ASSERT_TRUE(RunEndingAt("fresh", first));
@@ -503,8 +505,8 @@ TEST_F(InstallSweep, EveryCallOfTheUndoAndOfTheRecoveryFailedOrEnded) {
   const auto failingRecovery = Failing(recover);
   swept += Sweep(
       "recovery failed", interrupted, [&](int n) { return failingRecovery(n) && StartAgain(); },
-      recovery);
-  swept += Sweep("recovery ended", interrupted, Ending("recovery"), recovery);
+      recovery, &earlierState);
+  swept += Sweep("recovery ended", interrupted, Ending("recovery"), recovery, &earlierState);
   std::cout << "swept " << swept << " calls of second faults (" << undo << " of the undo, "
             << recovery << " of the recovery), each failed and each ended\n";
   Clean();
