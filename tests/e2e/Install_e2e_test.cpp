@@ -774,3 +774,34 @@ TEST_F(Installation, AFailedOrEndedReinstallationKeepsTheWorkingOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// A journal planted where an earlier version kept it, in the user's own
+// folder, is never read: the folder it names stays, and the run goes on.
+TEST_F(Installation, AJournalPlantedInTheUsersFolderChangesNothing) {
+  testfiles::TempFolder temp;
+  const std::string folder = temp / "Программы";
+  const std::string canary = temp / e2e::kProductName;
+  testfiles::MakeFolder(folder);
+  testfiles::MakeFolder(canary);
+  testfiles::WriteTextFile(canary + "\\canary.txt", "the user's");
+  const std::optional<std::string> local = reg::ReadString(
+      HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+      "Local AppData");
+  ASSERT_TRUE(local);
+  const std::string planted = *local + "\\" + e2e::kProductName + " Setup.journal";
+  const std::string journal = "install\t" + canary + "\nnew\t" + canary + "\n";
+  testfiles::WriteTextFile(planted, journal);
+  bool window = false;
+  EXPECT_EQ(RunUnattended("\"" + medium_ + "Setup.exe\" /S /COMPONENTS=help /D=" + folder, window),
+            0);
+  EXPECT_EQ(testfiles::ReadTextFile(canary + "\\canary.txt"), "the user's");
+  EXPECT_EQ(testfiles::ReadTextFile(planted), journal);
+  EXPECT_EQ(e2e::UninstallThroughRecord(), "");
+  EXPECT_EQ(testfiles::ReadTextFile(canary + "\\canary.txt"), "the user's");
+  e2e::ExpectNothingOfTheProduct(folder + "\\" + e2e::kProductName);
+  DeleteFileW(toolkit::Widen(planted).c_str());
+}
+
+}  // namespace
