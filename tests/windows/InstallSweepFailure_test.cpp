@@ -386,7 +386,7 @@ class InstallSweep : public testing::Test {
       Restart();
       EXPECT_TRUE(reached) << what << ": call " << n << " was never reached";
       if (after && Machine(false) == *after) {
-        prepare();
+        if (n < calls) prepare();
         before = Machine();
         continue;
       }
@@ -419,6 +419,7 @@ class InstallSweep : public testing::Test {
   }
 
   void Clean() {
+    StartAgain();
     Uninstall();
     ClearRecords();
     Restart();
