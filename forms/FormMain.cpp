@@ -30,7 +30,7 @@ void TMainForm::FormActivate(const toolkit::EventArgs&) {
   Window().SetHandler(toolkit::Event::Activate, nullptr);
   {
     TWizardForm wizard;
-    wizard.ShowModal();
+    if (wizard.InterruptedRunFinished()) wizard.ShowModal();
     exitCode_ = wizard.ExitCode();
     if (exitCode_ == kExitCancelled) wizard.Log().Write("cancelled by the user");
   }

@@ -21,6 +21,10 @@ constexpr char kInstallFailedText[] =
     "Программа не была установлена на Ваш компьютер.\r"
     "Попробуйте закрыть все выполняющиеся приложения, перезагрузить компьютер и запустите "
     "программу установки повоторно.";
+constexpr char kNotUndoneText[] =
+    "Не удалось отменить прерванную установку программы.\r"
+    "Подключите диск, на который она устанавливалась, закройте все выполняющиеся приложения и "
+    "запустите программу установки повторно.";
 constexpr char kUninstallCaption[] = "Удаление программы \"Карта Тальмирской области 2.0\"";
 constexpr char kBrowseTitle[] =
     "Выберите папку, в которой следует разместить программу (обычно \"C:\\Program Files\")";
@@ -39,8 +43,16 @@ TWizardForm::TWizardForm()
   WizardForm = this;
   // A run that was ended half-way (a power cut, the task manager) is undone,
   // or finished, before the user can start anything.
-  FinishInterruptedInstallation(TInstallJournal::DefaultPath(), log_);
+  interruptedRunFinished_ = FinishInterruptedInstallation(log_, &interruptedRunProblem_);
   Created();
+}
+
+bool TWizardForm::InterruptedRunFinished() {
+  if (interruptedRunFinished_) return true;
+  log_.Write("not started: " + interruptedRunProblem_);
+  exitCode_ = kExitFailed;
+  LocalizedMessageDlg(kNotUndoneText, "Ошибка", dlg::kError, dlg::kOK);
+  return false;
 }
 
 TWizardForm::~TWizardForm() {

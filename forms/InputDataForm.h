@@ -23,6 +23,9 @@ class TWizardForm : public toolkit::TForm {
   // The run's log ("/LOG="), and the exit code the run has earned so far.
   TInstallLog& Log() { return log_; }
   int ExitCode() const { return exitCode_; }
+  // False when a run ended half-way could not be undone: the user has been
+  // told, and the wizard must not run over it.
+  bool InterruptedRunFinished();
 
   toolkit::TNotebook& Notebook = Get<toolkit::TNotebook>("Notebook");
   toolkit::TButton& BackBtn = Get<toolkit::TButton>("BackBtn");
@@ -66,6 +69,8 @@ class TWizardForm : public toolkit::TForm {
   bool closeWithoutQuestion_ = false;
   TInstallLog log_;
   int exitCode_;
+  bool interruptedRunFinished_ = true;
+  std::string interruptedRunProblem_;
 };
 
 // The single instance while it exists, else nullptr.

@@ -13,6 +13,7 @@
 #include "FilesAndFolders.h"
 #include "InstallLog.h"
 #include "InstallTransaction.h"
+#include "JournalFolder.h"
 #include "MapContainer.h"
 #include "Product.h"
 #include "RegisterInWindows.h"
@@ -33,7 +34,7 @@ class TInstallation {
         view_(view),
         log_(log),
         maximum_(CalculateMegabytes({choice.database, choice.mapImage}) + 5),
-        transaction_(TInstallJournal::DefaultPath(), log) {}
+        transaction_(log) {}
 
   bool Run();
 
@@ -155,10 +156,18 @@ std::vector<std::string> TInstallation::ArchiveFolders() const {
 // copy of its own, as it is later extracted: read in place, behind the map
 // image, the archive's offsets would miss and the component would search
 // the whole image for its members.
+// The copy lies in the journal's folder: nobody else can change it between
+// its test and its use, and the next start removes it after a run that was
+// ended meanwhile.
 bool TInstallation::MediumIsSound() {
+  std::string error;
+  if (!PrepareJournalFolder(log_, &error)) {
+    Fail(error);
+    return false;
+  }
   return Guarded(".", [this] {
     const std::string container = s_ + kMapContainerName;
-    TTemporaryFile archive;
+    TTemporaryFile archive(JournalFolder());
     CopyProgramArchive(container, archive.Path());
     TestArchiveFolders(archive.Path(), ArchiveFolders(), &view_.ArchiveUI());
     log_.Write("checked: the program archive of " + container);
@@ -170,7 +179,7 @@ bool TInstallation::MediumIsSound() {
 // A folder that cannot be moved (a program holds a file in it) is asked
 // about as a folder that cannot be made, before anything has changed.
 bool TInstallation::SetAsideEarlierInstallation() {
-  if (!transaction_.Begin(d_)) {
+  if (!transaction_.Begin(d_, GetShellFolder("Programs"), GetShellFolder("Desktop"))) {
     Fail(transaction_.Error());
     return false;
   }

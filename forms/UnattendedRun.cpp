@@ -13,10 +13,12 @@
 #include "FullPath.h"
 #include "InstallDirectory.h"
 #include "InstallLog.h"
+#include "InstallTransaction.h"
 #include "InstallationSequence.h"
 #include "RegisterInWindows.h"
 #include "Product.h"
 #include "RunMode.h"
+#include "StarterProcess.h"
 #include "Startup_win.h"
 #include "UninstallSequence.h"
 #include "Utf.h"
@@ -122,12 +124,15 @@ HANDLE StarterPipe() {
   return out;
 }
 
-void ReportToStarter(HANDLE pipe, int32_t code) {
-  if (!pipe) return;
+// True when the starter got the result.
+bool ReportToStarter(HANDLE pipe, int32_t code) {
+  if (!pipe) return false;
   DWORD written = 0;
-  WriteFile(pipe, &code, sizeof code, &written, nullptr);
+  const bool reported =
+      WriteFile(pipe, &code, sizeof code, &written, nullptr) && written == sizeof code;
   CloseHandle(pipe);
   SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+  return reported;
 }
 
 std::string Listed(const std::vector<std::string>& paths) {
@@ -204,6 +209,22 @@ int RunUnattendedUninstall(const TUnattendedOptions& options, TInstallLog& log) 
   if (starter && left.empty()) RemoveWhatTheStarterHeld(result.folder, log);
   log.Write(last);
   return code;
+}
+
+int StopOverUnfinishedUndo(const std::string& why, TInstallLog& log) {
+  log.Write("not started: " + why);
+  if (!ReportToStarter(StarterPipe(), kExitFailed)) return kExitFailed;
+  // The starter has its result and ends; what only it kept from the undo
+  // (its own file in the folder to be put back) is free then.
+  std::string still;
+  if (WaitForStarterToEnd(30000) && FinishInterruptedInstallation(log, &still)) {
+    log.Write(
+        "not uninstalled: an interrupted installation had to be undone first; run the "
+        "uninstallation again");
+  } else {
+    log.Write("not started: " + (still.empty() ? why : still));
+  }
+  return kExitFailed;
 }
 
 std::string DefaultLogPath() {

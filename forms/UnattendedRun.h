@@ -19,6 +19,14 @@ int RunUnattendedInstallation(const TRunMode& mode, const std::string& folder,
 // The uninstall steps, as the wizard's uninstall button runs them.
 int RunUnattendedUninstall(const TUnattendedOptions& options, TInstallLog& log);
 
+// Ends a silent run over an interrupted installation that could not be
+// undone, saying `why` as the log's last line; the result is the exit code.
+// The relocated uninstaller may be kept from the undo by the installed
+// Setup.exe that started it and waits for it: that one gets the result, and
+// once it has ended the undo is finished (the uninstall is left to the next
+// run, whose result its caller learns).
+int StopOverUnfinishedUndo(const std::string& why, TInstallLog& log);
+
 // The log of a silent run without "/LOG=": "<product> Setup.log" in the user's
 // temporary folder.
 std::string DefaultLogPath();

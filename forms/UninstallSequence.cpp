@@ -3,60 +3,26 @@
 #include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
 #include "FolderBrowser.h"
-#include "FullPath.h"
 #include "InstallLog.h"
 #include "Product.h"
+#include "ProductFolder.h"
 #include "RegisterInWindows.h"
 #include "RunMode.h"
 #include "Shortcuts.h"
 #include "Startup_win.h"
+#include "SystemCalls.h"
 #include "Utf.h"
 
 #include <windows.h>
 
-#include <cctype>
 #include <exception>
 #include <optional>
+#include <vector>
 
 namespace {
 
 constexpr char kDesktopLinkFile[] = "Карта Тальмирской области 2.0.lnk";
 const char* const kFileTypes[] = {"maptl", "maptldb"};
-
-// "X:\" or "\\server\share\": the start of an absolute path.
-bool IsAbsoluteRoot(const std::string& prefix) {
-  if (prefix.size() == 3 && std::isalpha(static_cast<unsigned char>(prefix[0])) &&
-      prefix[1] == ':' && prefix[2] == '\\') {
-    return true;
-  }
-  if (prefix.size() < 2 || prefix.compare(0, 2, "\\\\") != 0) return false;
-  const size_t serverEnd = prefix.find('\\', 2);
-  if (serverEnd == std::string::npos || serverEnd == 2) return false;
-  const size_t shareEnd = prefix.find('\\', serverEnd + 1);
-  return shareEnd == prefix.size() - 1 && shareEnd > serverEnd + 1;
-}
-
-// Only the product's own folder is deleted with everything in it, and only
-// as the installer records it: an absolute path, as the system reads it
-// (FullLongPath), ending in the product's folder name. A damaged or foreign
-// record ("C:\", "C:\Windows", a relative or empty path), or one spelled in
-// a way no installation records ("C:\Windows\..\Карта...", "C:\PROGRA~1\...")
-// must never send a whole drive or system folder to the deletion.
-bool IsProductFolder(const std::string& path) {
-  const std::string tail = std::string("\\") + kProductName;
-  if (path.size() <= tail.size() || path.compare(path.size() - tail.size(), tail.size(), tail) != 0)
-    return false;
-  const std::string head = path.substr(0, path.size() - tail.size() + 1);
-  bool absolute = false;
-  for (size_t end = head.find('\\'); end != std::string::npos && !absolute;
-       end = head.find('\\', end + 1)) {
-    absolute = IsAbsoluteRoot(head.substr(0, end + 1));
-  }
-  // Letter case aside: the file system ignores it, and a user may have
-  // renamed a folder on the way in another case.
-  return absolute && CompareStringOrdinal(toolkit::Widen(FullLongPath(path)).c_str(), -1,
-                                          toolkit::Widen(path).c_str(), -1, TRUE) == CSTR_EQUAL;
-}
 
 // A record whose location is not a string is damaged: it names no folder,
 // but its links and records are still the product's to remove. A record
@@ -84,7 +50,32 @@ bool RemoveRest(const std::string& path, TUninstallResult& result) {
   return false;
 }
 
-// False when something of the product stays that only the record can find.
+bool IsRecordCommand(const std::wstring& name) {
+  return CompareStringOrdinal(name.c_str(), -1, L"Setup.exe", -1, TRUE) == CSTR_EQUAL;
+}
+
+// Everything in the folder but the record's command, "Setup.exe": until the
+// record is gone, the uninstall must still be able to run through it.
+bool RemoveAllButCommand(const std::string& location, TUninstallResult& result) {
+  bool gone = true;
+  std::vector<std::string> entries;
+  {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(toolkit::Widen(location + "\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return RemoveRest(location, result);
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name != L"." && name != L".." && !IsRecordCommand(name))
+        entries.push_back(location + "\\" + toolkit::Narrow(name));
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+  }
+  for (const std::string& entry : entries) gone = RemoveRest(entry, result) && gone;
+  return gone;
+}
+
+// The folder, all but its command. False when something of the product
+// stays that only the record can find.
 bool RemoveInstallFolder(const std::string& location, TInstallLog& log, TUninstallResult& result) {
   if (!IsProductFolder(location)) {
     log.Write("not deleted: the recorded install location \"" + location +
@@ -98,10 +89,9 @@ bool RemoveInstallFolder(const std::string& location, TInstallLog& log, TUninsta
     log.Write("not deleted: no folder at the recorded install location " + location);
     return true;
   }
-  DeleteFolderIfExists(location);
-  if (!RemoveRest(location, result)) return false;
+  if (!RemoveAllButCommand(location, result)) return false;
   result.folder = location;
-  log.Write((Exists(location) ? "deleted at the next restart: " : "deleted: ") + location);
+  log.Write("deleted: the contents of " + location + " but its Setup.exe");
   return true;
 }
 
@@ -148,14 +138,35 @@ bool RemoveFileTypes(TInstallLog& log, TUninstallResult& result) {
   return gone;
 }
 
-void RemoveRecord(TInstallLog& log, TUninstallResult& result) {
+bool RemoveRecord(TInstallLog& log, TUninstallResult& result) {
   DeleteUninstallRecord(kProductName);
   if (ReadInstallLocation(kProductName)) {
     result.left.push_back("the uninstall record " + UninstallRecordKey(kProductName) +
                           ": it could not be deleted");
-    return;
+    return false;
   }
   log.Write("deleted: the uninstall record " + UninstallRecordKey(kProductName));
+  return true;
+}
+
+// The record and, last of all, its command with the folder. The command and
+// the folder are left to the next restart before the record goes, so that a
+// run ended in between leaves nothing behind that nothing removes; while the
+// record stays, so does its command.
+void RemoveRecordAndCommand(const std::string& folder, TInstallLog& log, TUninstallResult& result) {
+  const std::wstring command = toolkit::Widen(folder + "\\Setup.exe");
+  if (!folder.empty()) {
+    syscalls::MoveEntry(command, std::wstring(), MOVEFILE_DELAY_UNTIL_REBOOT);
+    syscalls::MoveEntry(toolkit::Widen(folder), std::wstring(), MOVEFILE_DELAY_UNTIL_REBOOT);
+  }
+  const bool recordGone = RemoveRecord(log, result);
+  if (folder.empty()) return;
+  if (!recordGone) {
+    CancelDeletionsAtRestart(folder);
+    return;
+  }
+  if (DeleteNow(folder)) CancelDeletionsAtRestart(folder);
+  log.Write((Exists(folder) ? "deleted at the next restart: " : "deleted: ") + folder);
 }
 
 // The relocated uninstaller is the one file of the product outside its
@@ -179,7 +190,7 @@ void RemoveProduct(const std::string& location, const SetCurrentActionFn& setCur
   setCurrentAction("Удаление записей в системном реестре...", 90);
   removable = RemoveFileTypes(log, result) && removable;
   if (removable) {
-    RemoveRecord(log, result);
+    RemoveRecordAndCommand(result.folder, log, result);
   } else {
     log.Write("kept: the uninstall record, so that the uninstall can be run again");
   }

@@ -19,6 +19,7 @@
 #include "Relocation_win.h"
 #include "RetryDialog.h"
 #include "SetupLock.h"
+#include "StarterProcess.h"
 #include "Startup_win.h"
 #include "UnattendedRun.h"
 #include "Utf.h"
@@ -198,13 +199,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (options.silent) {
     TComApartment com;
     // A run that was ended half-way (a power cut, the task manager) is
-    // undone, or finished, before this one touches anything.
-    FinishInterruptedInstallation(TInstallJournal::DefaultPath(), *log);
+    // undone, or finished, before this one touches anything; over one that
+    // cannot be, nothing is installed or uninstalled.
+    std::string why;
+    if (!FinishInterruptedInstallation(*log, &why)) return StopOverUnfinishedUndo(why, *log);
     if (mode.UninstallMode) return RunUnattendedUninstall(options, *log);
     const std::vector<std::string> before = OperationsAtRestart();
     return RestartNeeded(RunUnattendedInstallation(mode, folder.full, ThisProgramPath(), *log),
                          before, *log);
   }
+  // The relocated uninstaller's undo of an interrupted installation needs
+  // the installed Setup.exe that started it to have ended.
+  if (mode.UninstallMode) WaitForStarterToEnd(30000);
   const std::vector<std::string> before = OperationsAtRestart();
   app.Initialize();
   TComApartment com;

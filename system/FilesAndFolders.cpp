@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "Application.h"
+#include "DeleteAtRestart.h"
 #include "FullPath.h"
 #include "Startup_win.h"
 #include "SystemCalls.h"
@@ -108,9 +109,13 @@ int64_t FreeBytesOnDriveOf(const std::string& directory) {
   return int64_t(available.QuadPart);
 }
 
-TTemporaryFile::TTemporaryFile() {
+TTemporaryFile::TTemporaryFile(const std::string& in) {
   wchar_t folder[MAX_PATH + 1];
-  const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+  DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+  if (!in.empty() && in.size() < MAX_PATH) {
+    const std::wstring wide = toolkit::Widen(in + "\\");
+    length = static_cast<DWORD>(wide.copy(folder, MAX_PATH));
+  }
   if (length == 0 || length > MAX_PATH)
     throw std::runtime_error("no temporary file can be made in the temporary folder");
   // A name nobody holds: creating it fails when it exists, and the next is tried.
@@ -130,4 +135,4 @@ TTemporaryFile::TTemporaryFile() {
   throw std::runtime_error("no temporary file can be made in the temporary folder");
 }
 
-TTemporaryFile::~TTemporaryFile() { syscalls::DeleteFileAt(toolkit::Widen(path_)); }
+TTemporaryFile::~TTemporaryFile() { DeleteNowOrAtRestart(path_); }

@@ -48,11 +48,13 @@ uint64_t SizeOf(const std::string& path);
 // first letter names the drive); -1 when there is no ready drive.
 int64_t FreeBytesOnDriveOf(const std::string& directory);
 
-// A new, empty file of a unique name in the user's temporary folder, deleted
-// again with this object. Raises std::runtime_error when none can be made.
+// A new, empty file of a unique name ("map" + four hex digits + ".tmp") in
+// `folder` (empty: the user's temporary folder), deleted again with this
+// object, or at the next restart when it cannot be now. Raises
+// std::runtime_error when none can be made.
 class TTemporaryFile {
  public:
-  TTemporaryFile();
+  explicit TTemporaryFile(const std::string& folder = std::string());
   ~TTemporaryFile();
   TTemporaryFile(const TTemporaryFile&) = delete;
   TTemporaryFile& operator=(const TTemporaryFile&) = delete;

@@ -2,35 +2,8 @@
 
 #include <windows.h>
 
-#include "Product.h"
-#include "Shortcuts.h"
 #include "SystemCalls.h"
 #include "Utf.h"
-
-#include <stdexcept>
-
-namespace {
-
-std::string TemporaryFolder() {
-  wchar_t buffer[MAX_PATH + 1];
-  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
-  if (length == 0 || length > MAX_PATH) return std::string();
-  std::string folder = toolkit::Narrow(buffer, length);
-  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-  return folder;
-}
-
-}  // namespace
-
-std::string TInstallJournal::DefaultPath() {
-  std::string folder;
-  try {
-    folder = GetShellFolder("Local AppData");
-  } catch (const std::exception&) {
-  }
-  if (folder.empty()) folder = TemporaryFolder();
-  return folder + "\\" + kProductName + " Setup.journal";
-}
 
 TInstallJournal::TInstallJournal(std::string path) : path_(std::move(path)) {}
 

@@ -9,15 +9,10 @@
 #include <string>
 #include <vector>
 
-using TJournalEntry = std::vector<std::string>;
+#include "JournalRules.h"
 
 class TInstallJournal {
  public:
-  // The journal of this product for the current user: in the user's local
-  // application data (the temporary folder where that is not recorded), so
-  // that every later start finds it, from whatever folder it runs.
-  static std::string DefaultPath();
-
   explicit TInstallJournal(std::string path);
   ~TInstallJournal();
   TInstallJournal(const TInstallJournal&) = delete;

@@ -2,6 +2,8 @@
 
 #include "DeleteAtRestart.h"
 #include "InstallLog.h"
+#include "JournalFolder.h"
+#include "ProductFolder.h"
 #include "RegisterInWindows.h"
 #include "RegistrySnapshot.h"
 #include "SystemCalls.h"
@@ -9,51 +11,58 @@
 
 namespace {
 
-constexpr char kBegin[] = "install";
-constexpr char kAside[] = "aside";
-constexpr char kNew[] = "new";
-constexpr char kKey[] = "key";
-constexpr char kCommit[] = "commit";
-
-bool Exists(const std::string& path) {
-  return GetFileAttributesW(toolkit::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 std::string SystemReason() { return "system error " + std::to_string(GetLastError()); }
 
-// A sibling name that nothing holds: the name, "~", and eight hex digits.
-std::string FreeAsideName(const std::string& path) {
-  const unsigned seed = GetTickCount() * 2654435761u ^ GetCurrentProcessId();
-  for (unsigned attempt = 0;; ++attempt) {
-    char suffix[16];
-    wsprintfA(suffix, ".~%08X", seed + attempt * 0x9E3779B9u);
-    if (!Exists(path + suffix)) return path + suffix;
-  }
+// Whether something stands at a path, as far as can be told: a path on a
+// volume that is not there now (a disk unplugged, a share not reached, a
+// volume not mounted yet) or that cannot be looked at is neither there nor
+// gone, and nothing that depends on it counts as done.
+enum class TPresence { kThere, kGone, kUnknown };
+
+std::string VolumeRoot(const std::string& path) {
+  if (path.size() >= 3 && path[1] == ':') return path.substr(0, 3);
+  const size_t server = path.find('\\', 2);
+  const size_t share = server == std::string::npos ? server : path.find('\\', server + 1);
+  return share == std::string::npos ? path + "\\" : path.substr(0, share + 1);
+}
+
+TPresence PresenceOf(const std::string& path) {
+  if (GetFileAttributesW(toolkit::Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+    return TPresence::kThere;
+  const DWORD error = GetLastError();
+  if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return TPresence::kUnknown;
+  return GetFileAttributesW(toolkit::Widen(VolumeRoot(path)).c_str()) != INVALID_FILE_ATTRIBUTES
+             ? TPresence::kGone
+             : TPresence::kUnknown;
 }
 
 bool IsCommitted(const std::vector<TJournalEntry>& entries) {
-  for (const TJournalEntry& entry : entries)
-    if (!entry.empty() && entry[0] == kCommit) return true;
-  return false;
+  return !entries.empty() && entries.back()[0] == kJournalCommit;
 }
 
 // One entry undone; true when it is as before. Each step looks at what is
 // there now, so a second pass (or the next start) picks up where one failed.
 bool UndoEntry(const TJournalEntry& e) {
-  if (e[0] == kAside && e.size() == 3) {
-    if (!Exists(e[2])) return true;  // never moved, or back already
-    return DeleteNow(e[1]) &&
-           syscalls::MoveEntry(toolkit::Widen(e[2]), toolkit::Widen(e[1]), 0) != 0;
+  if (e[0] == kJournalAside) {
+    const TPresence aside = PresenceOf(e[2]);
+    if (aside == TPresence::kThere)
+      return DeleteNow(e[1]) &&
+             syscalls::MoveEntry(toolkit::Widen(e[2]), toolkit::Widen(e[1]), 0) != 0;
+    // Never moved, or back already; with neither there, nothing is left to
+    // put back.
+    return aside == TPresence::kGone && PresenceOf(e[1]) != TPresence::kUnknown;
   }
-  if (e[0] == kNew && e.size() == 2) return DeleteNow(e[1]);
-  if (e[0] == kKey && e.size() == 4) return RestoreKey(RootNamed(e[1]), e[2], e[3]);
+  if (e[0] == kJournalNew) {
+    if (PresenceOf(e[1]) == TPresence::kThere) DeleteNow(e[1]);
+    return PresenceOf(e[1]) == TPresence::kGone;
+  }
+  if (e[0] == kJournalKey) return RestoreKey(RootNamed(e[1]), e[2], e[3]);
   return true;
 }
 
 bool UndoPass(const std::vector<TJournalEntry>& entries) {
   bool all = true;
-  for (auto e = entries.rbegin(); e != entries.rend(); ++e)
-    if (!e->empty()) all = UndoEntry(*e) && all;
+  for (auto e = entries.rbegin(); e != entries.rend(); ++e) all = UndoEntry(*e) && all;
   return all;
 }
 
@@ -65,18 +74,30 @@ bool UndoEntries(const std::vector<TJournalEntry>& entries) {
 
 // What was set aside goes; the system's deletions at restart that named the
 // new installation's paths (an uninstallation left them) no longer apply.
-void CommitEntries(const std::vector<TJournalEntry>& entries) {
+// False when an aside copy's volume cannot be reached now.
+bool CommitEntries(const std::vector<TJournalEntry>& entries) {
+  bool all = true;
   for (const TJournalEntry& e : entries) {
-    if (e[0] == kAside && e.size() == 3) DeleteNowOrAtRestart(e[2]);
-    if ((e[0] == kAside && e.size() == 3) || (e[0] == kNew && e.size() == 2))
-      CancelDeletionsAtRestart(e[1]);
+    if (e[0] == kJournalAside) {
+      all = PresenceOf(e[2]) != TPresence::kUnknown && all;
+      DeleteNowOrAtRestart(e[2]);
+    }
+    if (e[0] == kJournalAside || e[0] == kJournalNew) CancelDeletionsAtRestart(e[1]);
   }
+  return all;
+}
+
+// A journal not acted on stays, under a new name, for the administrator.
+void KeepAside(const std::string& path, const std::string& why, TInstallLog& log) {
+  const std::string aside = FreeAsideName(path);
+  const bool moved = syscalls::MoveEntry(toolkit::Widen(path), toolkit::Widen(aside), 0) != 0;
+  log.Write("not acted on: the journal " + path + " (" + why + "); " +
+            (moved ? "kept as " + aside : "it cannot be renamed (" + SystemReason() + ")"));
 }
 
 }  // namespace
 
-TInstallTransaction::TInstallTransaction(const std::string& journalPath, TInstallLog& log)
-    : journal_(journalPath), log_(log) {}
+TInstallTransaction::TInstallTransaction(TInstallLog& log) : journal_(JournalPath()), log_(log) {}
 
 bool TInstallTransaction::Note(const TJournalEntry& entry) {
   if (!journal_.Append(entry)) {
@@ -87,7 +108,9 @@ bool TInstallTransaction::Note(const TJournalEntry& entry) {
   return true;
 }
 
-bool TInstallTransaction::Begin(const std::string& directory) {
+bool TInstallTransaction::Begin(const std::string& directory, const std::string& programs,
+                                const std::string& desktop) {
+  if (!PrepareJournalFolder(log_, &error_)) return false;
   if (!journal_.Create()) {
     error_ = journal_.Exists()
                  ? "an interrupted installation is not undone yet (journal " + journal_.Path() + ")"
@@ -95,12 +118,12 @@ bool TInstallTransaction::Begin(const std::string& directory) {
     return false;
   }
   begun_ = true;
-  return Note({kBegin, directory});
+  return Note({kJournalBegin, directory, programs, desktop});
 }
 
 bool TInstallTransaction::SetAside(const std::string& path) {
   const std::string aside = FreeAsideName(path);
-  if (!Note({kAside, path, aside})) return false;
+  if (!Note({kJournalAside, path, aside})) return false;
   if (!syscalls::MoveEntry(toolkit::Widen(path), toolkit::Widen(aside), 0)) {
     error_ = path + " cannot be moved aside, something in it is in use (" + SystemReason() + ")";
     return false;
@@ -109,7 +132,7 @@ bool TInstallTransaction::SetAside(const std::string& path) {
   return true;
 }
 
-bool TInstallTransaction::NoteNew(const std::string& path) { return Note({kNew, path}); }
+bool TInstallTransaction::NoteNew(const std::string& path) { return Note({kJournalNew, path}); }
 
 bool TInstallTransaction::SaveKey(HKEY root, const std::string& path) {
   std::string snapshot;
@@ -119,11 +142,11 @@ bool TInstallTransaction::SaveKey(HKEY root, const std::string& path) {
     error_ = e.what();
     return false;
   }
-  return Note({kKey, RootName(root), path, snapshot});
+  return Note({kJournalKey, RootName(root), path, snapshot});
 }
 
 bool TInstallTransaction::Commit() {
-  if (!Note({kCommit})) return false;
+  if (!Note({kJournalCommit})) return false;
   CommitEntries(entries_);
   // A journal that stays is finished (harmlessly, once more) by the next start.
   if (!journal_.Remove() && !journal_.Remove())
@@ -140,30 +163,53 @@ bool TInstallTransaction::Undo() {
     return false;
   }
   for (const TJournalEntry& e : entries_)
-    if (e[0] == kAside) log_.Write("put back: " + e[1]);
+    if (e[0] == kJournalAside) log_.Write("put back: " + e[1]);
   begun_ = false;
   if (!journal_.Remove() && !journal_.Remove())
     log_.Write("not deleted: the journal " + journal_.Path());
   return true;
 }
 
-bool FinishInterruptedInstallation(const std::string& journalPath, TInstallLog& log) {
-  TInstallJournal journal(journalPath);
-  if (!journal.Exists()) return true;
+bool FinishInterruptedInstallation(TInstallLog& log, std::string* why) {
+  const std::string path = JournalPath();
+  TInstallJournal journal(path);
+  RemoveScratchFiles(log);
+  if (path.empty() || !journal.Exists()) return true;
+  std::string fault;
+  if (!OnlyAdministratorsCanChange(JournalFolder(), &fault)) {
+    KeepAside(JournalFolder(), "its folder is not the setup's: " + fault, log);
+    return true;
+  }
+  if (!OnlyAdministratorsCanChange(path, &fault)) {
+    KeepAside(path, "not the setup's: " + fault, log);
+    return true;
+  }
   const std::vector<TJournalEntry> entries = journal.Read();
-  const std::string what =
-      !entries.empty() && entries[0].size() == 2 ? " into " + entries[0][1] : std::string();
+  // Cut off in its first line: nothing had begun.
+  if (!entries.empty()) fault = JournalFault(entries, IsProductFolder);
+  if (!fault.empty()) {
+    KeepAside(path, fault, log);
+    return true;
+  }
+  const std::string what = entries.empty() ? std::string() : " into " + entries[0][1];
   if (IsCommitted(entries)) {
-    CommitEntries(entries);
+    if (!CommitEntries(entries)) {
+      *why = "the installation" + what + " had completed, but what it set aside cannot be reached";
+      log.Write("not finished: " + *why + " (journal " + path + ")");
+      return false;
+    }
     log.Write("finished: the interrupted installation" + what + " had completed");
   } else if (UndoEntries(entries)) {
-    log.Write("undone: the interrupted installation" + what);
+    if (!entries.empty()) log.Write("undone: the interrupted installation" + what);
   } else {
-    log.Write("not undone: the interrupted installation" + what + " (journal " + journalPath + ")");
+    *why = "the interrupted installation" + what +
+           " cannot be undone now: a path of it cannot be reached, or something in it is in use";
+    log.Write("not undone: " + *why + " (journal " + path + ")");
     return false;
   }
   if (!journal.Remove() && !journal.Remove()) {
-    log.Write("not deleted: the journal " + journalPath);
+    *why = "the journal " + path + " cannot be deleted";
+    log.Write("not deleted: the journal " + path);
     return false;
   }
   return true;

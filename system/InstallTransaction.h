@@ -19,11 +19,12 @@ class TInstallLog;
 
 class TInstallTransaction {
  public:
-  TInstallTransaction(const std::string& journalPath, TInstallLog& log);
+  explicit TInstallTransaction(TInstallLog& log);
 
-  // Starts the journal of an installation into `directory`. False when it
-  // cannot be written (or an earlier run's journal is still there).
-  bool Begin(const std::string& directory);
+  // Starts the journal of an installation into `directory` by the user
+  // whose Programs and Desktop folders are given (empty: none). False when
+  // it cannot be written (or an earlier run's journal is still there).
+  bool Begin(const std::string& directory, const std::string& programs, const std::string& desktop);
   // Moves the folder or file at `path` aside. False when it cannot be moved
   // (a file in it is open): nothing has changed then.
   bool SetAside(const std::string& path);
@@ -53,7 +54,12 @@ class TInstallTransaction {
   std::string error_;
 };
 
-// Run first thing by every start: finishes the run whose journal lies at
-// `journalPath`, if there is one (undoes it, or completes its commit), and
-// says so in the log. False when it could not be finished.
-bool FinishInterruptedInstallation(const std::string& journalPath, TInstallLog& log);
+// Run first thing by every start, before anything is installed or
+// uninstalled: finishes the run whose journal lies in the journal folder, if
+// there is one (undoes it, or completes its commit), and says so in the log.
+// A journal that is not the setup's (others could change it) or that names
+// anything but the product's own folder, links and keys is not acted on: it
+// is logged and renamed aside, and the start goes on as without one. False,
+// with the reason in `why`, when the run could not be finished: nothing may
+// then be installed or uninstalled over it.
+bool FinishInterruptedInstallation(TInstallLog& log, std::string* why);

@@ -65,4 +65,8 @@ HRESULT SaveShellLink(IPersistFile* file, const std::wstring& path) {
 
 int ShellFileOperation(SHFILEOPSTRUCTW* operation) { return SHFileOperationW(operation); }
 
+BOOL CreateSecuredFolder(const std::wstring& path, SECURITY_ATTRIBUTES* security) {
+  return CreateDirectoryW(path.c_str(), security);
+}
+
 }  // namespace syscalls

@@ -45,4 +45,8 @@ HRESULT SaveShellLink(IPersistFile* file, const std::wstring& path);
 // The shell's file operation (copy, move, delete of lists of paths).
 int ShellFileOperation(SHFILEOPSTRUCTW* operation);
 
+// One level, like CreateFolder, but with the owner and access list of
+// `security` from its first moment: no one else can open it in between.
+BOOL CreateSecuredFolder(const std::wstring& path, SECURITY_ATTRIBUTES* security);
+
 }  // namespace syscalls

@@ -5,6 +5,7 @@
 // install_e2e.sh writes the media, maps the drives and runs this program.
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -881,6 +882,79 @@ TEST_F(Installation, AFailedOrEndedReinstallationKeepsTheWorkingOne) {
   intact("ended half-way, then the wizard closed on its first page");
   EXPECT_EQ(e2e::UninstallThroughRecord(), "");
   e2e::ExpectNothingOfTheProduct(d);
+}
+
+}  // namespace
+
+namespace {
+
+// A journal planted where an earlier version kept it, in the user's own
+// folder, is never read: the folder it names stays, and the run goes on.
+TEST_F(Installation, AJournalPlantedInTheUsersFolderChangesNothing) {
+  testfiles::TempFolder temp;
+  const std::string folder = temp / "Программы";
+  const std::string canary = temp / e2e::kProductName;
+  testfiles::MakeFolder(folder);
+  testfiles::MakeFolder(canary);
+  testfiles::WriteTextFile(canary + "\\canary.txt", "the user's");
+  const std::optional<std::string> local = reg::ReadString(
+      HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+      "Local AppData");
+  ASSERT_TRUE(local);
+  const std::string planted = *local + "\\" + e2e::kProductName + " Setup.journal";
+  const std::string journal = "install\t" + canary + "\nnew\t" + canary + "\n";
+  testfiles::WriteTextFile(planted, journal);
+  bool window = false;
+  EXPECT_EQ(RunUnattended("\"" + medium_ + "Setup.exe\" /S /COMPONENTS=help /D=" + folder, window),
+            0);
+  EXPECT_EQ(testfiles::ReadTextFile(canary + "\\canary.txt"), "the user's");
+  EXPECT_EQ(testfiles::ReadTextFile(planted), journal);
+  EXPECT_EQ(e2e::UninstallThroughRecord(), "");
+  EXPECT_EQ(testfiles::ReadTextFile(canary + "\\canary.txt"), "the user's");
+  e2e::ExpectNothingOfTheProduct(folder + "\\" + e2e::kProductName);
+  DeleteFileW(toolkit::Widen(planted).c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// An installation ended half-way on a disk that is not there now cannot be
+// undone: every run stops over it. A silent one ends with 2 and says why
+// last in its log; the wizard says so and ends; nothing is installed.
+TEST_F(Installation, AnUndoThatCannotFinishStopsEveryRun) {
+  testfiles::TempFolder temp;
+  const std::string folder = temp / "Программы";
+  testfiles::MakeFolder(folder);
+  wchar_t common[MAX_PATH];
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common), S_OK);
+  const std::string journalFolder = toolkit::Narrow(common) + "\\" + e2e::kProductName;
+  CreateDirectoryW(toolkit::Widen(journalFolder).c_str(), nullptr);
+  const std::string journal = journalFolder + "\\Setup.journal";
+  const std::string offline = std::string("Q:\\") + e2e::kProductName;
+  testfiles::WriteTextFile(journal, "install\t" + offline + "\t\t\nnew\t" + offline + "\n");
+  const std::string log = temp / "setup.log";
+  bool window = false;
+  EXPECT_EQ(RunUnattended("\"" + medium_ + "Setup.exe\" /S \"/LOG=" + log +
+                              "\" /COMPONENTS=help /D=" + folder,
+                          window),
+            2);
+  EXPECT_NE(LastLine(log).find("not started: the interrupted installation into " + offline),
+            std::string::npos)
+      << LastLine(log);
+  e2e::Process wizard = e2e::Start(Program(medium_), L"", toolkit::Widen(medium_));
+  HWND box = dialogdriver::WaitForWindow("Ошибка", 30000, wizard.Id());
+  ASSERT_TRUE(box);
+  EXPECT_EQ(dialogdriver::Inspect(box).text.find("Не удалось отменить прерванную установку"), 0u);
+  EXPECT_TRUE(dialogdriver::ClickButton(box, "OK"));
+  ASSERT_TRUE(wizard.WaitForExit(30000));
+  DWORD code = 0;
+  GetExitCodeProcess(wizard.Handle(), &code);
+  EXPECT_EQ(code, 2u);
+  EXPECT_EQ(testfiles::ReadTextFile(journal),
+            "install\t" + offline + "\t\t\nnew\t" + offline + "\n");
+  DeleteFileW(toolkit::Widen(journal).c_str());
+  e2e::ExpectNothingOfTheProduct(folder + "\\" + e2e::kProductName);
 }
 
 }  // namespace

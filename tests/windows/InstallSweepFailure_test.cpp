@@ -1,15 +1,21 @@
 // Every call the installation and the uninstallation make to change the
 // machine, failed in turn, and then once more each ending the process dead at
-// that call and starting again. After each: the new installation is complete,
-// or the machine is exactly as it was (files with their contents, the
-// product's registry keys, the links); after an uninstallation, whatever is
-// left is still removable through its record or scheduled for deletion at
-// restart. A small medium: the container's image part is a hole.
+// that call and starting again; and a second fault: every call of the undo
+// after a failure, and of the next start's recovery after an end, failed and
+// ended in turn. After each: the new installation is complete, or the machine
+// is exactly as it was (files with their contents, the product's registry
+// keys with the user's own values, the links, the temporary folder, the
+// journal's folder, and what the restart would delete); after an
+// uninstallation, whatever is left is still removable through its record.
+// The earlier installation differs from the new one in its components, so
+// that what comes back is told apart from what was written. A small medium:
+// the container's image part is a hole with a few marked bytes.
 #include "ComApartment.h"
 #include "FailingSystemCalls.h"
 #include "InstallLog.h"
 #include "InstallTransaction.h"
 #include "InstallationSequence.h"
+#include "JournalFolder.h"
 #include "MapContainer.h"
 #include "RegisterInWindows.h"
 #include "RegistrySnapshot.h"
@@ -23,6 +29,9 @@
 
 #include <gtest/gtest.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <cstdlib>
 #include <functional>
 #include <iostream>
@@ -31,34 +40,53 @@
 namespace {
 
 namespace reg = testregistry;
+using failingcalls::Call;
 using State = std::map<std::string, std::string>;
 
 const std::string kProduct = "Карта Тальмирской области 2.0";
 const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
-const char* const kKeys[][2] = {{"HKCR", ".maptl"},
-                                {"HKCR", ".maptldb"},
-                                {"HKCR", "maptlFILE"},
-                                {"HKCR", "maptldbFILE"},
-                                {"HKLM",
-                                 "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-                                 "Карта Тальмирской области 2.0"}};
+const char kPendingRenames[] = "PendingFileRenameOperations";
+const std::string kUninstallKey = kProductKeys[4].path;
 
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
 }
 
+std::string TempPath() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  return toolkit::Narrow(buffer, length - 1);
+}
+
+// A file's bytes; the map image's by their length and a hash.
+std::string Content(const std::wstring& path) {
+  std::string text;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "<unreadable>";
+  std::string block(1 << 20, '\0');
+  uint64_t hash = 14695981039346656037ull, length = 0;
+  for (DWORD got; ReadFile(file, block.data(), DWORD(block.size()), &got, nullptr) && got;) {
+    if (length < 65536) text.append(block, 0, got);
+    for (DWORD i = 0; i < got; ++i) hash = (hash ^ uint8_t(block[i])) * 1099511628211ull;
+    length += got;
+  }
+  CloseHandle(file);
+  return length < 65536 ? text : std::to_string(length) + " bytes, hash " + std::to_string(hash);
+}
+
 // Files (with their contents) and folders below `folder`, by relative path.
 // A link holds the times of its target, which each installation makes anew:
 // links compare by their bytes only where they must be the very same file.
-void AddTree(const std::wstring& folder, const std::string& relative, bool linkBytes,
-             State& state) {
+void AddTree(const std::wstring& folder, const std::string& relative, bool linkBytes, State& state,
+             const std::wstring& skip = std::wstring()) {
   WIN32_FIND_DATAW entry;
   HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
     const std::wstring name = entry.cFileName;
-    if (name == L"." || name == L"..") continue;
+    if (name == L"." || name == L".." || name == skip) continue;
     const std::string path = relative + "\\" + toolkit::Narrow(name);
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       state[path] = "<folder>";
@@ -66,7 +94,7 @@ void AddTree(const std::wstring& folder, const std::string& relative, bool linkB
     } else if (!linkBytes && path.size() > 4 && path.compare(path.size() - 4, 4, ".lnk") == 0) {
       state[path] = "<link>";
     } else {
-      state[path] = testfiles::ReadTextFile(toolkit::Narrow(folder + L"\\" + name));
+      state[path] = Content(folder + L"\\" + name);
     }
   } while (FindNextFileW(find, &entry));
   FindClose(find);
@@ -106,6 +134,43 @@ std::string Difference(const State& a, const State& b) {
   return text;
 }
 
+std::string Utf16(const std::wstring& text) {
+  return std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * 2);
+}
+
+// What the user added under the product's keys: a value of every type and a
+// sub-key, where an installation overwrites the values beside them.
+struct UserValue {
+  HKEY root;
+  std::string key;
+  const wchar_t* name;
+  DWORD type;
+  std::string data;
+};
+const UserValue kUserValues[] = {
+    {HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName", REG_SZ, Utf16(L"Карта (правка)")},
+    {HKEY_LOCAL_MACHINE, kUninstallKey, L"Comments", REG_EXPAND_SZ, Utf16(L"%TEMP%\\заметка")},
+    {HKEY_LOCAL_MACHINE, kUninstallKey, L"Contacts", REG_MULTI_SZ,
+     Utf16(std::wstring(L"a\0б\0", 4))},
+    {HKEY_LOCAL_MACHINE, kUninstallKey, L"Signature", REG_BINARY, std::string("\x00\x01\xff", 3)},
+    {HKEY_LOCAL_MACHINE, kUninstallKey, L"VersionMajor", REG_DWORD, std::string("\x07\0\0\0", 4)},
+    {HKEY_LOCAL_MACHINE, kUninstallKey + "\\Пользователь", L"", REG_SZ, Utf16(L"своё")},
+    {HKEY_CLASSES_ROOT, "maptlFILE", L"", REG_SZ, Utf16(L"Моя карта")},
+    {HKEY_CLASSES_ROOT, "maptlFILE\\Shell\\Open\\command", L"", REG_EXPAND_SZ, Utf16(L"x.exe %1")},
+};
+
+void AddUsersValues() {
+  for (const UserValue& v : kUserValues) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(v.root, toolkit::Widen(v.key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, v.name, 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
+                   DWORD(v.data.size()));
+    RegCloseKey(key);
+  }
+}
+
 // The questions get the answers an unattended run gives: stop, no.
 class SilentView : public TInstallView, public uz::TUnZipUI {
  public:
@@ -125,7 +190,7 @@ class SilentView : public TInstallView, public uz::TUnZipUI {
 };
 
 // The scratch machine: the install folder's parent, the medium, the user's
-// special folders (the journal lives in "Local AppData").
+// special folders.
 struct Places {
   explicit Places(const std::string& root)
       : root(root),
@@ -138,12 +203,16 @@ struct Places {
   std::string root, parent, d, medium, programs, desktop, appData;
 };
 
-bool Install(const Places& at) {
+// The components of a run: the earlier installation has neither option.
+enum Components { kEarlier, kFresh, kFull };
+
+bool Install(const Places& at, Components components) {
   TInstallChoice choice;
   choice.directory = at.d;
   choice.source = at.medium;
   choice.program = at.medium + "Setup.exe";
-  choice.database = true;
+  choice.database = components != kEarlier;
+  choice.mapImage = components == kFull;
   SilentView view;
   TInstallLog noLog;
   return RunInstallationSequence(choice, view, noLog);
@@ -154,9 +223,17 @@ void Uninstall() {
   RunUninstallSequence([](const std::string&, int) {}, noLog);
 }
 
-void StartAgain(const Places& at) {
+bool StartAgain() {
   TInstallLog noLog;
-  FinishInterruptedInstallation(at.appData + "\\" + kProduct + " Setup.journal", noLog);
+  std::string why;
+  return FinishInterruptedInstallation(noLog, &why);
+}
+
+// An installation that fails at its last link, after everything else: its
+// undo has everything to put back.
+bool InstallFailingAtTheDesktopLink(const Places& at) {
+  failingcalls::FailNth(Call::SaveShellLink, 3, E_ACCESSDENIED);
+  return Install(at, kFresh);
 }
 
 // The child of a sweep that ends dead: runs the action named in its
@@ -168,11 +245,11 @@ TEST(SweepChild, EndsAtTheGivenCall) {
   const Places at(Env("SWEEP_ROOT"));
   failingcalls::Reset();
   failingcalls::EndAnyNth(std::atoi(Env("SWEEP_END_AT").c_str()));
-  if (action == "install") {
-    Install(at);
-  } else {
-    Uninstall();
-  }
+  if (action == "fresh") Install(at, kFresh);
+  if (action == "full") Install(at, kFull);
+  if (action == "undo") InstallFailingAtTheDesktopLink(at);
+  if (action == "recovery") StartAgain();
+  if (action == "uninstall") Uninstall();
 }
 
 class InstallSweep : public testing::Test {
@@ -185,8 +262,9 @@ class InstallSweep : public testing::Test {
     testfiles::WriteTextFile(at_.medium + "Setup.exe", "MZ the program");
     WriteContainer();
     testfiles::WriteTextFile(at_.desktop + "\\Другая программа.lnk", "sentinel");
-    localAppData_.SetString(at_.appData);
-    userLocalAppData_.SetString(at_.appData);
+    TInstallLog noLog;
+    std::string error;
+    ASSERT_TRUE(PrepareJournalFolder(noLog, &error)) << error;
   }
   void TearDown() override {
     ClearRecords();
@@ -194,24 +272,34 @@ class InstallSweep : public testing::Test {
   }
 
   static void ClearRecords() {
-    for (const auto& key : kKeys) reg::DeleteKeyTree(RootNamed(key[0]), key[1]);
+    for (const TProductKey& key : kProductKeys) reg::DeleteKeyTree(RootNamed(key.root), key.path);
   }
 
-  // The program archive behind a hole the size of the map image.
+  // The program archive behind a hole the size of the map image, marked at
+  // its start and at its half.
   void WriteContainer() {
     testzip::ZipBuilder zip;
     for (const char* name : {"Program/Map.exe", "Program/readme.txt", "Help/Help.htm",
                              "Legend/legend.txt", "DataBase/objects.db", "Icons/maptl.ico",
-                             "Icons/maptldb.ico", "MapImage/image.inf", "BDE/bde.dll"})
-      zip.members.push_back({name, std::string("content of ") + name});
+                             "Icons/maptldb.ico", "MapImage/image.inf", "BDE/bde.dll"}) {
+      testzip::BuildMember member;
+      member.name = name;
+      member.data = std::string("content of ") + name;
+      zip.members.push_back(member);
+    }
     const std::string archive = zip.Build();
     HANDLE file = CreateFileW(toolkit::Widen(at_.medium + "Map.maptl").c_str(), GENERIC_WRITE, 0,
                               nullptr, CREATE_ALWAYS, 0, nullptr);
-    LARGE_INTEGER at;
-    at.QuadPart = kMapImageSize;
-    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
-    DWORD written = 0;
-    WriteFile(file, archive.data(), DWORD(archive.size()), &written, nullptr);
+    for (const auto& [offset, bytes] :
+         std::map<int64_t, std::string>{{0, "the map's first half"},
+                                        {kMapImageHalf, "the map's second half"},
+                                        {kMapImageSize, archive}}) {
+      LARGE_INTEGER at;
+      at.QuadPart = offset;
+      SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+      DWORD written = 0;
+      WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    }
     CloseHandle(file);
   }
 
@@ -219,26 +307,49 @@ class InstallSweep : public testing::Test {
     State state;
     for (const std::string& folder : {at_.parent, at_.programs, at_.desktop, at_.appData})
       AddTree(toolkit::Widen(folder), folder.substr(at_.root.size()), linkBytes, state);
-    for (const auto& key : kKeys)
-      AddKey(RootNamed(key[0]), toolkit::Widen(key[1]), std::string(key[0]) + "\\" + key[1], state);
+    AddTree(toolkit::Widen(JournalFolder()), "<journal folder>", linkBytes, state);
+    const std::wstring sandbox = toolkit::Widen(at_.root.substr(at_.root.rfind('\\') + 1));
+    AddTree(toolkit::Widen(TempPath()), "<temp>", linkBytes, state, sandbox);
+    for (const TProductKey& key : kProductKeys)
+      AddKey(RootNamed(key.root), toolkit::Widen(key.path), std::string(key.root) + "\\" + key.path,
+             state);
     return state;
   }
 
   // The restart: what a run left to the system's deletion at the next start
-  // goes, and the list is as it was before the test.
+  // goes, and leaves the list, which is otherwise as it was.
   void Restart() {
-    for (const std::string& path : reg::PendingDeletionsAtRestart()) {
-      if (path.rfind(at_.root, 0) != 0) continue;
-      const std::wstring wide = toolkit::Widen(path);
-      SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (!DeleteFileW(wide.c_str())) RemoveDirectoryW(wide.c_str());
+    const std::string journal = JournalFolder();
+    std::vector<std::string> kept =
+        reg::ReadMultiString(HKEY_LOCAL_MACHINE, kSessionManager, kPendingRenames);
+    std::wstring list;
+    for (size_t i = 0; i + 1 < kept.size(); i += 2) {
+      std::string path = kept[i].substr(kept[i].rfind("\\??\\", 0) == 0 ? 4 : 0);
+      for (size_t at; (at = path.find("\\\\", 1)) != std::string::npos;) path.erase(at, 1);
+      if ((path.rfind(at_.root, 0) == 0 || path.rfind(journal, 0) == 0) && kept[i + 1].empty()) {
+        const std::wstring wide = toolkit::Widen(path);
+        SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!DeleteFileW(wide.c_str())) RemoveDirectoryW(wide.c_str());
+        continue;
+      }
+      list += toolkit::Widen(kept[i]) + L'\0' + toolkit::Widen(kept[i + 1]) + L'\0';
     }
-    pending_ = std::make_unique<reg::SavedValue>(HKEY_LOCAL_MACHINE, kSessionManager,
-                                                 "PendingFileRenameOperations");
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, toolkit::Widen(kSessionManager).c_str(), 0, KEY_ALL_ACCESS,
+                  &key);
+    if (list.empty()) {
+      RegDeleteValueW(key, toolkit::Widen(kPendingRenames).c_str());
+    } else {
+      list += L'\0';
+      RegSetValueExW(key, toolkit::Widen(kPendingRenames).c_str(), 0, REG_MULTI_SZ,
+                     reinterpret_cast<const BYTE*>(list.data()), DWORD(list.size() * 2));
+    }
+    RegCloseKey(key);
   }
 
-  // Runs `action` in a process of its own that ends dead at call `n`.
-  void RunEndingAt(const char* action, int n) {
+  // Runs `action` in a process of its own that ends dead at call `n`; true
+  // when it got there.
+  bool RunEndingAt(const char* action, int n) {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     SetEnvironmentVariableW(L"SWEEP_ACTION", toolkit::Widen(action).c_str());
@@ -248,12 +359,16 @@ class InstallSweep : public testing::Test {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &process));
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    DWORD status = 0;
+    if (CreateProcessW(self, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+      WaitForSingleObject(process.hProcess, INFINITE);
+      GetExitCodeProcess(process.hProcess, &status);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
     SetEnvironmentVariableW(L"SWEEP_ACTION", nullptr);
+    return status == 99;
   }
 
   // Counts the calls of a run without failures.
@@ -263,40 +378,65 @@ class InstallSweep : public testing::Test {
     return failingcalls::AllCalls();
   }
 
-  // Sweeps the installation from the machine `prepare` makes (again after a
-  // run that completed): `after` is the complete installation.
-  int SweepInstallation(const std::function<void()>& prepare, const State& after, int calls,
-                        bool ending) {
+  // Calls 1 to `calls` of a run, each faulted by `fault` (true when the run
+  // reached that call) on the machine `prepare` makes. After each the
+  // machine is as before or, with `after`, complete. The rows swept.
+  int Sweep(const std::string& what, const std::function<void()>& prepare,
+            const std::function<bool(int)>& fault, int calls, const State* after = nullptr) {
     prepare();
     State before = Machine();
     for (int n = 1; n <= calls; ++n) {
-      if (ending) {
-        RunEndingAt("install", n);
-        StartAgain(at_);
-      } else {
-        failingcalls::Reset();
-        failingcalls::FailAnyNth(n);
-        Install(at_);
-      }
+      const bool reached = fault(n);
       Restart();
-      if (Machine(false) == after) {
-        prepare();
+      EXPECT_TRUE(reached) << what << ": call " << n << " was never reached";
+      if (after && Machine(false) == *after) {
+        if (n < calls) prepare();
         before = Machine();
         continue;
       }
       const State now = Machine();
-      EXPECT_TRUE(now == before) << (ending ? "ended at" : "failed") << " call " << n << " ("
-                                 << (ending ? "" : failingcalls::LastFailed()) << ")\n"
+      EXPECT_TRUE(now == before) << what << " at call " << n << " (" << failingcalls::LastFailed()
+                                 << ")\n"
                                  << Difference(before, now) << "or from the complete one:\n"
-                                 << Difference(after, Machine(false));
-      if (now != before) return n;
+                                 << (after ? Difference(*after, Machine(false)) : "");
+      if (now != before || !reached) return n;
     }
     return calls;
   }
 
+  // The failed (in this process) and ended (in a child, then started again)
+  // faults of a run `action` of `calls` calls.
+  std::function<bool(int)> Failing(const std::function<void()>& action, int offset = 0) {
+    return [action, offset](int n) {
+      failingcalls::Reset();
+      failingcalls::FailAnyNth(offset + n);
+      action();
+      return failingcalls::FailedAt() == offset + n;
+    };
+  }
+  std::function<bool(int)> Ending(const char* action, int offset = 0) {
+    return [this, action, offset](int n) {
+      const bool reached = RunEndingAt(action, offset + n);
+      StartAgain();
+      return reached;
+    };
+  }
+
   void Clean() {
+    StartAgain();
     Uninstall();
     ClearRecords();
+    Restart();
+  }
+
+  // A working installation with the other components, that the user has
+  // added to: a file in its folder and in its program group, values.
+  void Earlier() {
+    Clean();
+    ASSERT_TRUE(Install(at_, kEarlier));
+    testfiles::WriteTextFile(at_.d + "\\мои пометки.txt", "the user's");
+    testfiles::WriteTextFile(at_.programs + "\\" + kProduct + "\\Моя заметка.txt", "the user's");
+    AddUsersValues();
   }
 
   testfiles::TempFolder temp_;
@@ -305,35 +445,134 @@ class InstallSweep : public testing::Test {
   reg::SavedValue localAppData_{HKEY_CURRENT_USER, reg::ShellFoldersSandbox::kKey, "Local AppData"};
   reg::SavedValue userLocalAppData_{HKEY_CURRENT_USER, reg::ShellFoldersSandbox::kUserKey,
                                     "Local AppData"};
-  std::unique_ptr<reg::SavedValue> pending_ = std::make_unique<reg::SavedValue>(
-      HKEY_LOCAL_MACHINE, kSessionManager, "PendingFileRenameOperations");
+  std::unique_ptr<reg::SavedValue> pending_ =
+      std::make_unique<reg::SavedValue>(HKEY_LOCAL_MACHINE, kSessionManager, kPendingRenames);
   TComApartment com_;
 };
 
 TEST_F(InstallSweep, EveryCallFailedOrEndedLeavesTheOldOrTheNewInstallation) {
   const State empty = Machine();
-  int swept = 0;
   // Into an empty folder.
-  const int fresh = CallsOf([&] { ASSERT_TRUE(Install(at_)); });
+  const int fresh = CallsOf([&] { ASSERT_TRUE(Install(at_, kFresh)); });
   const State installed = Machine(false);
   ASSERT_NE(installed, empty);
   Clean();
   ASSERT_EQ(Machine(), empty) << Difference(empty, Machine());
-  for (bool ending : {false, true})
-    swept += SweepInstallation([&] { Clean(); }, installed, fresh, ending);
+  const auto clean = [&] { Clean(); };
+  const auto install = [&] { Install(at_, kFresh); };
+  int swept = Sweep("failed into nothing", clean, Failing(install), fresh, &installed);
+  swept += Sweep("ended into nothing", clean, Ending("fresh"), fresh, &installed);
   // Over a working installation the user has added to.
-  const auto earlier = [&] {
-    Clean();
-    ASSERT_TRUE(Install(at_));
-    testfiles::WriteTextFile(at_.d + "\\мои пометки.txt", "the user's");
-    reg::WriteString(HKEY_LOCAL_MACHINE, kKeys[4][1], "Comments", "the user's");
-  };
+  const auto earlier = [&] { Earlier(); };
   earlier();
-  const int over = CallsOf([&] { ASSERT_TRUE(Install(at_)); });
+  const int over = CallsOf([&] { ASSERT_TRUE(Install(at_, kFull)); });
   const State reinstalled = Machine(false);
-  for (bool ending : {false, true}) swept += SweepInstallation(earlier, reinstalled, over, ending);
+  const auto full = [&] { Install(at_, kFull); };
+  swept += Sweep("failed over", earlier, Failing(full), over, &reinstalled);
+  swept += Sweep("ended over", earlier, Ending("full"), over, &reinstalled);
   std::cout << "swept " << swept << " calls of the installation (" << fresh << " into nothing, "
             << over << " over an earlier installation), each failed and each ended\n";
+  Clean();
+}
+
+// The second fault: the undo of a failed installation, and the recovery of
+// an ended one, fail or end themselves at each of their calls; the next
+// start then puts back the earlier installation.
+TEST_F(InstallSweep, EveryCallOfTheUndoAndOfTheRecoveryFailedOrEnded) {
+  Earlier();
+  failingcalls::Reset();
+  ASSERT_FALSE(InstallFailingAtTheDesktopLink(at_));
+  const int first = failingcalls::FailedAt();
+  const int undo = failingcalls::AllCalls() - first;
+  ASSERT_GT(undo, 0);
+  const auto earlier = [&] { Earlier(); };
+  const auto failing = [&](int n) {
+    failingcalls::Reset();
+    failingcalls::FailAnyNth(first + n);
+    InstallFailingAtTheDesktopLink(at_);
+    const bool reached = failingcalls::FailedAt() == first + n;
+    StartAgain();
+    return reached;
+  };
+  int swept = Sweep("undo failed", earlier, failing, undo);
+  swept += Sweep("undo ended", earlier, Ending("undo", first), undo);
+  // Ended at the desktop link, then the recovery faulted.
+  Earlier();
+  const State earlierState = Machine(false);
+  const auto interrupted = [&] {
+    Earlier();
+    ASSERT_TRUE(RunEndingAt("fresh", first));
+  };
+  interrupted();
+  const int recovery = CallsOf([&] { ASSERT_TRUE(StartAgain()); });
+  ASSERT_GT(recovery, 0);
+  const auto recover = [&] { StartAgain(); };
+  const auto failingRecovery = Failing(recover);
+  swept += Sweep(
+      "recovery failed", interrupted, [&](int n) { return failingRecovery(n) && StartAgain(); },
+      recovery, &earlierState);
+  swept += Sweep("recovery ended", interrupted, Ending("recovery"), recovery, &earlierState);
+  std::cout << "swept " << swept << " calls of second faults (" << undo << " of the undo, "
+            << recovery << " of the recovery), each failed and each ended\n";
+  Clean();
+}
+
+// Journals the next start must not act on, and one it cannot finish: the
+// folder they name stays as it is.
+TEST_F(InstallSweep, AJournalNotTheSetupsOrNotFinishableChangesNothing) {
+  const std::string journal = JournalPath();
+  const std::string offline = "Q:\\" + kProduct;
+  struct Row {
+    const char* what;
+    std::string path, text;
+    bool othersWrite, finished, kept;
+  } const rows[] = {
+      {"in the user's folder", at_.appData + "\\" + kProduct + " Setup.journal",
+       "install\t" + at_.d + "\t\t\nnew\t" + at_.d + "\n", false, true, false},
+      {"a key not the product's", journal,
+       "install\t" + at_.d + "\t\t\nnew\t" + at_.d + "\nkey\tHKLM\tSoftware\tabsent\n", false, true,
+       true},
+      {"no begin line", journal, "new\t" + at_.d + "\n", false, true, true},
+      {"others may write it", journal, "install\t" + at_.d + "\t\t\nnew\t" + at_.d + "\n", true,
+       true, true},
+      {"on a volume not there", journal, "install\t" + offline + "\t\t\nnew\t" + offline + "\n",
+       false, false, false},
+  };
+  localAppData_.SetString(at_.appData);
+  userLocalAppData_.SetString(at_.appData);
+  Earlier();
+  for (const Row& row : rows) {
+    const State before = Machine();
+    testfiles::WriteTextFile(row.path, row.text);
+    if (row.othersWrite) {
+      PSECURITY_DESCRIPTOR sd = nullptr;
+      ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;FA;;;WD)", SDDL_REVISION_1, &sd,
+                                                           nullptr);
+      BOOL present = FALSE, defaulted = FALSE;
+      PACL dacl = nullptr;
+      GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted);
+      ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(toolkit::Widen(row.path).c_str()),
+                                      SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                      dacl, nullptr),
+                ERROR_SUCCESS);
+      LocalFree(sd);
+    }
+    EXPECT_EQ(StartAgain(), row.finished) << row.what;
+    EXPECT_EQ(testfiles::Exists(row.path), row.path != journal || !row.finished) << row.what;
+    EXPECT_EQ(testfiles::EntriesIn(JournalFolder()), row.kept       ? 1u
+                                                     : row.finished ? 0u
+                                                                    : 1u)
+        << row.what;
+    DeleteFileW(toolkit::Widen(row.path).c_str());
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(toolkit::Widen(journal + ".~*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+      DeleteFileW(
+          toolkit::Widen(JournalFolder() + "\\" + toolkit::Narrow(entry.cFileName)).c_str());
+      FindClose(find);
+    }
+    EXPECT_TRUE(Machine() == before) << row.what << "\n" << Difference(before, Machine());
+  }
   Clean();
 }
 
@@ -342,7 +581,7 @@ TEST_F(InstallSweep, EveryCallFailedOrEndedLeavesTheOldOrTheNewInstallation) {
 TEST_F(InstallSweep, EveryCallOfTheUninstallFailedOrEndedLeavesWhatItsRecordRemoves) {
   const auto installed = [&] {
     Clean();
-    ASSERT_TRUE(Install(at_));
+    ASSERT_TRUE(Install(at_, kFresh));
     testfiles::WriteTextFile(at_.d + "\\мои пометки.txt", "the user's");
   };
   installed();
@@ -351,22 +590,19 @@ TEST_F(InstallSweep, EveryCallOfTheUninstallFailedOrEndedLeavesWhatItsRecordRemo
   const State gone = Machine(false);
   int swept = 0;
   for (bool ending : {false, true}) {
+    const auto fault = ending ? Ending("uninstall") : Failing([] { Uninstall(); });
     for (int n = 1; n <= calls; ++n, ++swept) {
       installed();
-      if (ending) {
-        RunEndingAt("uninstall", n);
-        StartAgain(at_);
-      } else {
-        failingcalls::Reset();
-        failingcalls::FailAnyNth(n);
-        Uninstall();
-      }
+      const bool reached = fault(n);
+      ASSERT_TRUE(reached) << "call " << n << " was never reached";
+      const bool record = reg::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey);
+      ASSERT_TRUE(!record || testfiles::IsFile(at_.d + "\\Setup.exe"))
+          << "a record without its command at call " << n;
       Restart();
       if (Machine(false) == gone) continue;
       const std::string what = std::string(ending ? "ended at" : "failed") + " call " +
                                std::to_string(n) + "\n" + Difference(gone, Machine(false));
-      ASSERT_TRUE(reg::KeyExists(HKEY_LOCAL_MACHINE, kKeys[4][1]))
-          << "without its record: " << what;
+      ASSERT_TRUE(record) << "without its record: " << what;
       failingcalls::Reset();
       Uninstall();
       Restart();

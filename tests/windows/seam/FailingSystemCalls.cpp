@@ -30,7 +30,8 @@ const char* const kNames[] = {"CreateKey",
                               "RemoveFolder",
                               "DeleteFileAt",
                               "MoveEntry",
-                              "CopyFileTo"};
+                              "CopyFileTo",
+                              "CreateSecuredFolder"};
 static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(Call::kCount),
               "a name for every call");
 
@@ -64,6 +65,7 @@ struct Plan {
   int anyAt = 0;
   bool end = false;
   const char* failed = "";
+  int failedAt = 0;
   int openKeys = 0;
 };
 
@@ -87,6 +89,7 @@ bool Fails(Call call, long* error) {
     return false;
   }
   plan.failed = kNames[static_cast<size_t>(call)];
+  plan.failedAt = all;
   return true;
 }
 
@@ -128,6 +131,8 @@ int CallsOf(Call call) { return ThePlan().calls[static_cast<size_t>(call)]; }
 int AllCalls() { return ThePlan().all; }
 
 const char* LastFailed() { return ThePlan().failed; }
+
+int FailedAt() { return ThePlan().failedAt; }
 
 int OpenKeys() { return ThePlan().openKeys; }
 
@@ -292,6 +297,12 @@ BOOL CopyFileTo(const std::wstring& from, const std::wstring& to) {
   long error;
   if (Fails(Call::CopyFileTo, &error)) return FailWith(error, FALSE);
   return CopyFileW(from.c_str(), to.c_str(), FALSE);
+}
+
+BOOL CreateSecuredFolder(const std::wstring& path, SECURITY_ATTRIBUTES* security) {
+  long error;
+  if (Fails(Call::CreateSecuredFolder, &error)) return FailWith(error, FALSE);
+  return CreateDirectoryW(path.c_str(), security);
 }
 
 }  // namespace syscalls

@@ -30,6 +30,7 @@ enum class Call {
   DeleteFileAt,
   MoveEntry,
   CopyFileTo,
+  CreateSecuredFolder,
   kCount
 };
 
@@ -51,6 +52,8 @@ int CallsOf(Call call);
 int AllCalls();
 // The kind of the last call that was failed, as text ("" when none was).
 const char* LastFailed();
+// The count of all calls at the last call that was failed (0 when none was).
+int FailedAt();
 // Keys opened or created and not yet closed since the last Reset.
 int OpenKeys();
 

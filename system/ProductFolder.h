@@ -1,0 +1,14 @@
+// The one rule by which a path counts as the product's install folder, for
+// every deletion of the whole folder: the uninstall's, and the undo of an
+// interrupted installation.
+#pragma once
+
+#include <string>
+
+// Only the product's own folder is deleted with everything in it, and only
+// as the installer records it: an absolute path, as the system reads it
+// (FullLongPath), ending in the product's folder name. A damaged or foreign
+// record ("C:\", "C:\Windows", a relative or empty path), or one spelled in
+// a way no installation records ("C:\Windows\..\Карта...", "C:\PROGRA~1\...")
+// must never send a whole drive or system folder to the deletion.
+bool IsProductFolder(const std::string& path);
