@@ -1,6 +1,7 @@
 #include "InstallTransaction.h"
 
 #include "DeleteAtRestart.h"
+#include "FlushToDisk.h"
 #include "InstallLog.h"
 #include "RegisterInWindows.h"
 #include "RegistrySnapshot.h"
@@ -42,11 +43,14 @@ bool IsCommitted(const std::vector<TJournalEntry>& entries) {
 bool UndoEntry(const TJournalEntry& e) {
   if (e[0] == kAside && e.size() == 3) {
     if (!Exists(e[2])) return true;  // never moved, or back already
-    return DeleteNow(e[1]) &&
-           syscalls::MoveEntry(toolkit::Widen(e[2]), toolkit::Widen(e[1]), 0) != 0;
+    return DeleteNow(e[1]) && syscalls::MoveEntry(toolkit::Widen(e[2]), toolkit::Widen(e[1]),
+                                                  MOVEFILE_WRITE_THROUGH) != 0;
   }
   if (e[0] == kNew && e.size() == 2) return DeleteNow(e[1]);
-  if (e[0] == kKey && e.size() == 4) return RestoreKey(RootNamed(e[1]), e[2], e[3]);
+  // Flushed, as the run's own keys are: the journal goes once this is done.
+  if (e[0] == kKey && e.size() == 4)
+    return RestoreKey(RootNamed(e[1]), e[2], e[3]) &&
+           FlushKeyAt(RootNamed(e[1]), e[2]) == ERROR_SUCCESS;
   return true;
 }
 
@@ -79,11 +83,15 @@ TInstallTransaction::TInstallTransaction(const std::string& journalPath, TInstal
     : journal_(journalPath), log_(log) {}
 
 bool TInstallTransaction::Note(const TJournalEntry& entry) {
-  if (!journal_.Append(entry)) {
+  return Note(std::vector<TJournalEntry>{entry});
+}
+
+bool TInstallTransaction::Note(const std::vector<TJournalEntry>& entries) {
+  if (!journal_.Append(entries)) {
     error_ = "cannot write the journal " + journal_.Path() + " (" + SystemReason() + ")";
     return false;
   }
-  entries_.push_back(entry);
+  entries_.insert(entries_.end(), entries.begin(), entries.end());
   return true;
 }
 
@@ -101,7 +109,7 @@ bool TInstallTransaction::Begin(const std::string& directory) {
 bool TInstallTransaction::SetAside(const std::string& path) {
   const std::string aside = FreeAsideName(path);
   if (!Note({kAside, path, aside})) return false;
-  if (!syscalls::MoveEntry(toolkit::Widen(path), toolkit::Widen(aside), 0)) {
+  if (!syscalls::MoveEntry(toolkit::Widen(path), toolkit::Widen(aside), MOVEFILE_WRITE_THROUGH)) {
     error_ = path + " cannot be moved aside, something in it is in use (" + SystemReason() + ")";
     return false;
   }
@@ -122,8 +130,43 @@ bool TInstallTransaction::SaveKey(HKEY root, const std::string& path) {
   return Note({kKey, RootName(root), path, snapshot});
 }
 
+// Each flush of the journal waits for the disk: the keys of one step are
+// read first and noted together.
+bool TInstallTransaction::SaveKeys(const std::vector<std::pair<HKEY, std::string>>& keys) {
+  std::vector<TJournalEntry> entries;
+  try {
+    for (const auto& [root, path] : keys)
+      entries.push_back({kKey, RootName(root), path, SnapshotKey(root, path)});
+  } catch (const ERegistryError& e) {
+    error_ = e.what();
+    return false;
+  }
+  return Note(entries);
+}
+
+// What this run made (at the paths noted new or set aside) and the keys it
+// wrote, on the disk: the commit line is what lets the next start delete the
+// earlier installation, so nothing it stands for may still be in a cache.
+bool TInstallTransaction::MakeDurable() {
+  for (const TJournalEntry& e : entries_) {
+    const bool made = (e[0] == kAside && e.size() == 3) || (e[0] == kNew && e.size() == 2);
+    if (made && !FlushTree(e[1])) {
+      error_ = "cannot flush " + e[1] + " to the disk (" + SystemReason() + ")";
+      return false;
+    }
+    if (e[0] != kKey || e.size() != 4) continue;
+    const LSTATUS status = FlushKeyAt(RootNamed(e[1]), e[2]);
+    if (status != ERROR_SUCCESS) {
+      error_ = "cannot flush the key " + e[1] + "\\" + e[2] + " to the disk (system error " +
+               std::to_string(status) + ")";
+      return false;
+    }
+  }
+  return true;
+}
+
 bool TInstallTransaction::Commit() {
-  if (!Note({kCommit})) return false;
+  if (!MakeDurable() || !Note({kCommit})) return false;
   CommitEntries(entries_);
   // A journal that stays is finished (harmlessly, once more) by the next start.
   if (!journal_.Remove() && !journal_.Remove())

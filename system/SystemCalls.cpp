@@ -54,6 +54,8 @@ LSTATUS DeleteKey(HKEY key, const std::wstring& subKey) {
   return RegDeleteKeyW(key, subKey.c_str());
 }
 
+LSTATUS FlushKey(HKEY key) { return RegFlushKey(key); }
+
 HRESULT CreateShellLinkObject(IShellLinkW** link) {
   return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                           reinterpret_cast<void**>(link));

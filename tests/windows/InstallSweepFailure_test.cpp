@@ -168,6 +168,9 @@ TEST(SweepChild, EndsAtTheGivenCall) {
   const Places at(Env("SWEEP_ROOT"));
   failingcalls::Reset();
   failingcalls::EndAnyNth(std::atoi(Env("SWEEP_END_AT").c_str()));
+  if (!Env("SWEEP_CUT").empty())
+    failingcalls::CutPowerAnyNth(std::atoi(Env("SWEEP_END_AT").c_str()),
+                                 toolkit::Widen(Env("SWEEP_CUT")));
   if (action == "install") {
     Install(at);
   } else {
@@ -237,8 +240,11 @@ class InstallSweep : public testing::Test {
                                                  "PendingFileRenameOperations");
   }
 
-  // Runs `action` in a process of its own that ends dead at call `n`.
-  void RunEndingAt(const char* action, int n) {
+  // Runs `action` in a process of its own that ends dead at call `n`; with
+  // `cut`, in a power cut.
+  void RunEndingAt(const char* action, int n, bool cut = false) {
+    const std::wstring lossList = toolkit::Widen(at_.root + "\\power-cut.list");
+    SetEnvironmentVariableW(L"SWEEP_CUT", cut ? lossList.c_str() : nullptr);
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     SetEnvironmentVariableW(L"SWEEP_ACTION", toolkit::Widen(action).c_str());
@@ -254,6 +260,7 @@ class InstallSweep : public testing::Test {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     SetEnvironmentVariableW(L"SWEEP_ACTION", nullptr);
+    EXPECT_TRUE(!cut || failingcalls::LoseUnflushedWrites(lossList)) << "no cut at call " << n;
   }
 
   // Counts the calls of a run without failures.
@@ -334,6 +341,38 @@ TEST_F(InstallSweep, EveryCallFailedOrEndedLeavesTheOldOrTheNewInstallation) {
   for (bool ending : {false, true}) swept += SweepInstallation(earlier, reinstalled, over, ending);
   std::cout << "swept " << swept << " calls of the installation (" << fresh << " into nothing, "
             << over << " over an earlier installation), each failed and each ended\n";
+  Clean();
+}
+
+// A power cut at every call of an installation over an earlier one: the run
+// ends there and each file it wrote loses what it gained since its last
+// flush. The next start leaves the earlier installation or the new one.
+TEST_F(InstallSweep, APowerCutAtEveryCallLeavesTheOldOrTheNewInstallation) {
+  const auto earlier = [&] {
+    Clean();
+    ASSERT_TRUE(Install(at_));
+    testfiles::WriteTextFile(at_.d + "\\мои пометки.txt", "the user's");
+  };
+  earlier();
+  const int calls = CallsOf([&] { ASSERT_TRUE(Install(at_)); });
+  const State reinstalled = Machine(false);
+  earlier();
+  for (int n = 1; n <= calls; ++n) {
+    const State before = Machine();
+    RunEndingAt("install", n, /*cut=*/true);
+    StartAgain(at_);
+    Restart();
+    if (Machine(false) == reinstalled) {
+      earlier();
+      continue;
+    }
+    ASSERT_TRUE(Machine() == before)
+        << "power cut at call " << n << "\n"
+        << Difference(before, Machine()) << "or from the complete one:\n"
+        << Difference(reinstalled, Machine(false));
+  }
+  std::cout << "cut the power at each of the " << calls
+            << " calls of an installation over an earlier one\n";
   Clean();
 }
 

@@ -5,6 +5,8 @@
 #include "SystemCalls.h"
 
 #include <array>
+#include <map>
+#include <string>
 
 namespace failingcalls {
 
@@ -30,7 +32,8 @@ const char* const kNames[] = {"CreateKey",
                               "RemoveFolder",
                               "DeleteFileAt",
                               "MoveEntry",
-                              "CopyFileTo"};
+                              "CopyFileTo",
+                              "FlushKey"};
 static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(Call::kCount),
               "a name for every call");
 
@@ -65,11 +68,37 @@ struct Plan {
   bool end = false;
   const char* failed = "";
   int openKeys = 0;
+  // For a power cut: by path, the length each file this process made (or
+  // emptied) had on the disk at its last flush; and the file behind each
+  // handle open for writing. The installation's writers write new files front
+  // to back, so the flushed length stands for the flushed content.
+  std::map<std::wstring, LONGLONG> flushed;
+  std::map<HANDLE, std::wstring> writing;
+  std::wstring lossList;
 };
 
 Plan& ThePlan() {
   static Plan plan;
   return plan;
+}
+
+void Opened(HANDLE file, const std::wstring& path, DWORD access, DWORD disposition) {
+  if (file == INVALID_HANDLE_VALUE || !(access & GENERIC_WRITE)) return;
+  ThePlan().writing[file] = path;
+  if (disposition != OPEN_EXISTING && disposition != OPEN_ALWAYS) ThePlan().flushed[path] = 0;
+}
+
+// Leaves the flushed length of every file this process wrote for the test,
+// as UTF-16 lines "<length>\t<path>".
+void LeaveLossList() {
+  std::wstring text;
+  for (const auto& [path, length] : ThePlan().flushed)
+    text += std::to_wstring(length) + L'\t' + path + L'\n';
+  HANDLE list =
+      CreateFileW(ThePlan().lossList.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(list, text.data(), DWORD(text.size() * sizeof(wchar_t)), &written, nullptr);
+  CloseHandle(list);
 }
 
 // Counts the call; true (with the error to report) when this is the one to
@@ -79,6 +108,7 @@ bool Fails(Call call, long* error) {
   const int count = ++plan.calls[static_cast<size_t>(call)];
   const int all = ++plan.all;
   if (plan.anyAt != 0 && all == plan.anyAt) {
+    if (plan.end && !plan.lossList.empty()) LeaveLossList();
     if (plan.end) TerminateProcess(GetCurrentProcess(), 99);
     *error = TypicalError(call);
   } else if (call == plan.armedCall && count == plan.armedAt) {
@@ -119,6 +149,35 @@ void FailAnyNth(int n) {
 void EndAnyNth(int n) {
   ThePlan().anyAt = ThePlan().all + n;
   ThePlan().end = true;
+}
+
+void CutPowerAnyNth(int n, const std::wstring& lossList) {
+  EndAnyNth(n);
+  ThePlan().lossList = lossList;
+}
+
+bool LoseUnflushedWrites(const std::wstring& lossList) {
+  HANDLE list = CreateFileW(lossList.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (list == INVALID_HANDLE_VALUE) return false;
+  std::wstring text(GetFileSize(list, nullptr) / sizeof(wchar_t), L'\0');
+  DWORD got = 0;
+  ReadFile(list, text.data(), DWORD(text.size() * sizeof(wchar_t)), &got, nullptr);
+  CloseHandle(list);
+  DeleteFileW(lossList.c_str());
+  for (size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos;
+       start = end + 1) {
+    const size_t tab = text.find(L'\t', start);
+    const std::wstring path = text.substr(tab + 1, end - tab - 1);
+    LARGE_INTEGER size{}, length{};
+    length.QuadPart = std::stoll(text.substr(start, tab - start));
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (GetFileSizeEx(file, &size) && size.QuadPart > length.QuadPart &&
+        SetFilePointerEx(file, length, nullptr, FILE_BEGIN))
+      SetEndOfFile(file);
+    CloseHandle(file);
+  }
+  return true;
 }
 
 void Reset() { ThePlan() = Plan(); }
@@ -220,6 +279,7 @@ HRESULT CreateShellLinkObject(IShellLinkW** link) {
 HRESULT SaveShellLink(IPersistFile* file, const std::wstring& path) {
   long error;
   if (Fails(Call::SaveShellLink, &error)) return static_cast<HRESULT>(error);
+  failingcalls::ThePlan().flushed[path] = 0;
   return file->Save(path.c_str(), FALSE);
 }
 
@@ -233,8 +293,10 @@ HANDLE CreateFileAt(const std::wstring& path, DWORD access, DWORD share, DWORD d
                     DWORD flagsAndAttributes) {
   long error;
   if (Fails(Call::CreateFileAt, &error)) return FailWith(error, INVALID_HANDLE_VALUE);
-  return CreateFileW(path.c_str(), access, share, nullptr, disposition, flagsAndAttributes,
-                     nullptr);
+  const HANDLE file =
+      CreateFileW(path.c_str(), access, share, nullptr, disposition, flagsAndAttributes, nullptr);
+  failingcalls::Opened(file, path, access, disposition);
+  return file;
 }
 
 BOOL WriteToFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
@@ -249,6 +311,10 @@ BOOL WriteToFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
 BOOL FlushFile(HANDLE file) {
   long error;
   if (Fails(Call::FlushFile, &error)) return FailWith(error, FALSE);
+  auto& plan = failingcalls::ThePlan();
+  LARGE_INTEGER size{};
+  if (plan.writing.count(file) && GetFileSizeEx(file, &size))
+    plan.flushed[plan.writing[file]] = size.QuadPart;
   return FlushFileBuffers(file);
 }
 
@@ -291,7 +357,14 @@ BOOL MoveEntry(const std::wstring& from, const std::wstring& to, DWORD flags) {
 BOOL CopyFileTo(const std::wstring& from, const std::wstring& to) {
   long error;
   if (Fails(Call::CopyFileTo, &error)) return FailWith(error, FALSE);
+  failingcalls::ThePlan().flushed[to] = 0;
   return CopyFileW(from.c_str(), to.c_str(), FALSE);
+}
+
+LSTATUS FlushKey(HKEY key) {
+  long error;
+  if (Fails(Call::FlushKey, &error)) return error;
+  return RegFlushKey(key);
 }
 
 }  // namespace syscalls
