@@ -262,11 +262,11 @@ bool TInstallation::Guarded(const char* end, const std::function<void()>& block)
 }
 
 void TInstallation::WriteRecords() {
-  for (const char* type : {"maptldb", "maptl"}) {
-    Keep(transaction_.SaveKey(HKEY_CLASSES_ROOT, std::string(".") + type));
-    Keep(transaction_.SaveKey(HKEY_CLASSES_ROOT, std::string(type) + "FILE"));
-  }
-  Keep(transaction_.SaveKey(HKEY_LOCAL_MACHINE, UninstallRecordKey(kProductName)));
+  Keep(transaction_.SaveKeys({{HKEY_CLASSES_ROOT, ".maptldb"},
+                              {HKEY_CLASSES_ROOT, "maptldbFILE"},
+                              {HKEY_CLASSES_ROOT, ".maptl"},
+                              {HKEY_CLASSES_ROOT, "maptlFILE"},
+                              {HKEY_LOCAL_MACHINE, UninstallRecordKey(kProductName)}}));
   RegisterFileType("maptldb", "Файл базы данных объектов карты", d_ + "\\Icons\\maptldb.ico",
                    "Импортировать", QuotedCommand(d_ + "\\" + kViewerName, "%1"));
   log_.Write("registry: HKEY_CLASSES_ROOT\\.maptldb, HKEY_CLASSES_ROOT\\maptldbFILE");

@@ -52,13 +52,19 @@ bool TInstallJournal::Create() {
 }
 
 bool TInstallJournal::Append(const TJournalEntry& entry) {
+  return Append(std::vector<TJournalEntry>{entry});
+}
+
+bool TInstallJournal::Append(const std::vector<TJournalEntry>& entries) {
   if (!file_) return false;
-  std::string line;
-  for (size_t i = 0; i < entry.size(); ++i) line += (i ? "\t" : "") + entry[i];
-  line += "\n";
+  std::string lines;
+  for (const TJournalEntry& entry : entries) {
+    for (size_t i = 0; i < entry.size(); ++i) lines += (i ? "\t" : "") + entry[i];
+    lines += "\n";
+  }
   DWORD written = 0;
-  return syscalls::WriteToFile(file_, line.data(), DWORD(line.size()), &written) &&
-         written == line.size() && syscalls::FlushFile(file_);
+  return syscalls::WriteToFile(file_, lines.data(), DWORD(lines.size()), &written) &&
+         written == lines.size() && syscalls::FlushFile(file_);
 }
 
 bool TInstallJournal::Remove() {

@@ -26,6 +26,8 @@ class TInstallJournal {
   bool Create();
   // Writes the entry and flushes it to the disk; false when that failed.
   bool Append(const TJournalEntry& entry);
+  // The same for several entries at once: one write and one flush.
+  bool Append(const std::vector<TJournalEntry>& entries);
   // Closes and deletes the journal; true when it is gone.
   bool Remove();
 

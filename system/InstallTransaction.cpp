@@ -1,6 +1,7 @@
 #include "InstallTransaction.h"
 
 #include "DeleteAtRestart.h"
+#include "FlushToDisk.h"
 #include "InstallLog.h"
 #include "JournalFolder.h"
 #include "ProductFolder.h"
@@ -46,8 +47,8 @@ bool UndoEntry(const TJournalEntry& e) {
   if (e[0] == kJournalAside) {
     const TPresence aside = PresenceOf(e[2]);
     if (aside == TPresence::kThere)
-      return DeleteNow(e[1]) &&
-             syscalls::MoveEntry(toolkit::Widen(e[2]), toolkit::Widen(e[1]), 0) != 0;
+      return DeleteNow(e[1]) && syscalls::MoveEntry(toolkit::Widen(e[2]), toolkit::Widen(e[1]),
+                                                    MOVEFILE_WRITE_THROUGH) != 0;
     // Never moved, or back already; with neither there, nothing is left to
     // put back.
     return aside == TPresence::kGone && PresenceOf(e[1]) != TPresence::kUnknown;
@@ -56,7 +57,10 @@ bool UndoEntry(const TJournalEntry& e) {
     if (PresenceOf(e[1]) == TPresence::kThere) DeleteNow(e[1]);
     return PresenceOf(e[1]) == TPresence::kGone;
   }
-  if (e[0] == kJournalKey) return RestoreKey(RootNamed(e[1]), e[2], e[3]);
+  // Flushed, as the run's own keys are: the journal goes once this is done.
+  if (e[0] == kJournalKey)
+    return RestoreKey(RootNamed(e[1]), e[2], e[3]) &&
+           FlushKeyAt(RootNamed(e[1]), e[2]) == ERROR_SUCCESS;
   return true;
 }
 
@@ -100,11 +104,15 @@ void KeepAside(const std::string& path, const std::string& why, TInstallLog& log
 TInstallTransaction::TInstallTransaction(TInstallLog& log) : journal_(JournalPath()), log_(log) {}
 
 bool TInstallTransaction::Note(const TJournalEntry& entry) {
-  if (!journal_.Append(entry)) {
+  return Note(std::vector<TJournalEntry>{entry});
+}
+
+bool TInstallTransaction::Note(const std::vector<TJournalEntry>& entries) {
+  if (!journal_.Append(entries)) {
     error_ = "cannot write the journal " + journal_.Path() + " (" + SystemReason() + ")";
     return false;
   }
-  entries_.push_back(entry);
+  entries_.insert(entries_.end(), entries.begin(), entries.end());
   return true;
 }
 
@@ -124,7 +132,7 @@ bool TInstallTransaction::Begin(const std::string& directory, const std::string&
 bool TInstallTransaction::SetAside(const std::string& path) {
   const std::string aside = FreeAsideName(path);
   if (!Note({kJournalAside, path, aside})) return false;
-  if (!syscalls::MoveEntry(toolkit::Widen(path), toolkit::Widen(aside), 0)) {
+  if (!syscalls::MoveEntry(toolkit::Widen(path), toolkit::Widen(aside), MOVEFILE_WRITE_THROUGH)) {
     error_ = path + " cannot be moved aside, something in it is in use (" + SystemReason() + ")";
     return false;
   }
@@ -145,8 +153,43 @@ bool TInstallTransaction::SaveKey(HKEY root, const std::string& path) {
   return Note({kJournalKey, RootName(root), path, snapshot});
 }
 
+// Each flush of the journal waits for the disk: the keys of one step are
+// read first and noted together.
+bool TInstallTransaction::SaveKeys(const std::vector<std::pair<HKEY, std::string>>& keys) {
+  std::vector<TJournalEntry> entries;
+  try {
+    for (const auto& [root, path] : keys)
+      entries.push_back({kJournalKey, RootName(root), path, SnapshotKey(root, path)});
+  } catch (const ERegistryError& e) {
+    error_ = e.what();
+    return false;
+  }
+  return Note(entries);
+}
+
+// What this run made (at the paths noted new or set aside) and the keys it
+// wrote, on the disk: the commit line is what lets the next start delete the
+// earlier installation, so nothing it stands for may still be in a cache.
+bool TInstallTransaction::MakeDurable() {
+  for (const TJournalEntry& e : entries_) {
+    const bool made = e[0] == kJournalAside || e[0] == kJournalNew;
+    if (made && !FlushTree(e[1])) {
+      error_ = "cannot flush " + e[1] + " to the disk (" + SystemReason() + ")";
+      return false;
+    }
+    if (e[0] != kJournalKey) continue;
+    const LSTATUS status = FlushKeyAt(RootNamed(e[1]), e[2]);
+    if (status != ERROR_SUCCESS) {
+      error_ = "cannot flush the key " + e[1] + "\\" + e[2] + " to the disk (system error " +
+               std::to_string(status) + ")";
+      return false;
+    }
+  }
+  return true;
+}
+
 bool TInstallTransaction::Commit() {
-  if (!Note({kJournalCommit})) return false;
+  if (!MakeDurable() || !Note({kJournalCommit})) return false;
   CommitEntries(entries_);
   // A journal that stays is finished (harmlessly, once more) by the next start.
   if (!journal_.Remove() && !journal_.Remove())

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "InstallJournal.h"
@@ -34,7 +35,11 @@ class TInstallTransaction {
   // Keeps the key `root`\`path` with everything below it before the run
   // writes into it. False when it cannot be read or noted.
   bool SaveKey(HKEY root, const std::string& path);
+  // The same for several keys, noted with one flush of the journal.
+  bool SaveKeys(const std::vector<std::pair<HKEY, std::string>>& keys);
   // The run is complete: false when even that could not be noted (then undo).
+  // Everything the run made is flushed to the disk first, so that the note
+  // never outlives what it stands for.
   // What was set aside is deleted, or left to the next restart where in use.
   bool Commit();
   // Everything back as it was before Begin. False when something could not
@@ -46,6 +51,8 @@ class TInstallTransaction {
 
  private:
   bool Note(const TJournalEntry& entry);
+  bool Note(const std::vector<TJournalEntry>& entries);
+  bool MakeDurable();
 
   TInstallJournal journal_;
   TInstallLog& log_;

@@ -1,5 +1,7 @@
 #include "SystemCalls.h"
 
+#include "RegistryValueAt.h"
+
 namespace syscalls {
 
 LSTATUS CreateKey(HKEY root, const std::wstring& subKey, HKEY* key) {
@@ -36,23 +38,14 @@ LSTATUS EnumKey(HKEY key, DWORD index, std::wstring* name) {
 }
 
 LSTATUS EnumValue(HKEY key, DWORD index, std::wstring* name, DWORD* type, std::vector<BYTE>* data) {
-  DWORD nameLength = 0, dataSize = 0;
-  LSTATUS status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                    nullptr, &nameLength, &dataSize, nullptr, nullptr);
-  if (status != ERROR_SUCCESS) return status;
-  std::wstring buffer(nameLength + 1, L'\0');
-  data->assign(dataSize + 1, 0);
-  DWORD length = nameLength + 1, size = dataSize + 1;
-  status = RegEnumValueW(key, index, buffer.data(), &length, nullptr, type, data->data(), &size);
-  if (status != ERROR_SUCCESS) return status;
-  name->assign(buffer.data(), length);
-  data->resize(size);
-  return status;
+  return registry::ValueAt(key, index, name, type, data);
 }
 
 LSTATUS DeleteKey(HKEY key, const std::wstring& subKey) {
   return RegDeleteKeyW(key, subKey.c_str());
 }
+
+LSTATUS FlushKey(HKEY key) { return RegFlushKey(key); }
 
 HRESULT CreateShellLinkObject(IShellLinkW** link) {
   return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,

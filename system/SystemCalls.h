@@ -35,6 +35,8 @@ LSTATUS EnumKey(HKEY key, DWORD index, std::wstring* name);
 LSTATUS EnumValue(HKEY key, DWORD index, std::wstring* name, DWORD* type, std::vector<BYTE>* data);
 // Deletes a sub-key that has no sub-keys of its own.
 LSTATUS DeleteKey(HKEY key, const std::wstring& subKey);
+// Writes what was changed in the key's hive to the disk before returning.
+LSTATUS FlushKey(HKEY key);
 
 // A new shell-link object, as its IShellLinkW interface.
 HRESULT CreateShellLinkObject(IShellLinkW** link);

@@ -147,8 +147,11 @@ struct UserValue {
   DWORD type;
   std::string data;
 };
+// Longer than a first guess reads: kept whole by the journal all the same.
+const std::wstring kLongName(300, L'n');
 const UserValue kUserValues[] = {
     {HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName", REG_SZ, Utf16(L"Карта (правка)")},
+    {HKEY_LOCAL_MACHINE, kUninstallKey, kLongName.c_str(), REG_SZ, Utf16(std::wstring(900, L'v'))},
     {HKEY_LOCAL_MACHINE, kUninstallKey, L"Comments", REG_EXPAND_SZ, Utf16(L"%TEMP%\\заметка")},
     {HKEY_LOCAL_MACHINE, kUninstallKey, L"Contacts", REG_MULTI_SZ,
      Utf16(std::wstring(L"a\0б\0", 4))},
@@ -245,6 +248,9 @@ TEST(SweepChild, EndsAtTheGivenCall) {
   const Places at(Env("SWEEP_ROOT"));
   failingcalls::Reset();
   failingcalls::EndAnyNth(std::atoi(Env("SWEEP_END_AT").c_str()));
+  if (!Env("SWEEP_CUT").empty())
+    failingcalls::CutPowerAnyNth(std::atoi(Env("SWEEP_END_AT").c_str()),
+                                 toolkit::Widen(Env("SWEEP_CUT")));
   if (action == "fresh") Install(at, kFresh);
   if (action == "full") Install(at, kFull);
   if (action == "undo") InstallFailingAtTheDesktopLink(at);
@@ -347,9 +353,11 @@ class InstallSweep : public testing::Test {
     RegCloseKey(key);
   }
 
-  // Runs `action` in a process of its own that ends dead at call `n`; true
-  // when it got there.
-  bool RunEndingAt(const char* action, int n) {
+  // Runs `action` in a process of its own that ends dead at call `n` (with
+  // `cut`, in a power cut); true when it got there.
+  bool RunEndingAt(const char* action, int n, bool cut = false) {
+    const std::wstring lossList = toolkit::Widen(at_.root + "\\power-cut.list");
+    SetEnvironmentVariableW(L"SWEEP_CUT", cut ? lossList.c_str() : nullptr);
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     SetEnvironmentVariableW(L"SWEEP_ACTION", toolkit::Widen(action).c_str());
@@ -368,6 +376,7 @@ class InstallSweep : public testing::Test {
       CloseHandle(process.hProcess);
     }
     SetEnvironmentVariableW(L"SWEEP_ACTION", nullptr);
+    if (cut && !failingcalls::LoseUnflushedWrites(lossList)) return false;
     return status == 99;
   }
 
@@ -573,6 +582,34 @@ TEST_F(InstallSweep, AJournalNotTheSetupsOrNotFinishableChangesNothing) {
     }
     EXPECT_TRUE(Machine() == before) << row.what << "\n" << Difference(before, Machine());
   }
+  Clean();
+}
+
+// A power cut at every call of an installation over an earlier one: the run
+// ends there and each file it wrote loses what it gained since its last
+// flush. The next start leaves the earlier installation or the new one.
+TEST_F(InstallSweep, APowerCutAtEveryCallLeavesTheOldOrTheNewInstallation) {
+  const auto earlier = [&] { Earlier(); };
+  earlier();
+  const int calls = CallsOf([&] { ASSERT_TRUE(Install(at_, kFull)); });
+  const State reinstalled = Machine(false);
+  earlier();
+  for (int n = 1; n <= calls; ++n) {
+    const State before = Machine();
+    ASSERT_TRUE(RunEndingAt("full", n, /*cut=*/true)) << "no cut at call " << n;
+    StartAgain();
+    Restart();
+    if (Machine(false) == reinstalled) {
+      earlier();
+      continue;
+    }
+    ASSERT_TRUE(Machine() == before)
+        << "power cut at call " << n << "\n"
+        << Difference(before, Machine()) << "or from the complete one:\n"
+        << Difference(reinstalled, Machine(false));
+  }
+  std::cout << "cut the power at each of the " << calls
+            << " calls of an installation over an earlier one\n";
   Clean();
 }
 

@@ -4,7 +4,11 @@
 
 #include "SystemCalls.h"
 
+#include "RegistryValueAt.h"
+
 #include <array>
+#include <map>
+#include <string>
 
 namespace failingcalls {
 
@@ -31,7 +35,8 @@ const char* const kNames[] = {"CreateKey",
                               "DeleteFileAt",
                               "MoveEntry",
                               "CopyFileTo",
-                              "CreateSecuredFolder"};
+                              "CreateSecuredFolder",
+                              "FlushKey"};
 static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(Call::kCount),
               "a name for every call");
 
@@ -67,11 +72,37 @@ struct Plan {
   const char* failed = "";
   int failedAt = 0;
   int openKeys = 0;
+  // For a power cut: by path, the length each file this process made (or
+  // emptied) had on the disk at its last flush; and the file behind each
+  // handle open for writing. The installation's writers write new files front
+  // to back, so the flushed length stands for the flushed content.
+  std::map<std::wstring, LONGLONG> flushed;
+  std::map<HANDLE, std::wstring> writing;
+  std::wstring lossList;
 };
 
 Plan& ThePlan() {
   static Plan plan;
   return plan;
+}
+
+void Opened(HANDLE file, const std::wstring& path, DWORD access, DWORD disposition) {
+  if (file == INVALID_HANDLE_VALUE || !(access & GENERIC_WRITE)) return;
+  ThePlan().writing[file] = path;
+  if (disposition != OPEN_EXISTING && disposition != OPEN_ALWAYS) ThePlan().flushed[path] = 0;
+}
+
+// Leaves the flushed length of every file this process wrote for the test,
+// as UTF-16 lines "<length>\t<path>".
+void LeaveLossList() {
+  std::wstring text;
+  for (const auto& [path, length] : ThePlan().flushed)
+    text += std::to_wstring(length) + L'\t' + path + L'\n';
+  HANDLE list =
+      CreateFileW(ThePlan().lossList.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(list, text.data(), DWORD(text.size() * sizeof(wchar_t)), &written, nullptr);
+  CloseHandle(list);
 }
 
 // Counts the call; true (with the error to report) when this is the one to
@@ -81,6 +112,7 @@ bool Fails(Call call, long* error) {
   const int count = ++plan.calls[static_cast<size_t>(call)];
   const int all = ++plan.all;
   if (plan.anyAt != 0 && all == plan.anyAt) {
+    if (plan.end && !plan.lossList.empty()) LeaveLossList();
     if (plan.end) TerminateProcess(GetCurrentProcess(), 99);
     *error = TypicalError(call);
   } else if (call == plan.armedCall && count == plan.armedAt) {
@@ -122,6 +154,35 @@ void FailAnyNth(int n) {
 void EndAnyNth(int n) {
   ThePlan().anyAt = ThePlan().all + n;
   ThePlan().end = true;
+}
+
+void CutPowerAnyNth(int n, const std::wstring& lossList) {
+  EndAnyNth(n);
+  ThePlan().lossList = lossList;
+}
+
+bool LoseUnflushedWrites(const std::wstring& lossList) {
+  HANDLE list = CreateFileW(lossList.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (list == INVALID_HANDLE_VALUE) return false;
+  std::wstring text(GetFileSize(list, nullptr) / sizeof(wchar_t), L'\0');
+  DWORD got = 0;
+  ReadFile(list, text.data(), DWORD(text.size() * sizeof(wchar_t)), &got, nullptr);
+  CloseHandle(list);
+  DeleteFileW(lossList.c_str());
+  for (size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos;
+       start = end + 1) {
+    const size_t tab = text.find(L'\t', start);
+    const std::wstring path = text.substr(tab + 1, end - tab - 1);
+    LARGE_INTEGER size{}, length{};
+    length.QuadPart = std::stoll(text.substr(start, tab - start));
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (GetFileSizeEx(file, &size) && size.QuadPart > length.QuadPart &&
+        SetFilePointerEx(file, length, nullptr, FILE_BEGIN))
+      SetEndOfFile(file);
+    CloseHandle(file);
+  }
+  return true;
 }
 
 void Reset() { ThePlan() = Plan(); }
@@ -195,18 +256,7 @@ LSTATUS EnumKey(HKEY key, DWORD index, std::wstring* name) {
 LSTATUS EnumValue(HKEY key, DWORD index, std::wstring* name, DWORD* type, std::vector<BYTE>* data) {
   long error;
   if (Fails(Call::EnumValue, &error)) return error;
-  DWORD nameLength = 0, dataSize = 0;
-  LSTATUS status = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                    nullptr, &nameLength, &dataSize, nullptr, nullptr);
-  if (status != ERROR_SUCCESS) return status;
-  std::wstring buffer(nameLength + 1, L'\0');
-  data->assign(dataSize + 1, 0);
-  DWORD length = nameLength + 1, size = dataSize + 1;
-  status = RegEnumValueW(key, index, buffer.data(), &length, nullptr, type, data->data(), &size);
-  if (status != ERROR_SUCCESS) return status;
-  name->assign(buffer.data(), length);
-  data->resize(size);
-  return status;
+  return registry::ValueAt(key, index, name, type, data);
 }
 
 LSTATUS DeleteKey(HKEY key, const std::wstring& subKey) {
@@ -225,6 +275,7 @@ HRESULT CreateShellLinkObject(IShellLinkW** link) {
 HRESULT SaveShellLink(IPersistFile* file, const std::wstring& path) {
   long error;
   if (Fails(Call::SaveShellLink, &error)) return static_cast<HRESULT>(error);
+  failingcalls::ThePlan().flushed[path] = 0;
   return file->Save(path.c_str(), FALSE);
 }
 
@@ -238,8 +289,10 @@ HANDLE CreateFileAt(const std::wstring& path, DWORD access, DWORD share, DWORD d
                     DWORD flagsAndAttributes) {
   long error;
   if (Fails(Call::CreateFileAt, &error)) return FailWith(error, INVALID_HANDLE_VALUE);
-  return CreateFileW(path.c_str(), access, share, nullptr, disposition, flagsAndAttributes,
-                     nullptr);
+  const HANDLE file =
+      CreateFileW(path.c_str(), access, share, nullptr, disposition, flagsAndAttributes, nullptr);
+  failingcalls::Opened(file, path, access, disposition);
+  return file;
 }
 
 BOOL WriteToFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
@@ -254,6 +307,10 @@ BOOL WriteToFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
 BOOL FlushFile(HANDLE file) {
   long error;
   if (Fails(Call::FlushFile, &error)) return FailWith(error, FALSE);
+  auto& plan = failingcalls::ThePlan();
+  LARGE_INTEGER size{};
+  if (plan.writing.count(file) && GetFileSizeEx(file, &size))
+    plan.flushed[plan.writing[file]] = size.QuadPart;
   return FlushFileBuffers(file);
 }
 
@@ -296,6 +353,7 @@ BOOL MoveEntry(const std::wstring& from, const std::wstring& to, DWORD flags) {
 BOOL CopyFileTo(const std::wstring& from, const std::wstring& to) {
   long error;
   if (Fails(Call::CopyFileTo, &error)) return FailWith(error, FALSE);
+  failingcalls::ThePlan().flushed[to] = 0;
   return CopyFileW(from.c_str(), to.c_str(), FALSE);
 }
 
@@ -303,6 +361,12 @@ BOOL CreateSecuredFolder(const std::wstring& path, SECURITY_ATTRIBUTES* security
   long error;
   if (Fails(Call::CreateSecuredFolder, &error)) return FailWith(error, FALSE);
   return CreateDirectoryW(path.c_str(), security);
+}
+
+LSTATUS FlushKey(HKEY key) {
+  long error;
+  if (Fails(Call::FlushKey, &error)) return error;
+  return RegFlushKey(key);
 }
 
 }  // namespace syscalls

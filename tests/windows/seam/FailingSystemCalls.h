@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace failingcalls {
 
 enum class Call {
@@ -31,6 +33,7 @@ enum class Call {
   MoveEntry,
   CopyFileTo,
   CreateSecuredFolder,
+  FlushKey,
   kCount
 };
 
@@ -45,6 +48,13 @@ void FailAnyNth(int n);
 // The process ends (exit code 99, nothing flushed, no destructor run) just
 // before the `n`-th call of any kind from now on reaches the system.
 void EndAnyNth(int n);
+// EndAnyNth with a power cut: every file this process wrote loses what it
+// gained since its last flush. Files it still holds cannot be cut back from
+// inside, so it leaves their flushed lengths in the file `lossList` and ends;
+// LoseUnflushedWrites(lossList) then cuts them back, once it is gone.
+void CutPowerAnyNth(int n, const std::wstring& lossList);
+// False when there is no such list: the process ended before its cut.
+bool LoseUnflushedWrites(const std::wstring& lossList);
 // Forgets every arming and count.
 void Reset();
 // Calls of `call`, and of every kind, since the last Reset.
