@@ -20,6 +20,7 @@
 #include "RegisterInWindows.h"
 #include "RegistrySnapshot.h"
 #include "RegistryValues.h"
+#include "RunMode.h"
 #include "ShellFoldersSandbox.h"
 #include "TempFolder.h"
 #include "UninstallSequence.h"
@@ -31,6 +32,7 @@
 
 #include <aclapi.h>
 #include <sddl.h>
+#include <tlhelp32.h>
 
 #include <cstdlib>
 #include <functional>
@@ -438,6 +440,76 @@ class InstallSweep : public testing::Test {
     Restart();
   }
 
+  // Runs the command of the program's record (with `endIn`, armed to end
+  // the process whose path holds it at its call `n`) to its end, and waits
+  // for the copy it relocated itself to. Its processes work in a temporary
+  // folder of the scratch machine and log to `log_`. Its exit code, or 99
+  // when the process armed got to its call (and left its mark).
+  DWORD RunRecordsCommand(const wchar_t* endIn = L"", int n = 0) {
+    const std::wstring temp = toolkit::Widen(at_.root + "\\temp");
+    CreateDirectoryW(temp.c_str(), nullptr);
+    const std::wstring mark = toolkit::Widen(at_.root + "\\ended.mark");
+    DeleteFileW(mark.c_str());
+    DeleteFileW(toolkit::Widen(log_).c_str());
+    std::wstring line =
+        toolkit::Widen(*reg::ReadString(HKEY_LOCAL_MACHINE, kUninstallKey, "QuietUninstallString") +
+                       " /LOG=\"" + log_ + "\"");
+    const std::pair<const wchar_t*, std::wstring> environment[] = {
+        {L"TEMP", temp},           {L"TMP", temp},
+        {L"SWEEP_END_IN", endIn},  {L"SWEEP_END_AT", n ? std::to_wstring(n) : L""},
+        {L"SWEEP_END_MARK", mark}, {L"SWEEP_COUNT_FILE", toolkit::Widen(counts_)}};
+    std::vector<std::wstring> saved;
+    for (const auto& [name, value] : environment) {
+      wchar_t old[MAX_PATH] = {};
+      saved.emplace_back(old, GetEnvironmentVariableW(name, old, MAX_PATH));
+      SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    DWORD status = 0;
+    const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    for (size_t i = 0; i < saved.size(); ++i)
+      SetEnvironmentVariableW(environment[i].first, saved[i].empty() ? nullptr : saved[i].c_str());
+    EXPECT_TRUE(started) << toolkit::Narrow(line);
+    if (!started) return 0;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    while (CopyRuns()) Sleep(20);
+    return GetFileAttributesW(mark.c_str()) != INVALID_FILE_ATTRIBUTES ? 99 : status;
+  }
+
+  static bool CopyRuns() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+         more = Process32NextW(snapshot, &entry))
+      found = toolkit::Narrow(entry.szExeFile) == kRelocatedFileName;
+    CloseHandle(snapshot);
+    return found;
+  }
+
+  // The calls of the processes of the last counted runs: of the program
+  // in the install folder, and of its copy.
+  std::pair<int, int> CountedCalls() const {
+    int first = 0, copy = 0;
+    std::wstring text;
+    const std::string bytes = testfiles::ReadTextFile(counts_);
+    text.assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2);
+    for (size_t at = 0, end; (end = text.find(L'\n', at)) != std::wstring::npos; at = end + 1) {
+      const std::wstring row = text.substr(at, end - at);
+      const size_t tab = row.find(L'\t');
+      (toolkit::Narrow(row.substr(0, tab)).rfind(at_.d, 0) == 0 ? first : copy) =
+          std::stoi(row.substr(tab + 1));
+    }
+    return {first, copy};
+  }
+
   // A working installation with the other components, that the user has
   // added to: a file in its folder and in its program group, values.
   void Earlier() {
@@ -450,6 +522,7 @@ class InstallSweep : public testing::Test {
 
   testfiles::TempFolder temp_;
   const Places at_{temp_.Path()};
+  const std::string log_ = at_.root + "\\setup.log", counts_ = at_.root + "\\calls.txt";
   reg::ShellFoldersSandbox shellFolders_{at_.programs, at_.desktop};
   reg::SavedValue localAppData_{HKEY_CURRENT_USER, reg::ShellFoldersSandbox::kKey, "Local AppData"};
   reg::SavedValue userLocalAppData_{HKEY_CURRENT_USER, reg::ShellFoldersSandbox::kUserKey,
@@ -649,6 +722,51 @@ TEST_F(InstallSweep, EveryCallOfTheUninstallFailedOrEndedLeavesWhatItsRecordRemo
   }
   std::cout << "swept " << swept << " calls of the uninstallation (" << calls
             << "), each failed and each ended\n";
+}
+
+// The program itself, and the copy it relocates itself to, ended at each of
+// their calls: through the program's start, its lock and the relocation.
+// The record, if it is still there, still names the program, and its
+// command removes the rest.
+TEST_F(InstallSweep, TheUninstallerAndItsCopyEndedAtEveryCallLeaveWhatTheRecordRemoves) {
+  ASSERT_TRUE(CopyFileW(toolkit::Widen(SWEPT_SETUP_EXE).c_str(),
+                        toolkit::Widen(at_.medium + "Setup.exe").c_str(), FALSE));
+  const auto installed = [&] {
+    Clean();
+    ASSERT_TRUE(Install(at_, kFresh));
+    testfiles::WriteTextFile(at_.d + "\\мои пометки.txt", "the user's");
+  };
+  installed();
+  ASSERT_EQ(RunRecordsCommand(), 0u) << testfiles::ReadTextFile(log_);
+  Restart();
+  const State gone = Machine(false);
+  const auto [first, copy] = CountedCalls();
+  ASSERT_GT(first, 0);
+  ASSERT_GT(copy, 0);
+  const std::wstring copyName = toolkit::Widen(kRelocatedFileName);
+  const std::pair<const wchar_t*, int> processes[] = {{L"\\Setup.exe", first},
+                                                      {copyName.c_str(), copy}};
+  for (const auto& [process, calls] : processes) {
+    for (int n = 1; n <= calls; ++n) {
+      installed();
+      const std::string what = (process == processes[0].first ? "the program" : "its copy") +
+                               std::string(" ended at call ") + std::to_string(n);
+      ASSERT_EQ(RunRecordsCommand(process, n), 99u) << what << " was never reached";
+      const bool record = reg::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey);
+      ASSERT_TRUE(!record || testfiles::IsFile(at_.d + "\\Setup.exe"))
+          << "a record without its command: " << what;
+      if (record) {
+        const DWORD again = RunRecordsCommand();
+        EXPECT_TRUE(again == 0 || again == 3010) << what << "\n" << testfiles::ReadTextFile(log_);
+      }
+      Restart();
+      ASSERT_TRUE(Machine(false) == gone)
+          << (record ? "not removed through its record: " : "without its record: ") << what
+          << Difference(gone, Machine(false));
+    }
+  }
+  std::cout << "ended the uninstaller at each of its " << first << " calls and its copy at each of "
+            << copy << "\n";
 }
 
 }  // namespace
