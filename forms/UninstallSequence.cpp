@@ -31,7 +31,7 @@ std::optional<std::string> InstallLocation(TUninstallResult& result) {
   try {
     return ReadInstallLocation(kProductName);
   } catch (const ERegistryError& e) {
-    if (std::string(e.what()).rfind("Invalid data type", 0) == 0) return std::string();
+    if (e.WrongType()) return std::string();
     result.left.push_back("the uninstall record: it cannot be read (" + std::string(e.what()) +
                           ")");
     return std::nullopt;
@@ -101,7 +101,7 @@ std::string ShellFolderFor(const char* name, bool& readable) {
   try {
     return GetShellFolder(name);
   } catch (const ERegistryError& e) {
-    readable = std::string(e.what()).rfind("Invalid data type", 0) == 0;
+    readable = e.WrongType();
     return std::string();
   }
 }

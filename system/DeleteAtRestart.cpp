@@ -1,6 +1,7 @@
 #include "DeleteAtRestart.h"
 
 #include "PendingDeletions.h"
+#include "RegistryKey.h"
 #include "SystemCalls.h"
 #include "Utf.h"
 
@@ -116,21 +117,6 @@ std::wstring JoinMultiString(const std::vector<std::string>& strings) {
   return text;
 }
 
-class TKey {
- public:
-  TKey() = default;
-  ~TKey() {
-    if (key_) syscalls::CloseKey(key_);
-  }
-  TKey(const TKey&) = delete;
-  TKey& operator=(const TKey&) = delete;
-  HKEY* Receive() { return &key_; }
-  HKEY Get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
-
 }  // namespace
 
 namespace {
@@ -154,12 +140,9 @@ bool ReadOperations(HKEY key, std::vector<std::string>& operations) {
 }  // namespace
 
 std::vector<std::string> OperationsAtRestart() {
-  TKey key;
+  TRegistryKey key;
   std::vector<std::string> operations;
-  if (syscalls::OpenKey(HKEY_LOCAL_MACHINE, kSessionManager, key.Receive()) != ERROR_SUCCESS) {
-    *key.Receive() = nullptr;
-    return operations;
-  }
+  if (key.Open(HKEY_LOCAL_MACHINE, kSessionManager) != ERROR_SUCCESS) return operations;
   ReadOperations(key.Get(), operations);
   return operations;
 }
@@ -170,11 +153,8 @@ std::vector<std::string> LeftToRestartSince(const std::vector<std::string>& befo
 }
 
 void CancelDeletionsAtRestart(const std::string& path) {
-  TKey key;
-  if (syscalls::OpenKey(HKEY_LOCAL_MACHINE, kSessionManager, key.Receive()) != ERROR_SUCCESS) {
-    *key.Receive() = nullptr;
-    return;
-  }
+  TRegistryKey key;
+  if (key.Open(HKEY_LOCAL_MACHINE, kSessionManager) != ERROR_SUCCESS) return;
   std::vector<std::string> operations;
   if (!ReadOperations(key.Get(), operations)) return;
   const std::vector<std::string> kept = WithoutDeletionsBelow(operations, path, SamePathText);

@@ -1,5 +1,6 @@
 #include "FlushToDisk.h"
 
+#include "RegistryKey.h"
 #include "SystemCalls.h"
 #include "Utf.h"
 
@@ -58,11 +59,9 @@ bool FlushTree(const std::string& path) {
 }
 
 LSTATUS FlushKeyAt(HKEY root, const std::string& path) {
-  HKEY key = nullptr;
-  const LSTATUS opened = syscalls::OpenKey(root, toolkit::Widen(path), &key);
+  TRegistryKey key;
+  const LSTATUS opened = key.Open(root, toolkit::Widen(path));
   if (opened == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
   if (opened != ERROR_SUCCESS) return opened;
-  const LSTATUS flushed = syscalls::FlushKey(key);
-  syscalls::CloseKey(key);
-  return flushed;
+  return syscalls::FlushKey(key.Get());
 }

@@ -10,51 +10,28 @@ namespace {
 
 constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-// An open registry key, closed on every path out of the function that opened it.
-class TRegKey {
- public:
-  TRegKey() = default;
-  ~TRegKey() {
-    if (key_ != nullptr) syscalls::CloseKey(key_);
-  }
-  TRegKey(const TRegKey&) = delete;
-  TRegKey& operator=(const TRegKey&) = delete;
+// Only a key that is not there is no error.
+bool OpenIfThere(TRegistryKey& key, HKEY root, const std::string& path) {
+  const LSTATUS status = key.Open(root, toolkit::Widen(path));
+  if (status == ERROR_SUCCESS) return true;
+  if (status == ERROR_FILE_NOT_FOUND) return false;
+  throw ERegistryError("Failed to open key " + path, status);
+}
 
-  HKEY Get() const { return key_; }
-
-  bool Open(HKEY root, const std::wstring& path) {
-    return Keep(syscalls::OpenKey(root, path, &key_));
-  }
-  // Open, but only a key that is not there is no error.
-  bool OpenIfThere(HKEY root, const std::string& path) {
-    const LSTATUS status = syscalls::OpenKey(root, toolkit::Widen(path), &key_);
-    if (Keep(status)) return true;
-    if (status == ERROR_FILE_NOT_FOUND) return false;
-    throw ERegistryError("Failed to open key " + path);
-  }
-  bool Open(HKEY root, const std::string& path) { return Open(root, toolkit::Widen(path)); }
-  void Create(HKEY root, const std::string& path) {
-    if (!Keep(syscalls::CreateKey(root, toolkit::Widen(path), &key_)))
-      throw ERegistryError("Failed to create key " + path);
-  }
-
- private:
-  bool Keep(LSTATUS status) {
-    if (status != ERROR_SUCCESS) key_ = nullptr;
-    return status == ERROR_SUCCESS;
-  }
-
-  HKEY key_ = nullptr;
-};
+void CreateOrRaise(TRegistryKey& key, HKEY root, const std::string& path) {
+  const LSTATUS status = key.Create(root, toolkit::Widen(path));
+  if (status != ERROR_SUCCESS) throw ERegistryError("Failed to create key " + path, status);
+}
 
 // The default (unnamed) value is named after its key in error texts: an
 // empty name would not tell the user which record failed.
 void SetValueOrRaise(HKEY key, const std::string& name, DWORD type, const void* data, DWORD size,
                      const std::string& keyPath) {
-  if (syscalls::SetValue(key, toolkit::Widen(name), type, static_cast<const BYTE*>(data), size) !=
-      ERROR_SUCCESS) {
-    throw ERegistryError("Failed to set data for '" + (name.empty() ? keyPath : name) + "'");
-  }
+  const LSTATUS status =
+      syscalls::SetValue(key, toolkit::Widen(name), type, static_cast<const BYTE*>(data), size);
+  if (status != ERROR_SUCCESS)
+    throw ERegistryError("Failed to set data for '" + (name.empty() ? keyPath : name) + "'",
+                         status);
 }
 
 void WriteString(HKEY key, const std::string& name, const std::string& value,
@@ -80,9 +57,9 @@ std::optional<std::string> ReadString(HKEY key, const std::string& name) {
         syscalls::QueryValue(key, wideName, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
     if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
     if (status != ERROR_SUCCESS && status != ERROR_MORE_DATA)
-      throw ERegistryError("Failed to get data for '" + name + "'");
+      throw ERegistryError("Failed to get data for '" + name + "'", status);
     if (type != REG_SZ && type != REG_EXPAND_SZ)
-      throw ERegistryError("Invalid data type for '" + name + "'");
+      throw ERegistryError("Invalid data type for '" + name + "'", ERROR_INVALID_DATATYPE);
     if (status == ERROR_MORE_DATA) {
       buffer.assign(size / sizeof(wchar_t) + 1, L'\0');
       continue;
@@ -93,23 +70,6 @@ std::optional<std::string> ReadString(HKEY key, const std::string& name) {
     while (length < stored && buffer[length] != L'\0') ++length;
     return toolkit::Narrow(buffer.data(), length);
   }
-}
-
-// Sub-keys first, deepest first, then the key itself. Every failure is
-// ignored: a sub-key that stays makes only its parents stay.
-void DeleteKeyTree(HKEY parent, const std::wstring& name) {
-  {
-    TRegKey key;
-    if (!key.Open(parent, name)) return;
-    std::vector<std::wstring> children;
-    std::wstring child;
-    while (syscalls::EnumKey(key.Get(), static_cast<DWORD>(children.size()), &child) ==
-           ERROR_SUCCESS) {
-      children.push_back(child);
-    }
-    for (const std::wstring& each : children) DeleteKeyTree(key.Get(), each);
-  }
-  syscalls::DeleteKey(parent, name);
 }
 
 std::string LowerCase(const std::string& text) {
@@ -123,8 +83,8 @@ bool SameClassName(const std::string& a, const std::string& b) {
 }
 
 void SetDefaultValue(HKEY root, const std::string& keyPath, const std::string& value) {
-  TRegKey key;
-  key.Create(root, keyPath);
+  TRegistryKey key;
+  CreateOrRaise(key, root, keyPath);
   WriteString(key.Get(), "", value, keyPath);
 }
 
@@ -132,8 +92,8 @@ void SetDefaultValue(HKEY root, const std::string& keyPath, const std::string& v
 
 std::string ReadRegistryString(HKEY root, const std::string& keyPath,
                                const std::string& valueName) {
-  TRegKey key;
-  if (!key.OpenIfThere(root, keyPath)) return std::string();
+  TRegistryKey key;
+  if (!OpenIfThere(key, root, keyPath)) return std::string();
   return ReadString(key.Get(), valueName).value_or(std::string());
 }
 
@@ -182,14 +142,14 @@ void WriteInstallFrom(const std::string& productName, const std::string& sourceF
 }
 
 std::optional<std::string> ReadInstallLocation(const std::string& productName) {
-  TRegKey key;
-  if (!key.OpenIfThere(HKEY_LOCAL_MACHINE, UninstallRecordKey(productName))) return std::nullopt;
+  TRegistryKey key;
+  if (!OpenIfThere(key, HKEY_LOCAL_MACHINE, UninstallRecordKey(productName))) return std::nullopt;
   return ReadString(key.Get(), "InstallLocation").value_or(std::string());
 }
 
 void DeleteUninstallRecord(const std::string& productName) {
-  TRegKey uninstall;
-  if (!uninstall.Open(HKEY_LOCAL_MACHINE, kUninstallKey)) return;
+  TRegistryKey uninstall;
+  if (uninstall.Open(HKEY_LOCAL_MACHINE, toolkit::Widen(kUninstallKey)) != ERROR_SUCCESS) return;
   DeleteKeyTree(uninstall.Get(), toolkit::Widen(productName));
 }
 
@@ -209,8 +169,8 @@ void RegisterFileType(const std::string& extension, const std::string& descripti
 void UnregisterFileType(const std::string& extension) {
   const std::string lower = LowerCase(extension);
   const std::string typeClass = lower + "FILE";
-  TRegKey extensionKey;
-  if (!extensionKey.Open(HKEY_CLASSES_ROOT, "." + lower)) return;
+  TRegistryKey extensionKey;
+  if (extensionKey.Open(HKEY_CLASSES_ROOT, toolkit::Widen("." + lower)) != ERROR_SUCCESS) return;
   // A value of another type, or another class, belongs to whoever took the
   // extension over since: not ours to remove.
   std::optional<std::string> named;
@@ -222,11 +182,10 @@ void UnregisterFileType(const std::string& extension) {
   if (!named || !SameClassName(*named, typeClass)) return;
   // The class first: while the extension still names it, a second run
   // finds both again.
-  HKEY classKey = nullptr;
-  const LSTATUS opened = syscalls::OpenKey(HKEY_CLASSES_ROOT, toolkit::Widen(typeClass), &classKey);
+  TRegistryKey classKey;
+  const LSTATUS opened = classKey.Open(HKEY_CLASSES_ROOT, toolkit::Widen(typeClass));
   if (opened == ERROR_SUCCESS) {
-    const LSTATUS deleted = syscalls::DeleteValue(classKey, L"");
-    syscalls::CloseKey(classKey);
+    const LSTATUS deleted = syscalls::DeleteValue(classKey.Get(), L"");
     if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) return;
   } else if (opened != ERROR_FILE_NOT_FOUND) {
     return;

@@ -9,15 +9,9 @@
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 
-// A registry key that could not be created, a value that could not be written
-// or read, or a value of the wrong type. The text names the key or value.
-class ERegistryError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+#include "RegistryKey.h"
 
 // The string value `valueName` ("" for the default value) of the key
 // `root`\`keyPath`, opened without being created. Empty when the key or the
