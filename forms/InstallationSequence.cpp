@@ -18,6 +18,7 @@
 #include "Product.h"
 #include "RegisterInWindows.h"
 #include "Shortcuts.h"
+#include "SpecialFolders.h"
 #include "Utf.h"
 
 namespace {

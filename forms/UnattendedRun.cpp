@@ -19,6 +19,7 @@
 #include "Product.h"
 #include "RunMode.h"
 #include "StarterProcess.h"
+#include "SpecialFolders.h"
 #include "Startup_win.h"
 #include "UninstallSequence.h"
 #include "Utf.h"
@@ -228,11 +229,8 @@ int StopOverUnfinishedUndo(const std::string& why, TInstallLog& log) {
 }
 
 std::string DefaultLogPath() {
-  wchar_t buffer[MAX_PATH + 1];
-  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
-  if (length == 0 || length > MAX_PATH) return std::string();
-  std::wstring folder(buffer, length);
-  if (folder.back() != L'\\') folder += L'\\';
+  const std::string folder = TemporaryFolder();
+  if (folder.empty()) return folder;
   // Named for the product: the temporary folder is shared with every other
   // program's setup.
   return toolkit::Narrow(folder) + kProductName + " Setup.log";

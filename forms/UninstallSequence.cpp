@@ -9,6 +9,7 @@
 #include "RegisterInWindows.h"
 #include "RunMode.h"
 #include "Shortcuts.h"
+#include "SpecialFolders.h"
 #include "Startup_win.h"
 #include "SystemCalls.h"
 #include "Utf.h"

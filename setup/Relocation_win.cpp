@@ -6,6 +6,7 @@
 
 #include "FilesAndFolders.h"
 #include "RunMode.h"
+#include "SpecialFolders.h"
 #include "SystemCalls.h"
 #include "Utf.h"
 
@@ -29,13 +30,6 @@ class HandleGuard {
  private:
   HANDLE handle_;
 };
-
-std::wstring TempFolder() {
-  wchar_t buffer[MAX_PATH + 1];
-  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
-  if (length == 0 || length > MAX_PATH) return std::wstring();
-  return std::wstring(buffer, length);
-}
 
 // An earlier copy may carry read-only, hidden or system attributes (the file
 // it came from may have had them); they would make its deletion fail.
@@ -194,7 +188,7 @@ TRelocation RelocateUninstaller(const std::string& programPath, const std::strin
                                 TRetryPrompt& prompt, bool wait,
                                 const std::function<bool(HANDLE)>& handOver) {
   TRelocation relocation;
-  const std::wstring temp = TempFolder();
+  const std::wstring temp = toolkit::Widen(TemporaryFolder());
   if (temp.empty()) {
     relocation.failure = "the temporary folder cannot be found";
     return relocation;

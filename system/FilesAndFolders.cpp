@@ -6,6 +6,7 @@
 #include "Application.h"
 #include "DeleteAtRestart.h"
 #include "FullPath.h"
+#include "SpecialFolders.h"
 #include "Startup_win.h"
 #include "SystemCalls.h"
 #include "Utf.h"
@@ -110,20 +111,16 @@ int64_t FreeBytesOnDriveOf(const std::string& directory) {
 }
 
 TTemporaryFile::TTemporaryFile(const std::string& in) {
-  wchar_t folder[MAX_PATH + 1];
-  DWORD length = GetTempPathW(MAX_PATH + 1, folder);
-  if (!in.empty() && in.size() < MAX_PATH) {
-    const std::wstring wide = toolkit::Widen(in + "\\");
-    length = static_cast<DWORD>(wide.copy(folder, MAX_PATH));
-  }
-  if (length == 0 || length > MAX_PATH)
+  const std::wstring folder =
+      toolkit::Widen(!in.empty() && in.size() < MAX_PATH ? in + "\\" : TemporaryFolder());
+  if (folder.empty())
     throw std::runtime_error("no temporary file can be made in the temporary folder");
   // A name nobody holds: creating it fails when it exists, and the next is tried.
   const unsigned start = GetTickCount() ^ (GetCurrentProcessId() << 16);
   for (unsigned attempt = 0; attempt < 64; ++attempt) {
     wchar_t name[16];
     wsprintfW(name, L"map%04X.tmp", (start + attempt) & 0xFFFF);
-    const std::wstring path = std::wstring(folder, length) + name;
+    const std::wstring path = folder + name;
     const HANDLE file = syscalls::CreateFileAt(path, GENERIC_WRITE, 0, CREATE_NEW, 0);
     if (file != INVALID_HANDLE_VALUE) {
       CloseHandle(file);

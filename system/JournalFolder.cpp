@@ -11,6 +11,7 @@
 #include "DeleteAtRestart.h"
 #include "InstallLog.h"
 #include "Product.h"
+#include "SpecialFolders.h"
 #include "SystemCalls.h"
 #include "Utf.h"
 
@@ -81,10 +82,8 @@ std::string OtherWriter(PACL dacl) {
 }  // namespace
 
 std::string JournalFolder() {
-  wchar_t common[MAX_PATH];
-  if (SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common) != S_OK)
-    return std::string();
-  return toolkit::Narrow(common) + "\\" + kProductName;
+  const std::string common = CommonAppDataFolder();
+  return common.empty() ? common : common + "\\" + kProductName;
 }
 
 std::string JournalPath() {

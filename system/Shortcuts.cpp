@@ -4,13 +4,11 @@
 #include "ComApartment.h"
 #include "FilesAndFolders.h"
 #include "RegisterInWindows.h"
+#include "SpecialFolders.h"
 #include "SystemCalls.h"
 #include "Utf.h"
 
 namespace {
-
-constexpr char kShellFoldersKey[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 std::string HexCode(HRESULT result) {
   char text[16];
@@ -19,20 +17,6 @@ std::string HexCode(HRESULT result) {
 }
 
 }  // namespace
-
-std::string GetShellFolder(const std::string& valueName) {
-  return ReadRegistryString(HKEY_CURRENT_USER, kShellFoldersKey, valueName);
-}
-
-// The removals are silent, about an unreadable folder record too: what
-// cannot be found cannot be removed, and the caller goes on.
-std::string ShellFolderOf(const std::string& valueName) {
-  try {
-    return GetShellFolder(valueName);
-  } catch (const ERegistryError&) {
-    return std::string();
-  }
-}
 
 std::string CreateProgramGroup(const std::string& group) {
   const std::string programs = GetShellFolder("Programs");

@@ -1,7 +1,7 @@
 // Shell links and the program group of the current user, and the silent tree
-// deletion they use. Paths are UTF-8. The special folders come from the
-// Explorer's record of shell folders; where one is not recorded, the
-// operations on it do nothing.
+// deletion they use. Paths are UTF-8. The special folders come from
+// SpecialFolders.h; where one is not recorded, the operations on it do
+// nothing.
 #pragma once
 
 #include <stdexcept>
@@ -12,14 +12,6 @@ class EShellLinkError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// The current user's special folder recorded under `valueName` ("Programs",
-// "Desktop"), as stored; empty when not recorded. Raises ERegistryError when
-// the record is not a string.
-std::string GetShellFolder(const std::string& valueName);
-
-// The same, empty also when the record is not a string.
-std::string ShellFolderOf(const std::string& valueName);
 
 // Creates the folder `group` in the user's Start-menu programs folder (an
 // existing one is fine, a failure is ignored) and returns its path; empty,

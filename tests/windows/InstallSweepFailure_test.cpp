@@ -24,6 +24,7 @@
 #include "ShellFoldersSandbox.h"
 #include "TempFolder.h"
 #include "UninstallSequence.h"
+#include "SpecialFolders.h"
 #include "Utf.h"
 #include "ZipBuilder.h"
 #include "uzUserInterface.h"
@@ -56,9 +57,8 @@ std::string Env(const char* name) {
 }
 
 std::string TempPath() {
-  wchar_t buffer[MAX_PATH + 1];
-  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
-  return toolkit::Narrow(buffer, length - 1);
+  const std::string folder = TemporaryFolder();
+  return folder.substr(0, folder.size() - 1);
 }
 
 // A file's bytes; the map image's by their length and a hash.

@@ -1,5 +1,7 @@
 #include "TempFolder.h"
 
+#include "SpecialFolders.h"
+
 #include "Utf.h"
 
 #include <windows.h>
@@ -20,10 +22,8 @@ fs::path PathOf(const std::string& utf8) { return fs::path(toolkit::Widen(utf8))
 }  // namespace
 
 TempFolder::TempFolder() {
-  wchar_t temp[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH + 1, temp);
   static int serial = 0;
-  std::string base = toolkit::Narrow(temp, static_cast<size_t>(lstrlenW(temp)));
+  std::string base = TemporaryFolder();
   if (!base.empty() && base.back() == '\\') base.pop_back();
   for (;;) {
     path_ = base + "\\wintest-" + std::to_string(GetCurrentProcessId()) + "-" +
