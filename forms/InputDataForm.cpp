@@ -7,6 +7,7 @@
 #include "InstallTransaction.h"
 #include "LocalizedMessageDlg.h"
 #include "MediumPlan.h"
+#include "ProductFolder.h"
 #include "RegisterInWindows.h"
 #include "Startup_win.h"
 #include "UnattendedOptions.h"
@@ -72,17 +73,7 @@ void TWizardForm::FormCreate(const toolkit::EventArgs&) {
   if (!uninstallMode_) NextBtn.SetFocus();
 }
 
-void TWizardForm::SetInitialDirectory() {
-  // A user who may not open the key, or a value that is not a string, gets
-  // the root of drive C, as a missing value does.
-  std::string programFiles;
-  try {
-    programFiles = ReadRegistryString(
-        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
-  } catch (const ERegistryError&) {
-  }
-  Directory.SetText(InstallDirectoryFromProgramFiles(programFiles));
-}
+void TWizardForm::SetInitialDirectory() { Directory.SetText(ProposedDirectory()); }
 
 void TWizardForm::SwitchToUninstallMode() {
   SetCaption(kUninstallCaption);

@@ -17,9 +17,10 @@
 #include "InstallationSequence.h"
 #include "RegisterInWindows.h"
 #include "Product.h"
+#include "ProductFolder.h"
 #include "RunMode.h"
-#include "StarterProcess.h"
 #include "SpecialFolders.h"
+#include "StarterProcess.h"
 #include "Startup_win.h"
 #include "UninstallSequence.h"
 #include "Utf.h"
@@ -233,15 +234,5 @@ std::string DefaultLogPath() {
   if (folder.empty()) return folder;
   // Named for the product: the temporary folder is shared with every other
   // program's setup.
-  return toolkit::Narrow(folder) + kProductName + " Setup.log";
-}
-
-std::string ProposedDirectory() {
-  std::string programFiles;
-  try {
-    programFiles = ReadRegistryString(
-        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
-  } catch (const ERegistryError&) {
-  }
-  return InstallDirectoryFromProgramFiles(programFiles);
+  return folder + kProductName + " Setup.log";
 }

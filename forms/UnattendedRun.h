@@ -30,7 +30,3 @@ int StopOverUnfinishedUndo(const std::string& why, TInstallLog& log);
 // The log of a silent run without "/LOG=": "<product> Setup.log" in the user's
 // temporary folder.
 std::string DefaultLogPath();
-
-// The install folder the wizard proposes: the program-files folder and the
-// product's folder name.
-std::string ProposedDirectory();

@@ -15,6 +15,7 @@
 #include "LocalizedMessageDlg.h"
 #include "MediumPlan.h"
 #include "Product.h"
+#include "ProductFolder.h"
 #include "RegisterInWindows.h"
 #include "Relocation_win.h"
 #include "RetryDialog.h"

@@ -5,7 +5,9 @@
 #include <cctype>
 
 #include "FullPath.h"
+#include "InstallDirectory.h"
 #include "Product.h"
+#include "RegisterInWindows.h"
 #include "Utf.h"
 
 namespace {
@@ -39,4 +41,14 @@ bool IsProductFolder(const std::string& path) {
   // renamed a folder on the way in another case.
   return absolute && CompareStringOrdinal(toolkit::Widen(FullLongPath(path)).c_str(), -1,
                                           toolkit::Widen(path).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+std::string ProposedDirectory() {
+  std::string programFiles;
+  try {
+    programFiles = ReadRegistryString(
+        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+  } catch (const ERegistryError&) {
+  }
+  return InstallDirectoryFromProgramFiles(programFiles);
 }

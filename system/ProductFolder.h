@@ -12,3 +12,9 @@
 // a way no installation records ("C:\Windows\..\Карта...", "C:\PROGRA~1\...")
 // must never send a whole drive or system folder to the deletion.
 bool IsProductFolder(const std::string& path);
+
+// The install folder the wizard and the unattended run propose: the
+// program-files folder the system records, and the product's folder name. A
+// user who may not read the record, or a record that is not a string, gets
+// the root of drive C, as a missing record does.
+std::string ProposedDirectory();
