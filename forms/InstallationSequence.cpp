@@ -273,12 +273,11 @@ void TInstallation::WriteRecords() {
   log_.Write("registry: HKEY_CLASSES_ROOT\\.maptldb, HKEY_CLASSES_ROOT\\maptldbFILE");
   RegisterFileType("maptl", "Файл изображения карты", d_ + "\\Icons\\maptl.ico", "", "");
   log_.Write("registry: HKEY_CLASSES_ROOT\\.maptl, HKEY_CLASSES_ROOT\\maptlFILE");
-  WriteUninstallRecord(kProductName, d_ + "\\" + kViewerName + ",1", kPublisher, d_,
-                       QuotedCommand(d_ + "\\Setup", "/u"), 2, 0);
   // What stays installed: the temporary archive goes at the end.
   const uint64_t kilobytes = (SizeOf(d_) - SizeOf(d_ + "\\temp.zip") + 1023) / 1024;
-  WriteUnattendedUninstall(kProductName, QuotedCommand(d_ + "\\Setup", "/u /S"), kilobytes);
-  WriteInstallFrom(kProductName, s_);
+  WriteUninstallRecord(kProductName, d_ + "\\" + kViewerName + ",1", kPublisher, d_,
+                       QuotedCommand(d_ + "\\Setup", "/u"), 2, 0,
+                       {s_, QuotedCommand(d_ + "\\Setup", "/u /S"), kilobytes});
   log_.Write("registry: HKEY_LOCAL_MACHINE\\" + UninstallRecordKey(kProductName) +
              " (DisplayName, DisplayVersion, DisplayIcon, InstallLocation, UninstallString, "
              "Publisher, VersionMajor, VersionMinor, QuietUninstallString, EstimatedSize = " +

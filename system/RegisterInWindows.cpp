@@ -103,9 +103,10 @@ std::string QuotedCommand(const std::string& program, const std::string& argumen
 
 void WriteUninstallRecord(const std::string& productName, const std::string& displayIcon,
                           const std::string& publisher, const std::string& installLocation,
-                          const std::string& uninstallCommand, int majorVersion, int minorVersion) {
-  TRegKey key;
-  key.Create(HKEY_LOCAL_MACHINE, UninstallRecordKey(productName));
+                          const std::string& uninstallCommand, int majorVersion, int minorVersion,
+                          const TRecordExtras& extras) {
+  TRegistryKey key;
+  CreateOrRaise(key, HKEY_LOCAL_MACHINE, UninstallRecordKey(productName));
   WriteString(key.Get(), "DisplayName", productName);
   WriteString(key.Get(), "DisplayVersion",
               std::to_string(majorVersion) + "." + std::to_string(minorVersion));
@@ -115,30 +116,21 @@ void WriteUninstallRecord(const std::string& productName, const std::string& dis
   WriteString(key.Get(), "Publisher", publisher);
   WriteDword(key.Get(), "VersionMajor", static_cast<DWORD>(majorVersion));
   WriteDword(key.Get(), "VersionMinor", static_cast<DWORD>(minorVersion));
+  if (!extras.quietCommand.empty()) {
+    WriteString(key.Get(), "QuietUninstallString", extras.quietCommand);
+    // A DWORD of kilobytes reaches 4 TiB: far past any installation of ours.
+    WriteDword(key.Get(), "EstimatedSize",
+               static_cast<DWORD>(std::min<uint64_t>(extras.kilobytes, 0xFFFFFFFF)));
+    // "Change" and "Repair" in the list of installed programs would only
+    // start the uninstaller: the list offers neither.
+    WriteDword(key.Get(), "NoModify", 1);
+    WriteDword(key.Get(), "NoRepair", 1);
+  }
+  if (!extras.installFrom.empty()) WriteString(key.Get(), "InstallFrom", extras.installFrom);
 }
 
 std::string UninstallRecordKey(const std::string& productName) {
   return std::string(kUninstallKey) + "\\" + productName;
-}
-
-void WriteUnattendedUninstall(const std::string& productName, const std::string& quietCommand,
-                              uint64_t kilobytes) {
-  TRegKey key;
-  key.Create(HKEY_LOCAL_MACHINE, UninstallRecordKey(productName));
-  WriteString(key.Get(), "QuietUninstallString", quietCommand);
-  // A DWORD of kilobytes reaches 4 TiB: far past any installation of ours.
-  WriteDword(key.Get(), "EstimatedSize",
-             static_cast<DWORD>(std::min<uint64_t>(kilobytes, 0xFFFFFFFF)));
-  // "Change" and "Repair" in the list of installed programs would only start
-  // the uninstaller: the list offers neither.
-  WriteDword(key.Get(), "NoModify", 1);
-  WriteDword(key.Get(), "NoRepair", 1);
-}
-
-void WriteInstallFrom(const std::string& productName, const std::string& sourceFolder) {
-  TRegKey key;
-  key.Create(HKEY_LOCAL_MACHINE, UninstallRecordKey(productName));
-  WriteString(key.Get(), "InstallFrom", sourceFolder);
 }
 
 std::optional<std::string> ReadInstallLocation(const std::string& productName) {

@@ -25,29 +25,32 @@ std::string ReadRegistryString(HKEY root, const std::string& keyPath, const std:
 // ("C:\Program Files\..." would otherwise start C:\Program.exe if it exists).
 std::string QuotedCommand(const std::string& program, const std::string& arguments);
 
+// What the uninstall record says beyond what the list of installed programs
+// shows of every program: where the installation came from ("InstallFrom",
+// the source folder with its trailing backslash), and for unattended use the
+// command that uninstalls without windows ("QuietUninstallString"), the
+// installed size ("EstimatedSize", in kilobytes) and no "Change" or "Repair"
+// ("NoModify", "NoRepair"). Empty texts are not written.
+struct TRecordExtras {
+  std::string installFrom;
+  std::string quietCommand;
+  uint64_t kilobytes = 0;
+};
+
 // Creates (or reuses) the uninstall record of `productName` and writes, in
 // this order: DisplayName, DisplayVersion ("major.minor"), DisplayIcon,
 // InstallLocation, UninstallString, Publisher (strings), VersionMajor,
-// VersionMinor (DWORDs). Other values already in the record stay. Raises
-// "Failed to create key <key>" or "Failed to set data for '<value>'".
+// VersionMinor (DWORDs), then the extras: QuietUninstallString,
+// EstimatedSize, NoModify, NoRepair, InstallFrom. Other values already in
+// the record stay. Raises "Failed to create key <key>" or "Failed to set data
+// for '<value>'".
 void WriteUninstallRecord(const std::string& productName, const std::string& displayIcon,
                           const std::string& publisher, const std::string& installLocation,
-                          const std::string& uninstallCommand, int majorVersion, int minorVersion);
-
-// The uninstall record's values for the list of installed programs and for
-// unattended use: the command that uninstalls without windows, the installed
-// size in kilobytes, and no "Change" or "Repair". Raises like
-// WriteUninstallRecord.
-void WriteUnattendedUninstall(const std::string& productName, const std::string& quietCommand,
-                              uint64_t kilobytes);
+                          const std::string& uninstallCommand, int majorVersion, int minorVersion,
+                          const TRecordExtras& extras = TRecordExtras());
 
 // The key of the uninstall record of `productName`, below HKEY_LOCAL_MACHINE.
 std::string UninstallRecordKey(const std::string& productName);
-
-// Writes "InstallFrom" (the source folder of the installation, with its
-// trailing backslash) into the uninstall record, creating it if need be.
-// Raises like WriteUninstallRecord.
-void WriteInstallFrom(const std::string& productName, const std::string& sourceFolder);
 
 // The uninstall record's "InstallLocation": nullopt when there is no record,
 // empty when the record lacks the value. Raises ERegistryError when the value

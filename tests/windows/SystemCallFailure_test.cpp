@@ -65,8 +65,10 @@ TEST_F(SystemCallFailure, WritesRaiseTheTextOfWhatFailedAndStopThere) {
       {WriteRecord, Call::SetValue, 1, "Failed to set data for 'DisplayName'", 0},
       {WriteRecord, Call::SetValue, 3, "Failed to set data for 'DisplayIcon'", 2},
       {WriteRecord, Call::SetValue, 8, "Failed to set data for 'VersionMinor'", 7},
-      {[] { WriteInstallFrom(kProduct, "D:\\"); }, Call::SetValue, 1,
-       "Failed to set data for 'InstallFrom'", 0},
+      {[] {
+         WriteUninstallRecord(kProduct, "", "", "", "", 2, 0, {"D:\\", "\"C:\\П\\Setup\" /u /S"});
+       },
+       Call::SetValue, 13, "Failed to set data for 'InstallFrom'", 12},
       {RegisterType, Call::CreateKey, 2, "Failed to create key " + kExt + "FILE", -1},
       {RegisterType, Call::SetValue, 5,
        "Failed to set data for '" + kExt + "FILE\\Shell\\Default\\command'", -1},

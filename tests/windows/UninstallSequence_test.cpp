@@ -64,8 +64,7 @@ class UninstallSequence : public testing::Test {
     testfiles::WriteTextFile(install_ + "\\мои заметки.txt", "added by the user");
     if (record) {
       WriteUninstallRecord(kProduct, location + "\\Map.exe,1", "Вельтран", location,
-                           QuotedCommand(location + "\\Setup", "/u"), 2, 0);
-      WriteInstallFrom(kProduct, "D:\\");
+                           QuotedCommand(location + "\\Setup", "/u"), 2, 0, {"D:\\"});
     }
     RegisterFileType("maptldb", "Файл базы данных объектов карты",
                      location + "\\Icons\\maptldb.ico", "Импортировать",
