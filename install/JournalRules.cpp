@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "KeySnapshot.h"
 #include "Product.h"
 
 const TProductKey kProductKeys[5] = {
@@ -14,28 +15,12 @@ const TProductKey kProductKeys[5] = {
 
 namespace {
 
-bool IsHex(const std::string& text, bool evenLowercase) {
-  for (char c : text)
-    if (!std::isxdigit(static_cast<unsigned char>(c)) ||
-        (evenLowercase && std::isupper(static_cast<unsigned char>(c))))
-      return false;
-  return !evenLowercase || text.size() % 2 == 0;
-}
+const char* const kKindNames[] = {"install", "aside", "new", "key", "commit"};
 
-bool IsNumber32(const std::string& text) {
-  if (text.empty() || text.size() > 10) return false;
+bool IsHex(const std::string& text) {
   for (char c : text)
-    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-  return std::stoull(text) <= 0xFFFFFFFFull;
-}
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1)
-    parts.push_back(text.substr(start, end - start));
-  parts.push_back(text.substr(start));
-  return parts;
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+  return true;
 }
 
 // "X:\..." or "\\server\share\...", every part a plain name: nothing that
@@ -51,7 +36,7 @@ bool IsPlainAbsolute(const std::string& path) {
     return false;
   }
   if (start == path.size()) return false;
-  for (const std::string& part : Split(path.substr(start), '\\')) {
+  for (const std::string& part : SplitAt(path.substr(start), '\\')) {
     if (part.empty() || part == "." || part == ".." ||
         part.find_first_of("<>:\"/|?*") != std::string::npos)
       return false;
@@ -61,7 +46,7 @@ bool IsPlainAbsolute(const std::string& path) {
 
 bool IsAsideOf(const std::string& aside, const std::string& path) {
   return aside.size() == path.size() + 10 && aside.compare(0, path.size(), path) == 0 &&
-         aside.compare(path.size(), 2, ".~") == 0 && IsHex(aside.substr(path.size() + 2), false);
+         aside.compare(path.size(), 2, ".~") == 0 && IsHex(aside.substr(path.size() + 2));
 }
 
 bool IsProductKey(const std::string& root, const std::string& path) {
@@ -70,35 +55,105 @@ bool IsProductKey(const std::string& root, const std::string& path) {
   return false;
 }
 
-// The checks of one entry after the begin line; empty when it is sound.
-std::string EntryFault(const TJournalEntry& e, const std::vector<std::string>& places) {
+// The begin line: the install folder and the user's folders. Empty when it
+// is sound.
+std::string BeginFault(const TJournalFields& f,
+                       const std::function<bool(const std::string&)>& isProductFolder) {
+  if (f.size() != 4) return "a line \"install\" without its three folders";
+  if (!isProductFolder(f[1])) return "an install folder that is not the product's: " + f[1];
+  for (size_t i = 2; i < 4; ++i)
+    if (!f[i].empty() && !IsPlainAbsolute(f[i])) return "a user folder that is not one: " + f[i];
+  return std::string();
+}
+
+// One line after the begin line, as an entry, checked against the product's
+// `places`; empty `fault` when it is sound.
+std::string EntryOf(const TJournalFields& f, const std::vector<std::string>& places,
+                    TJournalEntry& entry) {
   const auto isPlace = [&places](const std::string& path) {
     for (const std::string& place : places)
       if (!place.empty() && path == place) return true;
     return false;
   };
-  const std::string& kind = e[0];
-  if (kind == kJournalAside) {
-    if (e.size() != 3) return "a line \"aside\" without its two paths";
-    if (!isPlace(e[1])) return "a path that is not the product's: " + e[1];
-    if (!IsAsideOf(e[2], e[1])) return "an aside name that is not the path's: " + e[2];
-    return std::string();
+  const std::string& kind = f[0];
+  if (kind == "aside") {
+    if (f.size() != 3) return "a line \"aside\" without its two paths";
+    if (!isPlace(f[1])) return "a path that is not the product's: " + f[1];
+    if (!IsAsideOf(f[2], f[1])) return "an aside name that is not the path's: " + f[2];
+    entry = TJournalEntry::Aside(f[1], f[2]);
+  } else if (kind == "new") {
+    if (f.size() != 2) return "a line \"new\" without its one path";
+    if (!isPlace(f[1])) return "a path that is not the product's: " + f[1];
+    entry = TJournalEntry::New(f[1]);
+  } else if (kind == "key") {
+    if (f.size() != 4) return "a line \"key\" without its root, path and snapshot";
+    if (!IsProductKey(f[1], f[2])) return "a key that is not the product's: " + f[1] + "\\" + f[2];
+    if (!ParseKeySnapshot(f[3])) return "a damaged snapshot of " + f[1] + "\\" + f[2];
+    entry = TJournalEntry::Key(f[1], f[2], f[3]);
+  } else if (kind == "commit") {
+    if (f.size() != 1) return "a damaged line \"commit\"";
+    entry = TJournalEntry::Commit();
+  } else if (kind == "install") {
+    return "a second line \"install\"";
+  } else {
+    return "a line of an unknown kind \"" + kind + "\"";
   }
-  if (kind == kJournalNew) {
-    if (e.size() != 2) return "a line \"new\" without its one path";
-    return isPlace(e[1]) ? std::string() : "a path that is not the product's: " + e[1];
-  }
-  if (kind == kJournalKey) {
-    if (e.size() != 4) return "a line \"key\" without its root, path and snapshot";
-    if (!IsProductKey(e[1], e[2])) return "a key that is not the product's: " + e[1] + "\\" + e[2];
-    return IsKeySnapshot(e[3]) ? std::string() : "a damaged snapshot of " + e[1] + "\\" + e[2];
-  }
-  if (kind == kJournalCommit) return e.size() == 1 ? std::string() : "a damaged line \"commit\"";
-  if (kind == kJournalBegin) return "a second line \"install\"";
-  return "a line of an unknown kind \"" + kind + "\"";
+  return std::string();
 }
 
 }  // namespace
+
+TJournalEntry TJournalEntry::Begin(std::string folder, std::string programs, std::string desktop) {
+  TJournalEntry e;
+  e.kind = TJournalKind::kBegin;
+  e.path = std::move(folder);
+  e.programs = std::move(programs);
+  e.desktop = std::move(desktop);
+  return e;
+}
+
+TJournalEntry TJournalEntry::Aside(std::string path, std::string aside) {
+  TJournalEntry e;
+  e.kind = TJournalKind::kAside;
+  e.path = std::move(path);
+  e.aside = std::move(aside);
+  return e;
+}
+
+TJournalEntry TJournalEntry::New(std::string path) {
+  TJournalEntry e;
+  e.kind = TJournalKind::kNew;
+  e.path = std::move(path);
+  return e;
+}
+
+TJournalEntry TJournalEntry::Key(std::string root, std::string path, std::string snapshot) {
+  TJournalEntry e;
+  e.kind = TJournalKind::kKey;
+  e.root = std::move(root);
+  e.path = std::move(path);
+  e.snapshot = std::move(snapshot);
+  return e;
+}
+
+TJournalEntry TJournalEntry::Commit() { return TJournalEntry(); }
+
+TJournalFields FieldsOf(const TJournalEntry& e) {
+  const std::string kind = kKindNames[static_cast<int>(e.kind)];
+  switch (e.kind) {
+    case TJournalKind::kBegin:
+      return {kind, e.path, e.programs, e.desktop};
+    case TJournalKind::kAside:
+      return {kind, e.path, e.aside};
+    case TJournalKind::kNew:
+      return {kind, e.path};
+    case TJournalKind::kKey:
+      return {kind, e.root, e.path, e.snapshot};
+    case TJournalKind::kCommit:
+      break;
+  }
+  return {kind};
+}
 
 std::string ProgramGroupIn(const std::string& programs) {
   return programs.empty() ? std::string() : programs + "\\" + kProductName;
@@ -108,37 +163,30 @@ std::string DesktopLinkIn(const std::string& desktop) {
   return desktop.empty() ? std::string() : desktop + "\\" + kProductName + ".lnk";
 }
 
-bool IsKeySnapshot(const std::string& text) {
-  if (text == "absent") return true;
-  const std::vector<std::string> items = Split(text, ' ');
-  if (items[0] != "k/") return false;
-  for (const std::string& item : items) {
-    const std::vector<std::string> f = Split(item, '/');
-    const bool key = f[0] == "k" && f.size() == 2 && IsHex(f[1], true);
-    const bool value = f[0] == "v" && f.size() == 5 && IsHex(f[1], true) && IsHex(f[2], true) &&
-                       IsNumber32(f[3]) && IsHex(f[4], true);
-    if (!key && !value) return false;
-  }
-  return true;
-}
-
-std::string JournalFault(const std::vector<TJournalEntry>& entries,
-                         const std::function<bool(const std::string&)>& isProductFolder) {
-  if (entries.empty() || entries[0].empty() || entries[0][0] != kJournalBegin)
-    return "no line \"install\" at its start";
-  const TJournalEntry& begin = entries[0];
-  if (begin.size() != 4) return "a line \"install\" without its three folders";
-  if (!isProductFolder(begin[1])) return "an install folder that is not the product's: " + begin[1];
-  for (size_t i = 2; i < 4; ++i)
-    if (!begin[i].empty() && !IsPlainAbsolute(begin[i]))
-      return "a user folder that is not one: " + begin[i];
+TJournal ParseJournal(const std::vector<TJournalFields>& lines,
+                      const std::function<bool(const std::string&)>& isProductFolder) {
+  TJournal journal;
+  const auto fail = [&journal](std::string fault) {
+    journal.entries.clear();
+    journal.fault = std::move(fault);
+    return journal;
+  };
+  if (lines.empty() || lines[0].empty() || lines[0][0] != "install")
+    return fail("no line \"install\" at its start");
+  std::string fault = BeginFault(lines[0], isProductFolder);
+  if (!fault.empty()) return fail(fault);
+  const TJournalFields& begin = lines[0];
+  journal.entries.push_back(TJournalEntry::Begin(begin[1], begin[2], begin[3]));
   const std::vector<std::string> places = {begin[1], ProgramGroupIn(begin[2]),
                                            DesktopLinkIn(begin[3])};
-  for (size_t i = 1; i < entries.size(); ++i) {
-    if (entries[i].empty()) return "an empty line";
-    if (entries[i - 1][0] == kJournalCommit) return "a line after \"commit\"";
-    const std::string fault = EntryFault(entries[i], places);
-    if (!fault.empty()) return fault;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i].empty()) return fail("an empty line");
+    if (journal.entries.back().kind == TJournalKind::kCommit)
+      return fail("a line after \"commit\"");
+    TJournalEntry entry;
+    fault = EntryOf(lines[i], places, entry);
+    if (!fault.empty()) return fail(fault);
+    journal.entries.push_back(std::move(entry));
   }
-  return std::string();
+  return journal;
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "KeySnapshot.h"
 #include "SystemCalls.h"
 #include "Utf.h"
 
@@ -18,8 +19,8 @@ bool TInstallJournal::Exists() const {
   return GetFileAttributesW(toolkit::Widen(path_).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::vector<TJournalEntry> TInstallJournal::Read() const {
-  std::vector<TJournalEntry> entries;
+std::vector<TJournalFields> TInstallJournal::Read() const {
+  std::vector<TJournalFields> entries;
   HANDLE file = CreateFileW(toolkit::Widen(path_).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -31,13 +32,7 @@ std::vector<TJournalEntry> TInstallJournal::Read() const {
   CloseHandle(file);
   size_t start = 0;
   for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-    TJournalEntry entry;
-    const std::string line = text.substr(start, end - start);
-    size_t from = 0;
-    for (size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1)
-      entry.push_back(line.substr(from, tab - from));
-    entry.push_back(line.substr(from));
-    entries.push_back(entry);
+    entries.push_back(SplitAt(text.substr(start, end - start), '\t'));
   }
   return entries;
 }
@@ -59,7 +54,8 @@ bool TInstallJournal::Append(const std::vector<TJournalEntry>& entries) {
   if (!file_) return false;
   std::string lines;
   for (const TJournalEntry& entry : entries) {
-    for (size_t i = 0; i < entry.size(); ++i) lines += (i ? "\t" : "") + entry[i];
+    const TJournalFields fields = FieldsOf(entry);
+    for (size_t i = 0; i < fields.size(); ++i) lines += (i ? "\t" : "") + fields[i];
     lines += "\n";
   }
   DWORD written = 0;

@@ -20,8 +20,9 @@ class TInstallJournal {
 
   const std::string& Path() const { return path_; }
   bool Exists() const;
-  // The entries on the disk, in the order they were written.
-  std::vector<TJournalEntry> Read() const;
+  // The lines on the disk, in the order they were written, as fields: what
+  // they say is checked (ParseJournal) before anything is done with it.
+  std::vector<TJournalFields> Read() const;
   // A new journal; false when one exists already or it cannot be made.
   bool Create();
   // Writes the entry and flushes it to the disk; false when that failed.

@@ -38,29 +38,34 @@ TPresence PresenceOf(const std::string& path) {
 }
 
 bool IsCommitted(const std::vector<TJournalEntry>& entries) {
-  return !entries.empty() && entries.back()[0] == kJournalCommit;
+  return !entries.empty() && entries.back().kind == TJournalKind::kCommit;
 }
 
 // One entry undone; true when it is as before. Each step looks at what is
 // there now, so a second pass (or the next start) picks up where one failed.
 bool UndoEntry(const TJournalEntry& e) {
-  if (e[0] == kJournalAside) {
-    const TPresence aside = PresenceOf(e[2]);
-    if (aside == TPresence::kThere)
-      return DeleteNow(e[1]) && syscalls::MoveEntry(toolkit::Widen(e[2]), toolkit::Widen(e[1]),
-                                                    MOVEFILE_WRITE_THROUGH) != 0;
-    // Never moved, or back already; with neither there, nothing is left to
-    // put back.
-    return aside == TPresence::kGone && PresenceOf(e[1]) != TPresence::kUnknown;
+  switch (e.kind) {
+    case TJournalKind::kAside: {
+      const TPresence aside = PresenceOf(e.aside);
+      if (aside == TPresence::kThere)
+        return DeleteNow(e.path) &&
+               syscalls::MoveEntry(toolkit::Widen(e.aside), toolkit::Widen(e.path),
+                                   MOVEFILE_WRITE_THROUGH) != 0;
+      // Never moved, or back already; with neither there, nothing is left to
+      // put back.
+      return aside == TPresence::kGone && PresenceOf(e.path) != TPresence::kUnknown;
+    }
+    case TJournalKind::kNew:
+      if (PresenceOf(e.path) == TPresence::kThere) DeleteNow(e.path);
+      return PresenceOf(e.path) == TPresence::kGone;
+    case TJournalKind::kKey:
+      // Flushed, as the run's own keys are: the journal goes once this is done.
+      return RestoreKey(RootNamed(e.root), e.path, e.snapshot) &&
+             FlushKeyAt(RootNamed(e.root), e.path) == ERROR_SUCCESS;
+    case TJournalKind::kBegin:
+    case TJournalKind::kCommit:
+      break;
   }
-  if (e[0] == kJournalNew) {
-    if (PresenceOf(e[1]) == TPresence::kThere) DeleteNow(e[1]);
-    return PresenceOf(e[1]) == TPresence::kGone;
-  }
-  // Flushed, as the run's own keys are: the journal goes once this is done.
-  if (e[0] == kJournalKey)
-    return RestoreKey(RootNamed(e[1]), e[2], e[3]) &&
-           FlushKeyAt(RootNamed(e[1]), e[2]) == ERROR_SUCCESS;
   return true;
 }
 
@@ -82,11 +87,12 @@ bool UndoEntries(const std::vector<TJournalEntry>& entries) {
 bool CommitEntries(const std::vector<TJournalEntry>& entries) {
   bool all = true;
   for (const TJournalEntry& e : entries) {
-    if (e[0] == kJournalAside) {
-      all = PresenceOf(e[2]) != TPresence::kUnknown && all;
-      DeleteNowOrAtRestart(e[2]);
+    if (e.kind == TJournalKind::kAside) {
+      all = PresenceOf(e.aside) != TPresence::kUnknown && all;
+      DeleteNowOrAtRestart(e.aside);
     }
-    if (e[0] == kJournalAside || e[0] == kJournalNew) CancelDeletionsAtRestart(e[1]);
+    if (e.kind == TJournalKind::kAside || e.kind == TJournalKind::kNew)
+      CancelDeletionsAtRestart(e.path);
   }
   return all;
 }
@@ -126,12 +132,12 @@ bool TInstallTransaction::Begin(const std::string& directory, const std::string&
     return false;
   }
   begun_ = true;
-  return Note({kJournalBegin, directory, programs, desktop});
+  return Note(TJournalEntry::Begin(directory, programs, desktop));
 }
 
 bool TInstallTransaction::SetAside(const std::string& path) {
   const std::string aside = FreeAsideName(path);
-  if (!Note({kJournalAside, path, aside})) return false;
+  if (!Note(TJournalEntry::Aside(path, aside))) return false;
   if (!syscalls::MoveEntry(toolkit::Widen(path), toolkit::Widen(aside), MOVEFILE_WRITE_THROUGH)) {
     error_ = path + " cannot be moved aside, something in it is in use (" + SystemReason() + ")";
     return false;
@@ -140,7 +146,9 @@ bool TInstallTransaction::SetAside(const std::string& path) {
   return true;
 }
 
-bool TInstallTransaction::NoteNew(const std::string& path) { return Note({kJournalNew, path}); }
+bool TInstallTransaction::NoteNew(const std::string& path) {
+  return Note(TJournalEntry::New(path));
+}
 
 bool TInstallTransaction::SaveKey(HKEY root, const std::string& path) {
   std::string snapshot;
@@ -150,7 +158,7 @@ bool TInstallTransaction::SaveKey(HKEY root, const std::string& path) {
     error_ = e.what();
     return false;
   }
-  return Note({kJournalKey, RootName(root), path, snapshot});
+  return Note(TJournalEntry::Key(RootName(root), path, snapshot));
 }
 
 // Each flush of the journal waits for the disk: the keys of one step are
@@ -159,7 +167,7 @@ bool TInstallTransaction::SaveKeys(const std::vector<std::pair<HKEY, std::string
   std::vector<TJournalEntry> entries;
   try {
     for (const auto& [root, path] : keys)
-      entries.push_back({kJournalKey, RootName(root), path, SnapshotKey(root, path)});
+      entries.push_back(TJournalEntry::Key(RootName(root), path, SnapshotKey(root, path)));
   } catch (const ERegistryError& e) {
     error_ = e.what();
     return false;
@@ -172,15 +180,15 @@ bool TInstallTransaction::SaveKeys(const std::vector<std::pair<HKEY, std::string
 // earlier installation, so nothing it stands for may still be in a cache.
 bool TInstallTransaction::MakeDurable() {
   for (const TJournalEntry& e : entries_) {
-    const bool made = e[0] == kJournalAside || e[0] == kJournalNew;
-    if (made && !FlushTree(e[1])) {
-      error_ = "cannot flush " + e[1] + " to the disk (" + SystemReason() + ")";
+    const bool made = e.kind == TJournalKind::kAside || e.kind == TJournalKind::kNew;
+    if (made && !FlushTree(e.path)) {
+      error_ = "cannot flush " + e.path + " to the disk (" + SystemReason() + ")";
       return false;
     }
-    if (e[0] != kJournalKey) continue;
-    const LSTATUS status = FlushKeyAt(RootNamed(e[1]), e[2]);
+    if (e.kind != TJournalKind::kKey) continue;
+    const LSTATUS status = FlushKeyAt(RootNamed(e.root), e.path);
     if (status != ERROR_SUCCESS) {
-      error_ = "cannot flush the key " + e[1] + "\\" + e[2] + " to the disk (system error " +
+      error_ = "cannot flush the key " + e.root + "\\" + e.path + " to the disk (system error " +
                std::to_string(status) + ")";
       return false;
     }
@@ -189,7 +197,7 @@ bool TInstallTransaction::MakeDurable() {
 }
 
 bool TInstallTransaction::Commit() {
-  if (!MakeDurable() || !Note({kJournalCommit})) return false;
+  if (!MakeDurable() || !Note(TJournalEntry::Commit())) return false;
   CommitEntries(entries_);
   // A journal that stays is finished (harmlessly, once more) by the next start.
   if (!journal_.Remove() && !journal_.Remove())
@@ -206,7 +214,7 @@ bool TInstallTransaction::Undo() {
     return false;
   }
   for (const TJournalEntry& e : entries_)
-    if (e[0] == kJournalAside) log_.Write("put back: " + e[1]);
+    if (e.kind == TJournalKind::kAside) log_.Write("put back: " + e.path);
   begun_ = false;
   if (!journal_.Remove() && !journal_.Remove())
     log_.Write("not deleted: the journal " + journal_.Path());
@@ -227,14 +235,15 @@ bool FinishInterruptedInstallation(TInstallLog& log, std::string* why) {
     KeepAside(path, "not the setup's: " + fault, log);
     return true;
   }
-  const std::vector<TJournalEntry> entries = journal.Read();
+  const std::vector<TJournalFields> lines = journal.Read();
   // Cut off in its first line: nothing had begun.
-  if (!entries.empty()) fault = JournalFault(entries, IsProductFolder);
-  if (!fault.empty()) {
-    KeepAside(path, fault, log);
+  const TJournal parsed = lines.empty() ? TJournal() : ParseJournal(lines, IsProductFolder);
+  if (!parsed.fault.empty()) {
+    KeepAside(path, parsed.fault, log);
     return true;
   }
-  const std::string what = entries.empty() ? std::string() : " into " + entries[0][1];
+  const std::vector<TJournalEntry>& entries = parsed.entries;
+  const std::string what = entries.empty() ? std::string() : " into " + entries[0].path;
   if (IsCommitted(entries)) {
     if (!CommitEntries(entries)) {
       *why = "the installation" + what + " had completed, but what it set aside cannot be reached";

@@ -24,7 +24,7 @@ bool IsProductFolder(const std::string& path) {
 }
 
 // A journal as a run writes it: the begin line, then one line of each kind.
-std::vector<TJournalEntry> Sound() {
+std::vector<TJournalFields> Sound() {
   return {{"install", kD, kPrograms, kDesktop},
           {"aside", kD, kD + ".~0A1B2C3D"},
           {"key", "HKCR", ".maptldb", "absent"},
@@ -37,7 +37,7 @@ std::vector<TJournalEntry> Sound() {
 struct Damage {
   const char* what;
   size_t line;        // the line replaced (past the end: added)
-  TJournalEntry by;   // empty: the line removed
+  TJournalFields by;  // empty: the line removed
   const char* fault;  // the start of what is said; null: still sound
 };
 
@@ -78,7 +78,7 @@ const Damage kDamages[] = {
 
 TEST(JournalRules, EveryLineMustNameOnlyWhatTheProductChanges) {
   for (const Damage& damage : kDamages) {
-    std::vector<TJournalEntry> journal = Sound();
+    std::vector<TJournalFields> journal = Sound();
     if (damage.line < journal.size()) {
       if (damage.by.empty()) {
         journal.erase(journal.begin() + damage.line);
@@ -88,11 +88,16 @@ TEST(JournalRules, EveryLineMustNameOnlyWhatTheProductChanges) {
     } else if (!damage.by.empty()) {
       journal.push_back(damage.by);
     }
-    const std::string fault = JournalFault(journal, IsProductFolder);
+    const TJournal parsed = ParseJournal(journal, IsProductFolder);
     if (!damage.fault) {
-      EXPECT_EQ(fault, "") << damage.what;
+      EXPECT_EQ(parsed.fault, "") << damage.what;
+      // Written back from its entries, the journal reads as it was.
+      ASSERT_EQ(parsed.entries.size(), journal.size()) << damage.what;
+      for (size_t i = 0; i < journal.size(); ++i)
+        EXPECT_EQ(FieldsOf(parsed.entries[i]), journal[i]) << damage.what;
     } else {
-      EXPECT_EQ(fault.rfind(damage.fault, 0), 0u) << damage.what << ": " << fault;
+      EXPECT_EQ(parsed.fault.rfind(damage.fault, 0), 0u) << damage.what << ": " << parsed.fault;
+      EXPECT_TRUE(parsed.entries.empty()) << damage.what;
     }
   }
 }
