@@ -2,14 +2,16 @@
 // machine, failed in turn, and then once more each ending the process dead at
 // that call and starting again; and a second fault: every call of the undo
 // after a failure, and of the next start's recovery after an end, failed and
-// ended in turn. After each: the new installation is complete, or the machine
-// is exactly as it was (files with their contents, the product's registry
-// keys with the user's own values, the links, the temporary folder, the
-// journal's folder, and what the restart would delete); after an
-// uninstallation, whatever is left is still removable through its record.
-// The earlier installation differs from the new one in its components, so
-// that what comes back is told apart from what was written. A small medium:
-// the container's image part is a hole with a few marked bytes.
+// ended in turn; a power cut at every call; the real program and the copy it
+// relocates itself to, ended at every call of theirs. After each: the new
+// installation is complete, or the machine is exactly as it was (files with
+// their contents, the product's registry keys with the user's own values, the
+// links, the temporary folder, the journal's folder, and what the restart
+// would delete); after an uninstallation, whatever is left is still removable
+// through its record. The earlier installation differs from the new one in
+// its components, so that what comes back is told apart from what was
+// written. A small medium: the container's image part is a hole with a few
+// marked bytes.
 #include "ComApartment.h"
 #include "FailingSystemCalls.h"
 #include "InstallLog.h"
@@ -22,9 +24,9 @@
 #include "RegistryValues.h"
 #include "RunMode.h"
 #include "ShellFoldersSandbox.h"
+#include "SpecialFolders.h"
 #include "TempFolder.h"
 #include "UninstallSequence.h"
-#include "SpecialFolders.h"
 #include "Utf.h"
 #include "ZipBuilder.h"
 #include "uzUserInterface.h"
@@ -242,10 +244,8 @@ bool InstallFailingAtTheDesktopLink(const Places& at) {
 }
 
 // The child of a sweep that ends dead: runs the action named in its
-// environment up to the call it was given.
-TEST(SweepChild, EndsAtTheGivenCall) {
-  const std::string action = Env("SWEEP_ACTION");
-  if (action.empty()) GTEST_SKIP() << "started by the sweep only";
+// environment up to the call it was given (see main below).
+void RunSweepChild(const std::string& action) {
   TComApartment com;
   const Places at(Env("SWEEP_ROOT"));
   failingcalls::Reset();
@@ -365,7 +365,7 @@ class InstallSweep : public testing::Test {
     SetEnvironmentVariableW(L"SWEEP_ACTION", toolkit::Widen(action).c_str());
     SetEnvironmentVariableW(L"SWEEP_ROOT", toolkit::Widen(at_.root).c_str());
     SetEnvironmentVariableW(L"SWEEP_END_AT", std::to_wstring(n).c_str());
-    std::wstring line = L"\"" + std::wstring(self) + L"\" --gtest_filter=SweepChild.*";
+    std::wstring line = L"\"" + std::wstring(self) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -770,3 +770,15 @@ TEST_F(InstallSweep, TheUninstallerAndItsCopyEndedAtEveryCallLeaveWhatTheRecordR
 }
 
 }  // namespace
+
+// Started by the sweep as its child, the program runs the child's action and
+// none of the tests.
+int main(int argc, char** argv) {
+  const std::string action = Env("SWEEP_ACTION");
+  if (!action.empty()) {
+    RunSweepChild(action);
+    return 0;
+  }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
