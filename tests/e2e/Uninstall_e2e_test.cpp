@@ -59,7 +59,7 @@ void SeedInstallation(const std::string& d) {
                    "Импортировать", QuotedCommand(d + "\\Map.exe", "%1"));
   RegisterFileType("maptl", "Файл изображения карты", d + "\\Icons\\maptl.ico", "", "");
   WriteUninstallRecord(kProduct, d + "\\Map.exe,1", "Вельтран", d,
-                       QuotedCommand(d + "\\Setup", "/u"), 2, 0, {"D:\\"});
+                       QuotedCommand(d + "\\Setup", "/u"), 2, 0, {"D:\\", "", 0});
   CreateGroupLink(kProduct, d + "\\Map.exe", kProduct);
   CreateGroupLink(kProduct, d + "\\Docs\\Help\\Help.htm", "Справка");
   CreateDesktopLink(d + "\\Map.exe", kProduct);

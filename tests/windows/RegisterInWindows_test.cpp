@@ -48,7 +48,7 @@ class UninstallRecord : public testing::Test {
 TEST_F(UninstallRecord, NineValuesWithTheirTypesAndAReusedKey) {
   const std::string dir = "C:\\Program Files\\" + kProduct;
   WriteUninstallRecord(kProduct, dir + "\\Map.exe,1", "Вельтран", dir,
-                       QuotedCommand(dir + "\\Setup", "/u"), 2, 0, {"D:\\"});
+                       QuotedCommand(dir + "\\Setup", "/u"), 2, 0, {"D:\\", "", 0});
   EXPECT_THAT(reg::ValueNames(HKEY_LOCAL_MACHINE, kRecord),
               UnorderedElementsAre("DisplayName", "DisplayVersion", "DisplayIcon",
                                    "InstallLocation", "UninstallString", "Publisher",

@@ -1,6 +1,7 @@
 // Links and the program group in the current user's special folders, pointed
 // at scratch folders with blanks and Cyrillic letters in their names.
 #include "Shortcuts.h"
+#include "SpecialFolders.h"
 
 #include "ComApartment.h"
 #include "FilesAndFolders.h"

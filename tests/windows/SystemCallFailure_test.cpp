@@ -66,7 +66,8 @@ TEST_F(SystemCallFailure, WritesRaiseTheTextOfWhatFailedAndStopThere) {
       {WriteRecord, Call::SetValue, 3, "Failed to set data for 'DisplayIcon'", 2},
       {WriteRecord, Call::SetValue, 8, "Failed to set data for 'VersionMinor'", 7},
       {[] {
-         WriteUninstallRecord(kProduct, "", "", "", "", 2, 0, {"D:\\", "\"C:\\П\\Setup\" /u /S"});
+         WriteUninstallRecord(kProduct, "", "", "", "", 2, 0,
+                              {"D:\\", "\"C:\\П\\Setup\" /u /S", 1});
        },
        Call::SetValue, 13, "Failed to set data for 'InstallFrom'", 12},
       {RegisterType, Call::CreateKey, 2, "Failed to create key " + kExt + "FILE", -1},

@@ -64,7 +64,7 @@ class UninstallSequence : public testing::Test {
     testfiles::WriteTextFile(install_ + "\\мои заметки.txt", "added by the user");
     if (record) {
       WriteUninstallRecord(kProduct, location + "\\Map.exe,1", "Вельтран", location,
-                           QuotedCommand(location + "\\Setup", "/u"), 2, 0, {"D:\\"});
+                           QuotedCommand(location + "\\Setup", "/u"), 2, 0, {"D:\\", "", 0});
     }
     RegisterFileType("maptldb", "Файл базы данных объектов карты",
                      location + "\\Icons\\maptldb.ico", "Импортировать",

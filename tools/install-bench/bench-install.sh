@@ -3,7 +3,7 @@
 # Setup.exe to its completion page, every component), the same installation
 # unattended (Setup.exe /S, from its start to its end), next to what the same
 # work costs natively (cp of the map container plus zipextract of its program
-# archive) and to Wine starting the program for nothing (a bad command line,
+# archive, also once with every file flushed, as the installation does) and to Wine starting the program for nothing (a bad command line,
 # refused before any work), and the silent installation once more over the
 # full installation it made. Prints the wall times and their ratios; RUNS
 # times each, the best (the first silent installation once).
@@ -54,21 +54,29 @@ rm -rf "$silent_target"
 empty_s=$(for _ in $(seq "$runs"); do
   seconds_of bash "$here/scripts/wine-run.sh" "$drive\\Setup.exe" /S /COMPONENTS=none
 done | best)
-native_s=$(for _ in $(seq "$runs"); do
+# The floor: the same copies natively; once more written durably, as the
+# installation writes them (each file and folder flushed before it commits).
+native_floor() { # durable: 0 or 1
   rm -rf "$work/native" && mkdir -p "$work/native/out"
+  sync
   start=$(date +%s%N)
   cp "$medium/Map.maptl" "$work/native/Map.maptl"
   tail -c +174236371 "$medium/Map.maptl" >"$work/native/temp.zip"
   "$zipextract" -a -d "$work/native/out" "$work/native/temp.zip" >/dev/null 2>&1
+  [ "$1" = 0 ] || find "$work/native" -print0 | xargs -0 sync
   echo $((($(date +%s%N) - start) / 1000000)) | awk '{printf "%.3f\n", $1 / 1000}'
-done | best)
-python3 - "$wine_s" "$native_s" "$silent_s" "$empty_s" "$reinstall_s" <<'PY'
+}
+native_s=$(for _ in $(seq "$runs"); do native_floor 0; done | best)
+durable_s=$(for _ in $(seq "$runs"); do native_floor 1; done | best)
+python3 - "$wine_s" "$native_s" "$silent_s" "$empty_s" "$reinstall_s" "$durable_s" <<'PY'
 import sys
-wine, native, silent, empty, reinstall = map(float, sys.argv[1:])
+wine, native, silent, empty, reinstall, durable = map(float, sys.argv[1:])
 print(f"installation under Wine: {wine:.2f} s; cp + zipextract natively: {native:.2f} s; "
       f"ratio {wine / native:.1f}x")
 print(f"silent installation under Wine: {silent:.2f} s; {silent / native:.1f}x the native floor; "
       f"Wine starting the program for nothing: {empty:.2f} s "
       f"(silent minus that: {silent - empty:.2f} s, {(silent - empty) / native:.1f}x the floor)")
+print(f"the floor written durably (each file and folder flushed): {durable:.2f} s; "
+      f"silent minus Wine's start {(silent - empty) / durable:.1f}x that")
 print(f"silent reinstallation over a full installation: {reinstall:.2f} s")
 PY
