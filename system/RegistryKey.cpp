@@ -6,12 +6,14 @@
 
 LSTATUS TRegistryKey::Open(HKEY root, const std::wstring& path) {
   HKEY key = nullptr;
-  return Keep(syscalls::OpenKey(root, path, &key), key);
+  const LSTATUS status = syscalls::OpenKey(root, path, &key);
+  return Keep(status, key);
 }
 
 LSTATUS TRegistryKey::Create(HKEY root, const std::wstring& path) {
   HKEY key = nullptr;
-  return Keep(syscalls::CreateKey(root, path, &key), key);
+  const LSTATUS status = syscalls::CreateKey(root, path, &key);
+  return Keep(status, key);
 }
 
 LSTATUS TRegistryKey::Keep(LSTATUS status, HKEY key) {
