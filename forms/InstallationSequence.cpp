@@ -24,6 +24,13 @@ namespace {
 
 constexpr char kCopying[] = "Копирование файлов...";
 
+TChoice ChoiceOf(bool database, bool mapImage) {
+  TChoice choice;
+  choice.Set(kDatabaseSupport, database);
+  choice.Set(kMapImage, mapImage);
+  return choice;
+}
+
 // One run: the choice, the screen, the log and what has been done so far.
 class TInstallation {
  public:
@@ -33,7 +40,7 @@ class TInstallation {
         s_(choice.source),
         view_(view),
         log_(log),
-        maximum_(CalculateMegabytes({choice.database, choice.mapImage}) + 5),
+        maximum_(CalculateMegabytes(ChoiceOf(choice.database, choice.mapImage)) + 5),
         transaction_(log) {}
 
   bool Run();

@@ -41,8 +41,9 @@ TInstallChoice WizardChoice() {
   choice.directory = FullLongPath(InstallDirectory());
   choice.source = ThisRunMode().SourceFolder;
   choice.program = ThisProgramPath();
-  choice.database = WizardForm->CheckList.Checked(2);
-  choice.mapImage = WizardForm->CheckList.Checked(3);
+  const TChoice checked = WizardForm->CheckedComponents();
+  choice.database = checked.Has(kDatabaseSupport);
+  choice.mapImage = checked.Has(kMapImage);
   return choice;
 }
 

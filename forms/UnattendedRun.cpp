@@ -26,6 +26,13 @@
 
 namespace {
 
+TChoice ChoiceOf(bool database, bool mapImage) {
+  TChoice choice;
+  choice.Set(kDatabaseSupport, database);
+  choice.Set(kMapImage, mapImage);
+  return choice;
+}
+
 // With "/PASSIVE" the progress window shows what the run does, and keeps
 // itself current while the archive component unpacks; nothing else shows.
 class TPassiveProgress {
@@ -166,7 +173,7 @@ int RunUnattendedInstallation(const TRunMode& mode, const std::string& folder,
   choice.program = programPath;
   choice.database = options.database;
   choice.mapImage = options.mapImage;
-  const int megabytes = CalculateMegabytes({choice.database, choice.mapImage});
+  const int megabytes = CalculateMegabytes(ChoiceOf(choice.database, choice.mapImage));
   if (!EnoughFreeSpace(megabytes, FreeBytesOnDriveOf(choice.directory))) {
     log.Write("installation failed: " + std::to_string(megabytes) +
               " MB and a margin do not fit on the drive of " + choice.directory);
