@@ -41,9 +41,7 @@ TInstallChoice WizardChoice() {
   choice.directory = FullLongPath(InstallDirectory());
   choice.source = ThisRunMode().SourceFolder;
   choice.program = ThisProgramPath();
-  const TChoice checked = WizardForm->CheckedComponents();
-  choice.database = checked.Has(kDatabaseSupport);
-  choice.mapImage = checked.Has(kMapImage);
+  choice.components = WizardForm->CheckedComponents();
   return choice;
 }
 
@@ -57,7 +55,7 @@ bool RunInstallation() {
     progress.Show();
     MainForm->Repaint();
     progress.Repaint();
-    progress.ProgressBar.SetMax(WizardForm->CalculateMegabytes() + 5);
+    progress.ProgressBar.SetMax(ProgressMaximum(WizardForm->CalculateMegabytes()));
     TWizardInstallView view(progress);
     success = RunInstallationSequence(WizardChoice(), view, WizardForm->Log());
     if (success) {

@@ -29,6 +29,8 @@ int CalculateMegabytes(TChoice choice) {
   return static_cast<int>(megabytes + 0.5);
 }
 
+int ComponentMegabytes(int row) { return static_cast<int>(kComponents[row].megabytes + 0.5); }
+
 int DriveNumberOf(const std::string& directory) {
   if (directory.empty()) return 0;
   const char c = directory[0];

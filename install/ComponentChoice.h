@@ -38,6 +38,8 @@ TSetupType SetupTypeOf(TChoice choice);
 
 // Megabytes the chosen components take, rounded half up: 4, 10, 171 or 177.
 int CalculateMegabytes(TChoice choice);
+// Megabytes one component takes, rounded half up.
+int ComponentMegabytes(int row);
 
 // The drive number of a directory (A = 1, B = 2, ...) from its first
 // character, upper or lower case; 0 when it does not begin with a letter.
