@@ -26,13 +26,6 @@
 
 namespace {
 
-TChoice ChoiceOf(bool database, bool mapImage) {
-  TChoice choice;
-  choice.Set(kDatabaseSupport, database);
-  choice.Set(kMapImage, mapImage);
-  return choice;
-}
-
 // With "/PASSIVE" the progress window shows what the run does, and keeps
 // itself current while the archive component unpacks; nothing else shows.
 class TPassiveProgress {
@@ -171,7 +164,7 @@ int RunUnattendedInstallation(const TRunMode& mode, const std::string& folder,
       folder.empty() ? FullLongPath(ProposedDirectory()) : InstallDirectoryBelow(folder);
   choice.source = mode.SourceFolder;
   choice.program = programPath;
-  choice.components = ChoiceOf(options.database, options.mapImage);
+  choice.components = options.components;
   const int megabytes = CalculateMegabytes(choice.components);
   if (!EnoughFreeSpace(megabytes, FreeBytesOnDriveOf(choice.directory))) {
     log.Write("installation failed: " + std::to_string(megabytes) +
