@@ -20,6 +20,7 @@ const FormDecl kProgressForm = {"ProgressForm",
 
 const ControlDecl kProgressFormControls[] = {
     // kind              name             parent    x   y    w    h  text style
+    // Panel1: the raised face of the window, holding the text and the bar.
     {Kind::Panel, "Panel1", "", 0, 0, 387, 96, "", kFill},
     {Kind::Label, "CurrentAction", "Panel1", 16, 32, 0, 0, "Подготовка к копированию...", kNoStyle},
     {Kind::ProgressBar, "ProgressBar", "Panel1", 16, 56, 356, 16, "", kNoStyle},

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "ComponentChoice.h"
 #include "Form.h"
 #include "InstallLog.h"
 
@@ -14,7 +15,8 @@ class TWizardForm : public toolkit::TForm {
   TWizardForm();
   ~TWizardForm() override;
 
-  // Megabytes the checked components need.
+  // The components checked in the check list, and the megabytes they need.
+  TChoice CheckedComponents();
   int CalculateMegabytes();
   // The uninstall page's stage: its text and the bar's position (0 to 100).
   void SetCurrentAction(const std::string& text, int position);

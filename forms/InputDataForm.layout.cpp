@@ -35,6 +35,7 @@ const ControlDecl kWizardFormControls[] = {
 
   // Page 0: welcome (install and uninstall)
   {Kind::Page,        "Start",         "Notebook",           0,   0, 505, 313, "Start",                     kFill | kHidden},
+  // Image1: the welcome picture behind the page's texts.
   {Kind::Image,       "Image1",        "Start",              0,   0, 505, 313, "IMAGE1",                    kNoStyle},
   // Shape1, Shape2, Shape3: the frame around a page-sized picture.
   {Kind::Shape,       "Shape1",        "Start",              0,   0, 505, 313, "",                          kNoStyle},
@@ -46,6 +47,7 @@ const ControlDecl kWizardFormControls[] = {
 
   // Page 1: install directory and components
   {Kind::Page,        "SelectDirectory", "Notebook",         0,   0, 505, 313, "SelectDirectory",           kFill | kHidden},
+  // Image2: the header strip of this page (Image3 and Image4 copy it).
   {Kind::Image,       "Image2",        "SelectDirectory",    0,   0, 505,  54, "IMAGE2",                    kNoStyle},
   {Kind::GroupBox,    "GroupBox1",     "SelectDirectory",    8,  72, 489,  57, "Установить в папку",        kNoStyle},
   {Kind::Label,       "Directory",     "GroupBox1",         16,  29, 377,  13, "",                          kFixedSize},
@@ -53,7 +55,8 @@ const ControlDecl kWizardFormControls[] = {
   {Kind::Button,      "Button1",       "GroupBox1",        400,  24,  75,  23, "Обзор...",                  kNoStyle},
   {Kind::Label,       "Label8",        "SelectDirectory",    8, 152,   0,   0, "Тип установки:",            kNoStyle},
   {Kind::CheckList,   "CheckList",     "SelectDirectory",    8, 200, 201, 105, "Файлы программы\nСправочная система\nПоддержка баз данных\nИзображение карты", kNoStyle},
-  // ComboBox1: the setup type; CheckList above: the components, one row each.
+  // ComboBox1: the setup type; CheckList above: one row per component of
+  // install/Components.h, in its order.
   {Kind::ComboBox,    "ComboBox1",     "SelectDirectory",    8, 168, 201,  21, "Минимальная\nПолная\nВыборочная", kNoStyle},
   {Kind::GroupBox,    "GroupBox2",     "SelectDirectory",  224, 160, 273, 145, "Описание выбранного компонента", kNoStyle},
   {Kind::Label,       "Description",   "GroupBox2",         24,  24, 233,  81, "",                          kFixedSize | kWordWrap},
@@ -89,6 +92,7 @@ const ControlDecl kWizardFormControls[] = {
 
   // Page 5: uninstall completed
   {Kind::Page,        "UninstallCompleted", "Notebook",      0,   0, 505, 313, "UninstallCompleted",        kFill | kHidden},
+  // Image5: the closing picture behind the texts (Image6 copies it).
   {Kind::Image,       "Image5",        "UninstallCompleted", 0,   0, 505, 313, "IMAGE5",                    kNoStyle},
   {Kind::Shape,       "Shape2",        "UninstallCompleted", 0,   0, 505, 313, "",                          kNoStyle},
   {Kind::Label,       "Label11",       "UninstallCompleted", 336,  7,   0,   0, PRODUCT_QUOTED,              kBold},

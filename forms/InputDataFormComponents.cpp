@@ -1,58 +1,56 @@
 // The component choice on the directory page: the check list and the setup
 // type kept in step, the description panel, the megabytes, the free-space
-// check, and the summary page's list.
+// check, and the summary page's list. The check list's rows are the
+// component table's rows.
 #include "ComponentChoice.h"
 #include "FilesAndFolders.h"
 #include "InputDataForm.h"
 #include "LocalizedMessageDlg.h"
 #include "Utf.h"
 
-namespace {
-
-constexpr int kDatabaseItem = 2;
-constexpr int kMapImageItem = 3;
-
-}  // namespace
-
 void TWizardForm::SetInitialComponents() {
-  for (int item = 0; item < 2; ++item) {
-    CheckList.SetChecked(item, true);
-    CheckList.SetItemEnabled(item, false);
+  for (int row = 0; row < kComponentCount; ++row) {
+    if (kComponents[row].optional) continue;
+    CheckList.SetChecked(row, true);
+    CheckList.SetItemEnabled(row, false);
   }
   ComboBox1.SetItemIndex(kSetupFull);
   ComboBox1Change({});
   CheckListMouseDown({});
 }
 
+TChoice TWizardForm::CheckedComponents() {
+  TChoice choice;
+  for (int row = 0; row < kComponentCount; ++row) choice.Set(row, CheckList.Checked(row));
+  return choice;
+}
+
 void TWizardForm::ComboBox1Change(const toolkit::EventArgs&) {
-  const TChoice choice = ApplySetupType(
-      ComboBox1.ItemIndex(), {CheckList.Checked(kDatabaseItem), CheckList.Checked(kMapImageItem)});
-  CheckList.SetChecked(kDatabaseItem, choice.database);
-  CheckList.SetChecked(kMapImageItem, choice.mapImage);
+  const TChoice choice = ApplySetupType(ComboBox1.ItemIndex(), CheckedComponents());
+  for (int row = 0; row < kComponentCount; ++row) {
+    if (kComponents[row].optional) CheckList.SetChecked(row, choice.Has(row));
+  }
 }
 
 void TWizardForm::CheckListClickCheck(const toolkit::EventArgs&) {
-  ComboBox1.SetItemIndex(
-      SetupTypeOf({CheckList.Checked(kDatabaseItem), CheckList.Checked(kMapImageItem)}));
+  ComboBox1.SetItemIndex(SetupTypeOf(CheckedComponents()));
 }
 
 // Follows the highlight, not the check boxes: a click on an item's text shows
 // its description without changing the choice.
 void TWizardForm::CheckListMouseDown(const toolkit::EventArgs&) {
-  const int item = CheckList.ItemIndex();
-  if (item < 0 || item > 3) {
+  const int row = CheckList.ItemIndex();
+  if (row < 0 || row >= kComponentCount) {
     Description.SetText("");
     return;
   }
-  Description.SetText(kComponents[item].description);
-  Megabytes.SetText(std::string("Объём, занимаемый на диске: ") + kComponents[item].size);
+  Description.SetText(kComponents[row].description);
+  Megabytes.SetText(std::string("Объём, занимаемый на диске: ") + kComponents[row].sizeText);
 }
 
 void TWizardForm::CheckListKeyDown(const toolkit::EventArgs& e) { CheckListMouseDown(e); }
 
-int TWizardForm::CalculateMegabytes() {
-  return ::CalculateMegabytes({CheckList.Checked(kDatabaseItem), CheckList.Checked(kMapImageItem)});
-}
+int TWizardForm::CalculateMegabytes() { return ::CalculateMegabytes(CheckedComponents()); }
 
 bool TWizardForm::FreeSpaceCheck() {
   const std::string directory = Directory.Text();
@@ -64,10 +62,7 @@ bool TWizardForm::FreeSpaceCheck() {
 
 void TWizardForm::FillComponentList() {
   ComponentList.Clear();
-  for (const std::string& item :
-       SummaryItems({CheckList.Checked(kDatabaseItem), CheckList.Checked(kMapImageItem)})) {
-    ComponentList.Add(item);
-  }
+  for (const std::string& item : SummaryItems(CheckedComponents())) ComponentList.Add(item);
 }
 
 // The summary list is text to read, not a choice: it never keeps a

@@ -25,6 +25,11 @@ namespace {
 
 constexpr char kCopying[] = "Копирование файлов...";
 
+// Each half of the map image as the progress bar counts it: its whole
+// megabytes, so that a full installation ends one step short of the
+// maximum, as it always has.
+constexpr int kMapImageHalfMegabytes = static_cast<int>(kMapImageHalf / (1024 * 1024));
+
 // One run: the choice, the screen, the log and what has been done so far.
 class TInstallation {
  public:
@@ -34,7 +39,7 @@ class TInstallation {
         s_(choice.source),
         view_(view),
         log_(log),
-        maximum_(CalculateMegabytes({choice.database, choice.mapImage}) + 5),
+        maximum_(ProgressMaximum(CalculateMegabytes(choice.components))),
         transaction_(log) {}
 
   bool Run();
@@ -46,6 +51,7 @@ class TInstallation {
   bool SetAsideEarlierInstallation();
   bool CreateFolders();
   bool UnpackProgramArchive();
+  void ExtractComponentFolders(int component);
   bool CopyMapImage();
   void WriteRecords();
   void CreateLinks();
@@ -61,9 +67,11 @@ class TInstallation {
     log_.Write("step: " + text + " (progress " + std::to_string(position_) + " of " +
                std::to_string(maximum_) + ")");
   }
-  void Advance(int count) {
-    position_ += count;
-    view_.AdvanceProgress(count);
+  // A step is a megabyte copied, or one of the steps of the folders, the
+  // records and the links.
+  void Advance(int steps) {
+    position_ += steps;
+    view_.AdvanceProgress(steps);
   }
   void Fail(const std::string& reason) {
     if (failure_.empty()) failure_ = reason;
@@ -83,8 +91,13 @@ class TInstallation {
 };
 
 bool TInstallation::Run() {
-  log_.Write("installation into " + d_ + " from " + s_ + " (database support: " +
-             (c_.database ? "yes" : "no") + ", map image: " + (c_.mapImage ? "yes" : "no") + ")");
+  std::string chosen;
+  for (int row = 0; row < kComponentCount; ++row) {
+    if (!kComponents[row].optional) continue;
+    chosen += std::string(chosen.empty() ? "" : ", ") + kComponents[row].logName + ": " +
+              (c_.components.Has(row) ? "yes" : "no");
+  }
+  log_.Write("installation into " + d_ + " from " + s_ + " (" + chosen + ")");
   bool success = false;
   try {
     success = Steps();
@@ -110,7 +123,7 @@ bool TInstallation::Steps() {
   if (!MediumIsSound()) return false;
   if (!SetAsideEarlierInstallation()) return false;
   if (!CreateFolders()) return false;
-  Advance(2);
+  Advance(kFolderSteps);
   Action(kCopying);
   if (!CopyFileWithRetry(c_.program, d_ + "\\Setup.exe", view_)) {
     Fail("cannot copy " + c_.program + " to " + d_ + "\\Setup.exe");
@@ -118,22 +131,22 @@ bool TInstallation::Steps() {
   }
   log_.Write("file: " + d_ + "\\Setup.exe");
   if (!UnpackProgramArchive()) return false;
-  Advance(4);
-  if (c_.database) {
+  Advance(CalculateMegabytes(TChoice()));  // the fixed components'
+  for (int row = 0; row < kComponentCount; ++row) {
+    if (!kComponents[row].optional || !c_.components.Has(row)) continue;
     Action(kCopying);
-    ExtractFolder("BDE", d_);
-    Advance(6);
-  }
-  if (c_.mapImage) {
-    Action(kCopying);
-    if (!CopyMapImage()) return false;
+    if (row == kMapImage) {
+      if (!CopyMapImage()) return false;
+    } else {
+      ExtractComponentFolders(row);
+    }
   }
   Action("Запись значений в системный реестр...");
   WriteRecords();
-  Advance(1);
+  Advance(kRecordSteps);
   Action("Создание ярлыков и программной группы...");
   CreateLinks();
-  Advance(2);
+  Advance(kLinkSteps);
   return Complete();
 }
 
@@ -146,8 +159,10 @@ bool TInstallation::MediumLiesInside() {
 }
 
 std::vector<std::string> TInstallation::ArchiveFolders() const {
-  std::vector<std::string> folders = {"Program", "Help", "Legend", "DataBase", "Icons", "MapImage"};
-  if (c_.database) folders.push_back("BDE");
+  std::vector<std::string> folders;
+  for (const TArchiveFolderRow& row : kArchiveFolders) {
+    if (c_.components.Has(row.component)) folders.push_back(row.folder);
+  }
   return folders;
 }
 
@@ -203,8 +218,7 @@ bool TInstallation::SetAsideEarlierInstallation() {
 }
 
 bool TInstallation::CreateFolders() {
-  for (const char* folder :
-       {"", "\\DataBase", "\\Icons", "\\Docs", "\\Docs\\Help", "\\Docs\\Legend"}) {
+  for (const char* folder : kInstallFolders) {
     if (!CreateFolderWithRetry(d_ + folder, view_)) {
       Fail("cannot create the folder " + d_ + folder);
       return false;
@@ -224,13 +238,19 @@ bool TInstallation::UnpackProgramArchive() {
   return Guarded(".", [this] {
     CopyProgramArchive(s_ + kMapContainerName, d_ + "\\temp.zip");
     log_.Write("file: " + d_ + "\\temp.zip");
-    ExtractFolder("Program", d_);
-    ExtractFolder("Help", d_ + "\\Docs\\Help");
-    ExtractFolder("Legend", d_ + "\\Docs\\Legend");
-    ExtractFolder("DataBase", d_ + "\\DataBase");
-    ExtractFolder("Icons", d_ + "\\Icons");
-    ExtractFolder("MapImage", d_);
+    for (const TArchiveFolderRow& row : kArchiveFolders) {
+      if (!kComponents[row.component].optional) ExtractFolder(row.folder, d_ + row.destination);
+    }
   });
+}
+
+// An optional component's folders, in a step of its own; what fails here
+// fails the installation without a message of its own.
+void TInstallation::ExtractComponentFolders(int component) {
+  for (const TArchiveFolderRow& row : kArchiveFolders) {
+    if (row.component == component) ExtractFolder(row.folder, d_ + row.destination);
+  }
+  Advance(ComponentMegabytes(component));
 }
 
 // The map image in two halves, a billboard for each.
@@ -240,10 +260,10 @@ bool TInstallation::CopyMapImage() {
     TMapImageCopy copy(s_ + kMapContainerName, d_ + "\\" + kMapContainerName);
     view_.ShowBillboard(1);
     copy.CopyFirstHalf();
-    Advance(83);
+    Advance(kMapImageHalfMegabytes);
     view_.ShowBillboard(2);
     copy.CopyRest();
-    Advance(83);
+    Advance(kMapImageHalfMegabytes);
     log_.Write("file: " + d_ + "\\" + kMapContainerName);
   });
 }

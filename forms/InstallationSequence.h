@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "ComponentChoice.h"
 #include "RetryPrompt.h"
 
 namespace uz {
@@ -19,8 +20,7 @@ struct TInstallChoice {
   std::string directory;  // D: absolute, no trailing separator
   std::string source;     // S: the medium's folder, with its trailing separator
   std::string program;    // the running program file, copied into D
-  bool database = false;
-  bool mapImage = false;
+  TChoice components;     // the optional ones chosen
 };
 
 // What the steps show and ask on their way. The retry questions of the file
@@ -28,6 +28,8 @@ struct TInstallChoice {
 class TInstallView : public TRetryPrompt {
  public:
   virtual void SetActionText(const std::string& text) = 0;
+  // Moves the bar on by `count` steps: megabytes copied, or the steps of
+  // the folders, the records and the links (see Components.h).
   virtual void AdvanceProgress(int count) = 0;
   // 1 and 2 while the map image is copied, 0 when it is over.
   virtual void ShowBillboard(int number) = 0;

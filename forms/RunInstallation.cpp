@@ -41,8 +41,7 @@ TInstallChoice WizardChoice() {
   choice.directory = FullLongPath(InstallDirectory());
   choice.source = ThisRunMode().SourceFolder;
   choice.program = ThisProgramPath();
-  choice.database = WizardForm->CheckList.Checked(2);
-  choice.mapImage = WizardForm->CheckList.Checked(3);
+  choice.components = WizardForm->CheckedComponents();
   return choice;
 }
 
@@ -56,7 +55,7 @@ bool RunInstallation() {
     progress.Show();
     MainForm->Repaint();
     progress.Repaint();
-    progress.ProgressBar.SetMax(WizardForm->CalculateMegabytes() + 5);
+    progress.ProgressBar.SetMax(ProgressMaximum(WizardForm->CalculateMegabytes()));
     TWizardInstallView view(progress);
     success = RunInstallationSequence(WizardChoice(), view, WizardForm->Log());
     if (success) {

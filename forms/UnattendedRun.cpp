@@ -166,15 +166,14 @@ int RunUnattendedInstallation(const TRunMode& mode, const std::string& folder,
       folder.empty() ? FullLongPath(ProposedDirectory()) : InstallDirectoryBelow(folder);
   choice.source = mode.SourceFolder;
   choice.program = programPath;
-  choice.database = options.database;
-  choice.mapImage = options.mapImage;
-  const int megabytes = CalculateMegabytes({choice.database, choice.mapImage});
+  choice.components = options.components;
+  const int megabytes = CalculateMegabytes(choice.components);
   if (!EnoughFreeSpace(megabytes, FreeBytesOnDriveOf(choice.directory))) {
     log.Write("installation failed: " + std::to_string(megabytes) +
               " MB and a margin do not fit on the drive of " + choice.directory);
     return kExitFailed;
   }
-  TPassiveProgress progress(options.passive, megabytes + 5);
+  TPassiveProgress progress(options.passive, ProgressMaximum(megabytes));
   TSilentInstallView view(log, progress);
   return RunInstallationSequence(choice, view, log) ? kExitDone : kExitFailed;
 }

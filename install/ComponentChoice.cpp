@@ -1,47 +1,35 @@
 #include "ComponentChoice.h"
 
-const TComponentInfo kComponents[4] = {
-    {"Файлы программы",
-     "Файлы программы необходимы для корректной работы всего приложения. Установка этого "
-     "компонента обязательна.",
-     "2,5 Мб."},
-    {"Справочная система",
-     "Справочная система необходима для ознакомления с возможностями и обучения работе в "
-     "программе. Установка этого компонента обязательна.",
-     "1,5 Мб."},
-    {"Поддержка баз данных",
-     "Набор библиотек пакета BDE версии 5.1. Необходим для поиска географических объектов, "
-     "содержащихся на карте. Если на Вашем компьютере установлена более новая версия этого "
-     "пакета, то данный компонент можно не устанавливать.",
-     "6 Мб."},
-    {"Изображение карты",
-     "Если не устанавливать данный компонент, то для работы программы будет требоваться наличие "
-     "компакт-диска с дистрибутивом.",
-     "167 Мб"},
-};
+TChoice TChoice::All() {
+  TChoice choice;
+  for (int row = 0; row < kComponentCount; ++row) choice.Set(row, true);
+  return choice;
+}
 
 TChoice ApplySetupType(int setupType, TChoice choice) {
-  switch (setupType) {
-    case kSetupMinimal:
-      return {true, false};
-    case kSetupFull:
-      return {true, true};
-    default:
-      return choice;
-  }
+  if (setupType != kSetupMinimal && setupType != kSetupFull) return choice;
+  for (int row = 0; row < kComponentCount; ++row)
+    choice.Set(row, setupType == kSetupFull || kComponents[row].minimal);
+  return choice;
 }
 
 TSetupType SetupTypeOf(TChoice choice) {
-  if (!choice.database) return kSetupCustom;
-  return choice.mapImage ? kSetupFull : kSetupMinimal;
+  bool full = true, minimal = true;
+  for (int row = 0; row < kComponentCount; ++row) {
+    full = full && choice.Has(row);
+    minimal = minimal && choice.Has(row) == kComponents[row].minimal;
+  }
+  return full ? kSetupFull : minimal ? kSetupMinimal : kSetupCustom;
 }
 
 int CalculateMegabytes(TChoice choice) {
-  double megabytes = 4;  // program files 2.5 and help 1.5
-  if (choice.database) megabytes += 6;
-  if (choice.mapImage) megabytes += 167;
+  double megabytes = 0;
+  for (int row = 0; row < kComponentCount; ++row)
+    if (choice.Has(row)) megabytes += kComponents[row].megabytes;
   return static_cast<int>(megabytes + 0.5);
 }
+
+int ComponentMegabytes(int row) { return static_cast<int>(kComponents[row].megabytes + 0.5); }
 
 int DriveNumberOf(const std::string& directory) {
   if (directory.empty()) return 0;
@@ -69,9 +57,8 @@ std::string NoSpaceMessage(const std::string& directory) {
 }
 
 std::vector<std::string> SummaryItems(TChoice choice) {
-  // The help line's stored text begins with a Latin capital C.
-  std::vector<std::string> items = {"Файлы программы", "Cправочная система"};
-  if (choice.database) items.push_back("Поддержка баз данных");
-  if (choice.mapImage) items.push_back("Изображение карты");
+  std::vector<std::string> items;
+  for (int row = 0; row < kComponentCount; ++row)
+    if (choice.Has(row)) items.push_back(kComponents[row].summary);
   return items;
 }

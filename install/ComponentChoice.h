@@ -1,38 +1,45 @@
-// The component choice of the wizard: the four components, the setup types
-// that check and uncheck the two optional ones, the megabytes they need and
-// the free-space decision.
+// The component choice of the wizard: the setup types that check and uncheck
+// the optional components, the megabytes the chosen ones need and the
+// free-space decision.
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
-struct TComponentInfo {
-  const char* item;         // the check list's text
-  const char* description;  // the description panel's text
-  const char* size;         // appended to "Объём, занимаемый на диске: "
-};
-
-// By index: program files and help (fixed), database support and map image.
-extern const TComponentInfo kComponents[4];
+#include "Components.h"
 
 enum TSetupType : int { kSetupMinimal = 0, kSetupFull = 1, kSetupCustom = 2 };
 
-// The optional components: item 2 and item 3 of the check list.
-struct TChoice {
-  bool database;
-  bool mapImage;
+// The components chosen, by their rows: the fixed ones always, the optional
+// ones as the user (or "/COMPONENTS=") chose them.
+class TChoice {
+ public:
+  TChoice() = default;  // none of the optional ones
+  TChoice(std::initializer_list<TComponentId> chosen) {
+    for (TComponentId id : chosen) Set(id, true);
+  }
+  static TChoice All();
+  bool Has(int row) const { return !kComponents[row].optional || (rows_ >> row & 1u); }
+  void Set(int row, bool chosen) { rows_ = chosen ? rows_ | 1u << row : rows_ & ~(1u << row); }
+
+ private:
+  unsigned rows_ = 0;
+  static_assert(kComponentCount <= 32, "one bit per row");
 };
 
-// A setup type chosen by the user: minimal keeps the database support and
-// leaves out the map image, full takes both, custom changes nothing.
+// A setup type chosen by the user: minimal takes the components the table
+// marks minimal, full takes every one, custom changes nothing.
 TChoice ApplySetupType(int setupType, TChoice choice);
 
 // The setup type that describes a choice made in the check list.
 TSetupType SetupTypeOf(TChoice choice);
 
-// Megabytes the chosen components take: 4, 10, 171 or 177.
+// Megabytes the chosen components take, rounded half up: 4, 10, 171 or 177.
 int CalculateMegabytes(TChoice choice);
+// Megabytes one component takes, rounded half up.
+int ComponentMegabytes(int row);
 
 // The drive number of a directory (A = 1, B = 2, ...) from its first
 // character, upper or lower case; 0 when it does not begin with a letter.

@@ -2,23 +2,11 @@
 
 #include <algorithm>
 
+#include "Components.h"
 #include "UnZip.h"
 
 namespace {
 
-// Each top-level folder of the program archive and where its files land,
-// below the install folder (as the installation sequence extracts them).
-struct TPlace {
-  const char* folder;
-  const char* below;
-};
-constexpr TPlace kPlaces[] = {{"Program", ""},
-                              {"Help", "\\Docs\\Help"},
-                              {"Legend", "\\Docs\\Legend"},
-                              {"DataBase", "\\DataBase"},
-                              {"Icons", "\\Icons"},
-                              {"MapImage", ""},
-                              {"BDE", ""}};
 // The installer's own files in the install folder.
 constexpr const char* kOwnFiles[] = {"\\Setup.exe", "\\temp.zip", "\\Map.maptl"};
 
@@ -29,8 +17,8 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + '
 // The path below the install folder of the member `name`, as extracted for
 // its top-level folder; empty when no folder takes it (see ArchiveFolder.h).
 std::string PlaceOf(const std::string& name) {
-  for (const TPlace& place : kPlaces) {
-    const std::string folder = place.folder;
+  for (const TArchiveFolderRow& row : kArchiveFolders) {
+    const std::string folder = row.folder;
     if (name.size() <= folder.size() + 1 || !IsSeparator(name[folder.size()])) continue;
     if (!std::equal(folder.begin(), folder.end(), name.begin(),
                     [](char a, char b) { return Lower(a) == Lower(b); }))
@@ -38,7 +26,7 @@ std::string PlaceOf(const std::string& name) {
     if (name.find('.', folder.size() + 1) == std::string::npos) return std::string();
     size_t bare = name.size();
     while (bare > 0 && !IsSeparator(name[bare - 1])) --bare;
-    return std::string(place.below) + "\\" + name.substr(bare);
+    return std::string(row.destination) + "\\" + name.substr(bare);
   }
   return std::string();
 }

@@ -32,21 +32,35 @@ std::string FolderOfRest(const std::string& line, const TParameter& parameter, s
   return rest;
 }
 
+// The row whose keyword `name` is (upper case); -1 when none is.
+int ComponentNamed(const std::string& name) {
+  for (int row = 0; row < kComponentCount; ++row) {
+    if (kComponents[row].keyword && AsciiUpper(kComponents[row].keyword) == name) return row;
+  }
+  return -1;
+}
+
+std::string KnownComponents() {
+  std::string known;
+  for (const TComponent& component : kComponents) {
+    if (component.keyword) known += (known.empty() ? "" : ", ") + std::string(component.keyword);
+  }
+  return known;
+}
+
 std::string ReadComponents(const std::string& list, TUnattendedOptions& options) {
-  options.database = false;
-  options.mapImage = false;
+  options.components = TChoice();
   size_t start = 0;
   while (start <= list.size()) {
     size_t end = list.find(',', start);
     if (end == std::string::npos) end = list.size();
     const std::string name = AsciiUpper(list.substr(start, end - start));
-    if (name == "DATABASE") {
-      options.database = true;
-    } else if (name == "IMAGE") {
-      options.mapImage = true;
-    } else if (name != "HELP" && !(name.empty() && list.empty())) {
+    const int row = ComponentNamed(name);
+    if (row >= 0) {
+      options.components.Set(row, true);
+    } else if (!(name.empty() && list.empty())) {
       return "unknown component \"" + list.substr(start, end - start) +
-             "\" in /COMPONENTS= (known: help, database, image)";
+             "\" in /COMPONENTS= (known: " + KnownComponents() + ")";
     }
     start = end + 1;
   }

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "ComponentChoice.h"
+
 // The exit codes of every run, for the scripts that start it.
 enum TExitCode : int {
   kExitDone = 0,            // installed or uninstalled
@@ -27,9 +29,8 @@ struct TUnattendedOptions {
   std::string logPath;  // empty: no log named
   bool hasFolder = false;
   std::string folder;  // the "/D=" folder as given
-  // From "/COMPONENTS=", else both (the full setup type).
-  bool database = true;
-  bool mapImage = true;
+  // From "/COMPONENTS=", else every one (the full setup type).
+  TChoice components = TChoice::All();
   // Why the command line is bad; empty when it is good.
   std::string error;
 };
@@ -38,8 +39,9 @@ struct TUnattendedOptions {
 // "/S" and "/PASSIVE" are whole parameters in any letter case. "/D=" is the
 // last parameter and takes the rest of the line exactly, blanks included,
 // its trailing blanks aside; quoted ("/D=C:\a b") it is one parameter like
-// any other. "/COMPONENTS=" takes help, database and image, separated by
-// commas, in any case; empty, it chooses none of the optional ones. A switch
+// any other. "/COMPONENTS=" takes the component table's keywords (help,
+// database, image), separated by commas, in any case; empty, it chooses none
+// of the optional ones. A switch
 // given twice is an error; so is, in a silent run, any other parameter.
 TUnattendedOptions ParseUnattendedOptions(const std::string& commandLine);
 

@@ -13,21 +13,22 @@ TEST(ComponentChoice, SetupTypesAndCheckBoxesStayInStep) {
     int megabytes;
     size_t summaryLines;
   };
-  for (const Row& r :
-       {Row{{true, true}, kSetupFull, 177, 4}, Row{{true, false}, kSetupMinimal, 10, 3},
-        Row{{false, true}, kSetupCustom, 171, 3}, Row{{false, false}, kSetupCustom, 4, 2}}) {
+  const TChoice all = TChoice::All(), minimal{kDatabaseSupport}, image{kMapImage}, none;
+  for (const Row& r : {Row{all, kSetupFull, 177, 4}, Row{minimal, kSetupMinimal, 10, 3},
+                       Row{image, kSetupCustom, 171, 3}, Row{none, kSetupCustom, 4, 2}}) {
     EXPECT_EQ(SetupTypeOf(r.choice), r.type);
     EXPECT_EQ(CalculateMegabytes(r.choice), r.megabytes);
     EXPECT_EQ(SummaryItems(r.choice).size(), r.summaryLines);
+    EXPECT_TRUE(r.choice.Has(kProgramFiles) && r.choice.Has(kHelp));
     // Choosing "custom" changes nothing; the other types fix both boxes.
     const TChoice custom = ApplySetupType(kSetupCustom, r.choice);
-    EXPECT_EQ(custom.database, r.choice.database);
-    EXPECT_EQ(custom.mapImage, r.choice.mapImage);
+    EXPECT_EQ(custom.Has(kDatabaseSupport), r.choice.Has(kDatabaseSupport));
+    EXPECT_EQ(custom.Has(kMapImage), r.choice.Has(kMapImage));
   }
-  EXPECT_TRUE(ApplySetupType(kSetupMinimal, {false, true}).database);
-  EXPECT_FALSE(ApplySetupType(kSetupMinimal, {false, true}).mapImage);
-  EXPECT_TRUE(ApplySetupType(kSetupFull, {false, false}).mapImage);
-  EXPECT_EQ(SummaryItems({false, false})[1], "Cправочная система");  // Latin C, as stored
+  EXPECT_TRUE(ApplySetupType(kSetupMinimal, image).Has(kDatabaseSupport));
+  EXPECT_FALSE(ApplySetupType(kSetupMinimal, image).Has(kMapImage));
+  EXPECT_TRUE(ApplySetupType(kSetupFull, none).Has(kMapImage));
+  EXPECT_EQ(SummaryItems(none)[1], "Cправочная система");  // Latin C, as stored
 }
 
 TEST(ComponentChoice, FreeSpaceDecisionAndItsWarning) {

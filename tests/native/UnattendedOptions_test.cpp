@@ -52,7 +52,8 @@ TEST(UnattendedOptions, SwitchesOfWholeCommandLines) {
       {"Setup.exe /S /COMPONENTS=help", true, nullptr, false, false, "", ""},
       {"Setup.exe /components=Image,DATABASE,help", false, nullptr, true, true, "", ""},
       {"Setup.exe /COMPONENTS=", false, nullptr, false, false, "", ""},
-      {"Setup.exe /COMPONENTS=help,maps", false, nullptr, false, false, "", "\"maps\""},
+      {"Setup.exe /COMPONENTS=help,maps", false, nullptr, false, false, "",
+       "\"maps\" in /COMPONENTS= (known: help, database, image)"},
       {"Setup.exe /COMPONENTS=help,,image", false, nullptr, false, false, "", "\"\""},
       {"Setup.exe /S /D=", true, "", true, true, "", "names no folder"},
       {"Setup.exe /S /D=Programs\\Maps", true, "Programs\\Maps", true, true, "", "not an absolute"},
@@ -70,8 +71,8 @@ TEST(UnattendedOptions, SwitchesOfWholeCommandLines) {
     if (row.folder) {
       EXPECT_EQ(o.folder, row.folder);
     }
-    EXPECT_EQ(o.database, row.database);
-    EXPECT_EQ(o.mapImage, row.mapImage);
+    EXPECT_EQ(o.components.Has(kDatabaseSupport), row.database);
+    EXPECT_EQ(o.components.Has(kMapImage), row.mapImage);
     EXPECT_EQ(o.logPath, row.log);
     if (*row.error) {
       EXPECT_NE(o.error.find(row.error), std::string::npos) << o.error;

@@ -218,8 +218,8 @@ bool Install(const Places& at, Components components) {
   choice.directory = at.d;
   choice.source = at.medium;
   choice.program = at.medium + "Setup.exe";
-  choice.database = components != kEarlier;
-  choice.mapImage = components == kFull;
+  choice.components.Set(kDatabaseSupport, components != kEarlier);
+  choice.components.Set(kMapImage, components == kFull);
   SilentView view;
   TInstallLog noLog;
   return RunInstallationSequence(choice, view, noLog);

@@ -10,7 +10,8 @@ import zipfile
 
 # Top-level archive folders in the order the installer extracts them, with
 # the folder each lands in (relative to the install folder) and whether it is
-# extracted on every installation.
+# extracted on every installation: the installer's component table
+# install/Components.h, held against this list by tests/native/MediumRules_test.cpp.
 FOLDERS = [
     ("Program", "", True),
     ("Help", "Docs\\Help", True),
