@@ -125,6 +125,9 @@ class TUnZip : public TObject {
   // have written more than its size (the output stops there).
   uint64_t MemberBytesWritten() const { return memberBytesWritten_; }
   bool MemberOutgrewSize() const { return memberOutgrewSize_; }
+  // Whether its decoder found the compressed data bad; with the CRC and the
+  // size right, that alone failed it.
+  bool MemberDataBad() const { return memberDataBad_; }
   // 0 one file, 1 spanned over removable disks, 2 split into files.
   int SpanMode() const { return spanMode_; }
   void SetSpanMode(int mode) { spanMode_ = mode; }
@@ -248,6 +251,7 @@ class TUnZip : public TObject {
   bool scanned_ = false;
   uint64_t memberBytesWritten_ = 0;
   bool memberOutgrewSize_ = false;
+  bool memberDataBad_ = false;
 };
 
 }  // namespace uz

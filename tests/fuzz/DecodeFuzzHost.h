@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "decoders/uzDecodeResult.h"
 #include "decoders/uzDecodeState.h"
 
 namespace fuzzhost {
@@ -55,17 +56,21 @@ inline uint32_t Header(const uint8_t* p, int n) {
 }
 
 // Runs decode over data with a fresh state; traps when it produced more than
-// maxOutput bytes (counting the block a refusal cut short).
+// maxOutput bytes (counting the block a refusal cut short), or, for a decoder
+// that ends at the expected size (endsAtSize), when it calls a member done
+// that does not have that size.
 template <typename Decoder>
 void RunDecoder(Decoder decode, const uint8_t* data, size_t size, int64_t expected, uint16_t flags,
-                uint32_t reportedCompressedSize, int64_t limit, int64_t maxOutput) {
+                uint32_t reportedCompressedSize, int64_t limit, int64_t maxOutput,
+                bool endsAtSize) {
   DecodeFuzzHost host(data, size, limit);
   auto state = std::make_unique<uz::TDecodeState>();
   state->host = &host;
   state->Reset(static_cast<int64_t>(size), expected, flags);
   state->compressedSize = reportedCompressedSize;
-  decode(*state);
+  const uz::TDecodeResult result = decode(*state);
   if (host.Written() > maxOutput) std::abort();
+  if (endsAtSize && result == uz::TDecodeResult::Done && host.Written() != expected) std::abort();
 }
 
 }  // namespace fuzzhost

@@ -10,6 +10,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint32_t reported = (data[0] & 0x80) ? 200001 : static_cast<uint32_t>(size - 4);
   int64_t expected = fuzzhost::Header(data + 1, 3);
   fuzzhost::RunDecoder(uz::Explode, data + 4, size - 4, expected, flags, reported, expected,
-                       expected);
+                       expected, true);
   return 0;
 }

@@ -2,7 +2,8 @@
 // them out in small, varying blocks and may refuse output past a limit. The
 // decoder must never touch memory outside its buffers and must terminate.
 // Where zlib is available it is the control oracle: a stream zlib decodes
-// to its end must decode to the same bytes here, and the other way round.
+// to its end must decode to the same bytes here, and the other way round;
+// the decoder calls a stream done exactly when zlib reaches its end.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -85,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto state = std::make_unique<uz::TDecodeState>();
   state->host = &host;
   state->Reset(static_cast<int64_t>(size), 0, 0);
-  uz::Inflate(*state);
+  const uz::TDecodeResult result = uz::Inflate(*state);
   if (state->csizeLeft < 0 || state->csizeLeft > static_cast<int64_t>(size)) std::abort();
 
 #ifdef FUZZ_HAVE_ZLIB
@@ -97,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // or that zlib also finished.
     if (zlibDone && host.output != expected) std::abort();
     if (!zlibDone && host.output.size() % uz::kIoBlockSize != 0) std::abort();
+    if ((result == uz::TDecodeResult::Done) != zlibDone) std::abort();
   }
 #endif
   return 0;

@@ -7,6 +7,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   int64_t limit = static_cast<int64_t>(fuzzhost::Header(data, 2) % 1024) * 1024;
   fuzzhost::RunDecoder(uz::Unshrink, data + 2, size - 2, limit, 0, 0, limit,
-                       limit + uz::kIoBlockSize);
+                       limit + uz::kIoBlockSize, false);
   return 0;
 }

@@ -591,6 +591,7 @@ TEST(InflateStreams, EachMalformedOrDegenerateCase) {
     Stored(w, "xyz", false);
     c.block(w);
     auto host = InflateAll(w.Finish());
+    EXPECT_EQ(host.result == uz::TDecodeResult::Done, c.accepted) << c.name;
     if (c.accepted) {
       EXPECT_EQ(std::string(host.output.begin(), host.output.end()), "xyz" + c.output) << c.name;
     } else {
@@ -854,7 +855,7 @@ TEST(InflateFraming, InputCountsStopAtTheStreamsLastByte) {
     auto state = std::make_unique<uz::TDecodeState>();
     state->host = &host;
     state->Reset(static_cast<int64_t>(data.size()), 8, 0);
-    uz::Inflate(*state);
+    EXPECT_EQ(uz::Inflate(*state), uz::TDecodeResult::Done);
     EXPECT_EQ(std::string(host.output.begin(), host.output.end()), "abchello");
     EXPECT_EQ(state->csizeLeft, static_cast<int64_t>(trailing)) << trailing;
     EXPECT_EQ(state->inLeft, trailing) << trailing;
@@ -894,7 +895,7 @@ TEST(InflateFraming, AHostThatDeliversNothingEndsTheMember) {
   auto state = std::make_unique<uz::TDecodeState>();
   state->host = &host;
   state->Reset(1000000, 0, 0);
-  uz::Inflate(*state);
+  EXPECT_EQ(uz::Inflate(*state), uz::TDecodeResult::BadData);
   EXPECT_TRUE(host.output.empty());
   EXPECT_LE(host.reads, 4);
   EXPECT_LE(state->inLeft, uz::kIoBlockSize);

@@ -44,7 +44,7 @@ TEST(UnStore, CountsEveryByteDelivered) {
   auto state = std::make_unique<uz::TDecodeState>();
   state->host = &host;
   state->Reset(16001, 16001, 0);
-  uz::UnStore(*state);
+  EXPECT_EQ(uz::UnStore(*state), uz::TDecodeResult::Done);
   EXPECT_EQ(state->csizeLeft, 0);
   EXPECT_EQ(host.output.size(), 16001u);
 }

@@ -238,12 +238,18 @@ TEST(ZipextractRun, TestExtractAndVerboseListing) {
 
 // A member whose CRC matches but whose size does not is named with both
 // sizes, not with two equal CRCs; a size wrong by 4 GiB fails like any other.
-TEST(ZipextractRun, ASizeThatFailsIsNamedWithBothSizes) {
+// Where both match but the decoder found the data bad, the method is named.
+TEST(ZipextractRun, ASizeOrDataThatFailsIsNamed) {
   auto wrong = [](const char* name, const std::string& data, int64_t size) {
     testzip::RawMember m = testzip::Stored(name, data);
     m.uncompressedSize = size;
     m.crc = testzip::Crc32(reinterpret_cast<const uint8_t*>(data.data()),
                            size_t(std::min<int64_t>(size, int64_t(data.size()))));
+    return m;
+  };
+  auto bad = [](const char* name, uint16_t method, const char* data, const std::string& content) {
+    testzip::RawMember m = testzip::Stored(name, content);
+    m.method = method, m.data = data, m.uncompressedSize = int64_t(content.size());
     return m;
   };
   const struct {
@@ -254,6 +260,10 @@ TEST(ZipextractRun, ASizeThatFailsIsNamedWithBothSizes) {
       {wrong("six.txt", "hello", (int64_t{1} << 32) + 6), "bad size 5 (stored 4294967302)"},
       {wrong("big.bin", std::string(40000, 'z'), 32000),
        "bad size: more than 32000 bytes (stored 32000)"},
+      {bad("empty.txt", 8, "\xFF", ""), "bad Deflate data after 0 bytes of output"},
+      // "hello" in 9-bit codes, then code 300, not yet defined
+      {bad("cut.txt", 1, "\x68\xCA\xB0\x61\xF3\x86\x25", "hello"),
+       "bad Shrunk data after 5 bytes of output"},
   };
   for (const auto& row : rows) {
     testzip::TempFile file(testzip::BuildArchive({row.member}));

@@ -46,7 +46,8 @@ uint32_t DecodeWithComponent(const std::vector<uint8_t>& stream, size_t size) {
   auto state = std::make_unique<uz::TDecodeState>();
   state->host = &host;
   state->Reset(static_cast<int64_t>(stream.size()), static_cast<int64_t>(size), 0);
-  uz::Inflate(*state);
+  if (uz::Inflate(*state) != uz::TDecodeResult::Done)
+    throw std::runtime_error("component: bad data");
   if (host.written != size) throw std::runtime_error("component: wrong size");
   return ~host.crc;
 }

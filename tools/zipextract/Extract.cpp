@@ -4,6 +4,7 @@
 
 #include "Progress.h"
 #include "Terminal.h"
+#include "decoders/uzMethods.h"
 
 namespace zipextract {
 
@@ -49,6 +50,9 @@ void ReportFailures(uz::TUnZip& unzip, std::ostream& err, TProgressLine& progres
     if (calc == stored && unzip.MemberOutgrewSize())  // stopped at its size
       std::snprintf(why, sizeof why, "bad size: more than %llu bytes (stored %llu)", written,
                     stored64);
+    else if (calc == stored && written == stored64 && unzip.MemberDataBad())  // only the decoder
+      std::snprintf(why, sizeof why, "bad %s data after %llu bytes of output",
+                    uz::MethodName(unzip.Member(index).Method).c_str(), written);
     else if (calc == stored)  // the CRC matched: the size is what failed
       std::snprintf(why, sizeof why, "bad size %llu (stored %llu)", written, stored64);
     else

@@ -4,8 +4,9 @@
 // operation, resets it per member and implements TDecodeHost; each decoder
 // is a free function over the state that returns when the member is finished
 // or abandoned, after its final write. Decoders never throw on bad data: they
-// stop, and the CRC check of the driver rejects the member. Only the host may
-// throw (premature end of file, user cancel), and that unwinds the decoder.
+// stop and say so (uzDecodeResult.h), and the driver fails the member. Only
+// the host may throw (premature end of file, user cancel), and that unwinds
+// the decoder.
 #include <cstdint>
 #include <cstring>
 

@@ -7,6 +7,7 @@
 // never allocates. Trees whose counts do not add up, and trees that do not
 // fill the code space exactly, abandon the member. Decoding stops at the
 // expected size, or as soon as it would use bits past the end of the data.
+// Only the first is a good end; the others are bad data.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -182,23 +183,29 @@ class TExploder {
   explicit TExploder(TDecodeState& state)
       : s_(state), a_(*new (state.work) TExplodeArea), bits_(state), out_(state, a_.window) {}
 
-  void Run() {
+  TDecodeResult Run() {
     const bool literalTree = (s_.generalFlags & 4) != 0;
     const bool bigDictionary = (s_.generalFlags & 2) != 0;
     const bool bigInput = s_.compressedSize > 200000;
-    if (literalTree && !LoadTree(literals_)) return;
-    if (!LoadTree(lengths_)) return;
-    if (bigInput) {
-      if (!LoadTree(distances8_)) return;
+    if (!LoadTrees(literalTree, bigInput)) return TDecodeResult::BadData;
+    if (bigInput)
       Decode(literalTree, bigDictionary, distances8_);
-    } else {
-      if (!LoadTree(distances7_)) return;
+    else
       Decode(literalTree, bigDictionary, distances7_);
-    }
+    // Short of the expected size only where the data ran out, or where the
+    // host refused output (which it reports itself).
+    const bool complete = out_.Produced() >= s_.expectedSize || s_.stopped;
     out_.Finish();
+    return complete ? TDecodeResult::Done : TDecodeResult::BadData;
   }
 
  private:
+  bool LoadTrees(bool literalTree, bool bigInput) {
+    if (literalTree && !LoadTree(literals_)) return false;
+    if (!LoadTree(lengths_)) return false;
+    return bigInput ? LoadTree(distances8_) : LoadTree(distances7_);
+  }
+
   template <uint32_t kSymbols, uint32_t kRootBits>
   bool LoadTree(TCodeTable<kSymbols, kRootBits>& table) {
     uint8_t lengths[kSymbols];
@@ -247,6 +254,6 @@ class TExploder {
 
 }  // namespace
 
-void Explode(TDecodeState& state) { TExploder(state).Run(); }
+TDecodeResult Explode(TDecodeState& state) { return TExploder(state).Run(); }
 
 }  // namespace uz

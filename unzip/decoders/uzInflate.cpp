@@ -1,7 +1,6 @@
 // Deflate (RFC 1951). Output goes through a 32 KiB window that is flushed to
 // the output buffer each time it fills and after the last block; a bad block
-// ends the member at once, without that flush, and the driver's CRC check
-// then rejects it.
+// ends the member at once, without that flush, and is reported as bad data.
 //
 // Output is produced into an area of several windows behind a copy of the
 // 32 KiB before it, so a match never wraps. Each time another 32 KiB has
@@ -663,18 +662,21 @@ TResult TInflater::SlowStep() {
 
 }  // namespace
 
-void Inflate(TDecodeState& state) {
+TDecodeResult Inflate(TDecodeState& state) {
   // The window and tables are too big for the stack of a GUI thread. When
   // they cannot be had the user is told, and the member, left undecoded,
-  // fails its check.
+  // fails its check; the data itself was never looked at.
   std::unique_ptr<TInflateWork> work(new (std::nothrow) TInflateWork);
   if (!work) {
     state.host->ShowError("*** inflate out of memory ***");
-    return;
+    return TDecodeResult::Done;
   }
   TInflater inflater(state, *work);
-  if (inflater.Run() == TResult::Ok) inflater.FlushRest();
+  const TResult result = inflater.Run();
+  if (result == TResult::Ok) inflater.FlushRest();
   inflater.ReturnUnusedInput();
+  // Stopped: the host refused output, which it reports itself.
+  return result == TResult::Bad ? TDecodeResult::BadData : TDecodeResult::Done;
 }
 
 }  // namespace uz

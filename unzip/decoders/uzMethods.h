@@ -8,11 +8,12 @@
 #include <cstdint>
 #include <string>
 
+#include "decoders/uzDecodeResult.h"
 #include "decoders/uzDecodeState.h"
 
 namespace uz {
 
-using TDecoder = void (*)(TDecodeState& state);
+using TDecoder = TDecodeResult (*)(TDecodeState& state);
 
 struct TMethod {
   uint16_t number;

@@ -1,12 +1,14 @@
 // Stored members: the compressed bytes are the content. They are read
 // straight into the output buffer, one block per read, and written as they
 // are; the host decrypts them and crosses into the next part of the archive
-// like for every other method, but processes no messages on the way.
+// like for every other method, but processes no messages on the way. Any
+// bytes are valid stored data: whether they were all there is the size
+// check's to say.
 #include "decoders/uzDecoders.h"
 
 namespace uz {
 
-void UnStore(TDecodeState& state) {
+TDecodeResult UnStore(TDecodeState& state) {
   while (!state.stopped) {
     int64_t left = state.host->CompressedBytesUnrequested();
     if (left <= 0) break;
@@ -19,6 +21,7 @@ void UnStore(TDecodeState& state) {
     state.outCount = got;
     state.WriteOutput();
   }
+  return TDecodeResult::Done;
 }
 
 }  // namespace uz

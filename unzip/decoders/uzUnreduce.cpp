@@ -3,7 +3,8 @@
 //
 // The decoder stops at the expected size, or earlier when the compressed data
 // runs out (a well-formed stream never needs bits past its last byte), so a
-// member that claims a huge size over a few bytes of data ends at once.
+// member that claims a huge size over a few bytes of data ends at once. Data
+// that runs out before that size, or indexes past a follower set, is bad.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -41,9 +42,10 @@ class TUnreducer {
   TUnreducer(TDecodeState& state, int factor)
       : s_(state), a_(*new (state.work) TReduceArea), out_(state, a_.window), factor_(factor) {}
 
-  void Run() {
-    if (factor_ >= 1 && factor_ <= 4 && LoadFollowerSets()) Decode();
+  TDecodeResult Run() {
+    const bool decoded = factor_ >= 1 && factor_ <= 4 && LoadFollowerSets() && Decode();
     out_.Finish();
+    return decoded ? TDecodeResult::Done : TDecodeResult::BadData;
   }
 
  private:
@@ -82,7 +84,8 @@ class TUnreducer {
     return true;
   }
 
-  void Decode() {
+  // False when the data ended or broke the format before the expected size.
+  bool Decode() {
     const uint32_t lengthMask = kLengthMask[factor_];
     const uint32_t shift = kDistanceShift[factor_];
     int state = 0;
@@ -118,6 +121,7 @@ class TUnreducer {
           break;
       }
     }
+    return out_.Produced() >= s_.expectedSize || s_.stopped;
   }
 
   TDecodeState& s_;
@@ -130,6 +134,6 @@ class TUnreducer {
 
 }  // namespace
 
-void Unreduce(TDecodeState& state, int factor) { TUnreducer(state, factor).Run(); }
+TDecodeResult Unreduce(TDecodeState& state, int factor) { return TUnreducer(state, factor).Run(); }
 
 }  // namespace uz

@@ -1,10 +1,11 @@
 // Shrunk members (method 1): LZW with codes of 9 to 13 bits that widen and
 // partially clear only on the compressor's explicit command (code 256).
 //
-// Malformed data (a code wider than 13 bits, an unknown control sub-code, a
-// free code other than the next one to be assigned, a prefix chain that loops
-// or runs into a free code) ends decoding at once: the bytes already written
-// stay, the rest of the member is missing and its CRC check fails.
+// Malformed data (a code wider than 13 bits, an unknown control sub-code or
+// none at all, a free code other than the next one to be assigned, a prefix
+// chain that loops or runs into a free code) ends decoding at once and is
+// reported as bad data: the bytes already written stay, the rest is missing.
+// The data's end needs no mark: bits too few for a code are its padding.
 #include <cstring>
 #include <new>
 
@@ -75,19 +76,24 @@ class TUnshrinker {
     for (uint32_t c = 0; c < kFirstEntry; ++c) defined_.Set(c);
   }
 
-  void Run() {
+  TDecodeResult Run() {
+    TDecodeResult result = TDecodeResult::Done;
     uint32_t code;
     while (!s_.stopped && TakeBits(s_, codeBits_, code)) {
       bool ok = code == kControlCode ? Control() : Data(code);
-      if (!ok) break;
+      if (!ok) {
+        result = TDecodeResult::BadData;
+        break;
+      }
     }
     s_.WriteOutput();
+    return result;
   }
 
  private:
   bool Defined(uint32_t code) const { return code < 256 || t_.prefix[code] != kFree; }
 
-  // Handles the sub-code after 256. False ends decoding (end of data or malformed).
+  // Handles the sub-code after 256. False when it is malformed or missing.
   bool Control() {
     uint32_t sub;
     if (!TakeBits(s_, codeBits_, sub)) return false;
@@ -206,6 +212,6 @@ class TUnshrinker {
 
 }  // namespace
 
-void Unshrink(TDecodeState& state) { TUnshrinker(state).Run(); }
+TDecodeResult Unshrink(TDecodeState& state) { return TUnshrinker(state).Run(); }
 
 }  // namespace uz

@@ -1,5 +1,5 @@
 // The extraction of one member: where its file goes, whether it may be
-// written (password, existing file), decoding, and the CRC verdict.
+// written (password, existing file), decoding, and the verdict on its data.
 #include "extraction/UnZipExtraction.h"
 #include "decoders/uzMethods.h"
 
@@ -100,6 +100,7 @@ bool TExtraction::DecodeMember(int index, const std::string& name) {
   crc_ = 0xFFFFFFFFu;
   memberWritten_ = 0;
   overflowed_ = false;
+  badData_ = false;
   bool skip = false;
   if (zip_.OnStartUnZip) zip_.OnStartUnZip(&zip_, index, name, skip);
   if (skip) return false;
@@ -179,7 +180,7 @@ void TExtraction::GiveUp(TSkipReason reason, int index) {
 void TExtraction::Decode() {
   const TMethod* method = FindMethod(current_.Method);
   if (method && method->decode)
-    method->decode(*state_);
+    badData_ = method->decode(*state_) == TDecodeResult::BadData;
   else if (zip_.UI())
     zip_.UI()->ShowMessage("Unknown Compression Method", "Zip Error");
 }
@@ -215,12 +216,16 @@ void TExtraction::StampOutput() {
 // catalogue's size, in all 64 bits: a stored CRC of 0 alone would pass a
 // member of unknown method, or one that decodes to nothing, as an empty file,
 // and a size wrong by a multiple of 4 GiB would pass a member whose output
-// was cut at that size (or one cut short of it).
+// was cut at that size (or one cut short of it). Nor may its decoder have
+// found the data bad: output that broke off just where the member ends, or
+// garbage in an empty member, can match both.
 TExtraction::TOutcome TExtraction::Verdict(int index, const std::string& path) {
   const uint32_t calculated = ~crc_;
   zip_.memberBytesWritten_ = memberWritten_;
   zip_.memberOutgrewSize_ = overflowed_;
-  if (!overflowed_ && memberWritten_ == current_.UncompressedSize && calculated == current_.CRC32) {
+  zip_.memberDataBad_ = badData_;
+  if (!badData_ && !overflowed_ && memberWritten_ == current_.UncompressedSize &&
+      calculated == current_.CRC32) {
     if (output_) StampOutput();
     output_.reset();
     if (zip_.OnEndUnZip) zip_.OnEndUnZip(&zip_, index, path);

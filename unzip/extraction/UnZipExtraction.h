@@ -9,7 +9,7 @@
 //   UnZipExtract.cpp        the run: folders, view order, selection, loop
 //   UnZipExtractPlacement.cpp  which members, and where their files go
 //   UnZipExtractMember.cpp  one member: placement, password, overwrite,
-//                           decoding, date and attributes, CRC verdict
+//                           decoding, date and attributes, the verdict
 //   UnZipMemberStream.cpp   the host: compressed input and decoded output
 #include <cstdint>
 #include <memory>
@@ -118,6 +118,7 @@ class TExtraction final : private TDecodeHost {
   uint32_t crc_ = 0xFFFFFFFFu;
   uint64_t memberWritten_ = 0;
   bool overflowed_ = false;  // the data would have outgrown the catalogue's size
+  bool badData_ = false;     // the decoder found the compressed data bad
 
   const bool writing_;
   int count_ = 0;

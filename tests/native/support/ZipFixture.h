@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "decoders/uzDecodeResult.h"
 #include "decoders/uzDecodeState.h"
 
 namespace testzip {
@@ -43,6 +44,7 @@ class MemoryHost : public uz::TDecodeHost {
   }
 
   std::vector<uint8_t> output;
+  uz::TDecodeResult result = uz::TDecodeResult::Done;  // what the decoder returned
   int writes = 0;
   int refills = 0;
   int messageRefills = 0;
@@ -61,7 +63,7 @@ MemoryHost Decode(Decoder decode, const std::vector<uint8_t>& compressed, int64_
   auto state = std::make_unique<uz::TDecodeState>();
   state->host = &host;
   state->Reset(static_cast<int64_t>(compressed.size()), expected, flags);
-  decode(*state);
+  host.result = decode(*state);
   return host;
 }
 
