@@ -23,6 +23,10 @@ class TMissedMembers {
         Miss(index, "its compression method " + std::to_string(method) + " is not supported");
       else if (calc != stored)
         Miss(index, "its data is damaged (CRC mismatch)");
+      else if (zip_.MemberDataBad() && !zip_.MemberOutgrewSize() &&
+               zip_.MemberBytesWritten() == zip_.Member(index).UncompressedSize)
+        // CRC and size matched: only the decoder saw the data break off.
+        Miss(index, "its data is damaged (bad " + uz::MethodName(method) + " data)");
       else
         Miss(index, "its data is damaged (" + SizeFailure(index) + ")");
     };

@@ -75,6 +75,14 @@ RawMember UnknownMethod() {
   m.method = 99;
   return m;
 }
+// Empty, as its size and CRC say, but its Deflate data is garbage.
+RawMember BadData() {
+  RawMember m = Stored("Program/Sub/bad.dll", "\xff\xff");
+  m.method = 8;
+  m.uncompressedSize = 0;
+  m.crc = 0;
+  return m;
+}
 RawMember Encrypted() {
   RawMember m = Stored("Program/Sub/bad.dll", std::string(12, '\x5a') + "payload");
   m.flags = 1;
@@ -92,6 +100,7 @@ TEST_F(ArchiveFolder, SelectedMemberNotExtractedFailsTheFolderNamingIt) {
   const MissedRow rows[] = {
       {"bad CRC", BadCrc, "its data is damaged (CRC mismatch)"},
       {"unknown method", UnknownMethod, "its compression method 99 is not supported"},
+      {"bad data", BadData, "its data is damaged (bad Deflate data)"},
       {"encrypted", Encrypted, "it is encrypted and no password is given"},
   };
   for (const MissedRow& row : rows) {
