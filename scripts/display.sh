@@ -10,6 +10,7 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # has no such thing; the prefix goes without it.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}
 setup_xvfb_pid=
+kept_prefixes=()
 
 start_display() {
   if [ -z "${DISPLAY:-}" ]; then
@@ -25,8 +26,41 @@ start_display() {
     [ -n "${DISPLAY:-}" ] || echo "display.sh: no free display number for Xvfb" >&2
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   fi
-  prepare_prefix
-  wineserver -w 2>/dev/null || true
+  keep_wineservers "$WINEPREFIX"
+}
+
+# keep_wineservers PREFIX...: one Wine server for each prefix, ready before
+# the first program and kept until stop_display. A server that ends after its
+# last client (three seconds later, by default) races the next client: one
+# that arrives while it shuts down waits five seconds for it, or fails with
+# "a wine server seems to be running, but I cannot connect to it". Tests
+# that run one after another meet that race at every gap.
+keep_wineservers() {
+  local prefix pids=()
+  for prefix in "$@"; do
+    (
+      export WINEPREFIX=$prefix
+      prepare_prefix
+      # What prepare_prefix changed is saved once its server has ended; a
+      # second server is refused while the first still runs.
+      wineserver -w 2>/dev/null || true
+      # It stays in the background: not on this script's output.
+      wineserver -p </dev/null >/dev/null 2>&1
+    ) &
+    pids+=($!)
+  done
+  wait "${pids[@]}"
+  kept_prefixes+=("$@")
+}
+
+# Ends the kept servers and every program still running in their prefixes.
+stop_wineservers() {
+  local prefix
+  for prefix in "${kept_prefixes[@]}"; do
+    WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+    WINEPREFIX=$prefix wineserver -w 2>/dev/null || true
+  done
+  kept_prefixes=()
 }
 
 # Creates the prefix on first use and keeps it in the state the tests and the
@@ -105,6 +139,7 @@ map_drive() {
 }
 
 stop_display() {
+  stop_wineservers
   wineserver -k 2>/dev/null || true
   if [ -n "$setup_xvfb_pid" ]; then
     kill "$setup_xvfb_pid" 2>/dev/null || true

@@ -52,6 +52,10 @@ russian_e2e() {
   local locales=$here/build/locale
   [ -d "$locales/ru_RU.UTF-8" ] || { mkdir -p "$locales" && localedef -i ru_RU -f UTF-8 "$locales/ru_RU.UTF-8"; }
   echo "=== windows end-to-end, Russian locale"
+  # The prefix's server and the programs it keeps (the desktop's among them)
+  # start again in that locale.
+  stop_wineservers
+  LOCPATH=$locales LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 keep_wineservers "$WINEPREFIX"
   (cd build/windows && LOCPATH=$locales LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 \
     ctest --output-on-failure --timeout 600 -L e2e) | tee "$logs/windows-ru-ctest.log"
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
@@ -62,6 +66,8 @@ suite native native -j2
 for path in $processor_paths; do on_path native "$path" -j2 -LE big; done
 suite sanitize sanitize -j2 -LE big  # members of gigabytes: natively and under Wine only
 start_display
+# The sweep's halves run in prefixes of their own (tests/windows/CMakeLists.txt).
+keep_wineservers "$here"/build/windows/wineprefix-sweep-{1,2}
 suite windows windows -j2
 on_path windows plain -j2 -LE big -R "$windows_extraction"
 [ -d build/windows ] && russian_e2e

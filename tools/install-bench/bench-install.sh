@@ -49,7 +49,11 @@ reinstall_s=$(for _ in $(seq "$runs"); do
 done | best)
 bash "$here/scripts/wine-run.sh" "C:\\bench-silent\\Карта Тальмирской области 2.0\\Setup.exe" /u /S \
   >/dev/null 2>&1 || true
-wineserver -w 2>/dev/null || true
+# Its copy removes the folder a moment after the waiting program has ended.
+for _ in $(seq 300); do
+  [ -e "$silent_target/Карта Тальмирской области 2.0" ] || break
+  sleep 0.1
+done
 rm -rf "$silent_target"
 empty_s=$(for _ in $(seq "$runs"); do
   seconds_of bash "$here/scripts/wine-run.sh" "$drive\\Setup.exe" /S /COMPONENTS=none
