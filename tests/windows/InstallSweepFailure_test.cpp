@@ -18,7 +18,10 @@
 #include "InstallTransaction.h"
 #include "InstallationSequence.h"
 #include "JournalFolder.h"
+#include "JournalRules.h"
+#include "KeySnapshot.h"
 #include "MapContainer.h"
+#include "ProductFolder.h"
 #include "RegisterInWindows.h"
 #include "RegistrySnapshot.h"
 #include "RegistryValues.h"
@@ -34,13 +37,16 @@
 #include <gtest/gtest.h>
 
 #include <aclapi.h>
+#include <shlobj.h>
 #include <sddl.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -80,9 +86,36 @@ std::string Content(const std::wstring& path) {
   return length < 65536 ? text : std::to_string(length) + " bytes, hash " + std::to_string(hash);
 }
 
+// A link by what it does: its target, arguments, working folder and icon;
+// empty when the file is no link.
+std::string LinkContent(const std::wstring& path) {
+  IShellLinkW* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              reinterpret_cast<void**>(&link))))
+    return "";
+  IPersistFile* file = nullptr;
+  std::string content;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+      SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+    wchar_t target[MAX_PATH] = {}, arguments[1024] = {}, folder[MAX_PATH] = {}, icon[MAX_PATH] = {};
+    int index = 0;
+    link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+    link->GetArguments(arguments, 1024);
+    link->GetWorkingDirectory(folder, MAX_PATH);
+    link->GetIconLocation(icon, MAX_PATH, &index);
+    content = "<link to " + toolkit::Narrow(target) + " (" + toolkit::Narrow(arguments) + ") in " +
+              toolkit::Narrow(folder) + ", icon " + toolkit::Narrow(icon) + "," +
+              std::to_string(index) + ">";
+  }
+  if (file) file->Release();
+  link->Release();
+  return content;
+}
+
 // Files (with their contents) and folders below `folder`, by relative path.
 // A link holds the times of its target, which each installation makes anew:
-// links compare by their bytes only where they must be the very same file.
+// links compare by their bytes only where they must be the very same file,
+// else by what they do.
 void AddTree(const std::wstring& folder, const std::string& relative, bool linkBytes, State& state,
              const std::wstring& skip = std::wstring()) {
   WIN32_FIND_DATAW entry;
@@ -95,8 +128,9 @@ void AddTree(const std::wstring& folder, const std::string& relative, bool linkB
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       state[path] = "<folder>";
       AddTree(folder + L"\\" + name, path, linkBytes, state);
-    } else if (!linkBytes && path.size() > 4 && path.compare(path.size() - 4, 4, ".lnk") == 0) {
-      state[path] = "<link>";
+    } else if (!linkBytes && path.size() > 4 && path.compare(path.size() - 4, 4, ".lnk") == 0 &&
+               !LinkContent(folder + L"\\" + name).empty()) {
+      state[path] = LinkContent(folder + L"\\" + name);
     } else {
       state[path] = Content(folder + L"\\" + name);
     }
@@ -196,6 +230,46 @@ class SilentView : public TInstallView, public uz::TUnZipUI {
   void ShowMessage(const std::string&, const std::string&) override {}
 };
 
+// Where each stage of an installation begins, as the first of its calls
+// (counted by the seam): the view is told when one ends and the next begins.
+// The copies' stage comes back after the map image's.
+class StagedView : public SilentView {
+ public:
+  struct Start {
+    int call;
+    std::string stage;
+  };
+  std::vector<Start> starts;
+
+  void SetActionText(const std::string& text) override {
+    for (const auto& [action, stage] : kActions)
+      if (text == action) Begin(stage);
+  }
+  void ShowBillboard(int billboard) override {
+    if (billboard == 1) Begin("image copy");
+  }
+  void AdvanceProgress(int) override {
+    if (!starts.empty() && starts.back().stage == "links") Begin("commit");
+  }
+  std::string StageOf(int call) const {
+    std::string stage = "before";
+    for (const Start& start : starts)
+      if (start.call <= call) stage = start.stage;
+    return stage;
+  }
+
+ private:
+  static constexpr std::pair<const char*, const char*> kActions[] = {
+      {"Подготовка к копированию файлов...", "folders"},
+      {"Копирование файлов...", "extraction"},
+      {"Запись значений в системный реестр...", "registry"},
+      {"Создание ярлыков и программной группы...", "links"}};
+  void Begin(const char* stage) {
+    if (starts.empty() || starts.back().stage != stage)
+      starts.push_back({failingcalls::AllCalls() + 1, stage});
+  }
+};
+
 // The scratch machine: the install folder's parent, the medium, the user's
 // special folders.
 struct Places {
@@ -213,21 +287,21 @@ struct Places {
 // The components of a run: the earlier installation has neither option.
 enum Components { kEarlier, kFresh, kFull };
 
-bool Install(const Places& at, Components components) {
+bool Install(const Places& at, Components components, TInstallView* shown = nullptr) {
   TInstallChoice choice;
   choice.directory = at.d;
   choice.source = at.medium;
   choice.program = at.medium + "Setup.exe";
   choice.components.Set(kDatabaseSupport, components != kEarlier);
   choice.components.Set(kMapImage, components == kFull);
-  SilentView view;
+  SilentView silent;
   TInstallLog noLog;
-  return RunInstallationSequence(choice, view, noLog);
+  return RunInstallationSequence(choice, shown ? *shown : silent, noLog);
 }
 
-void Uninstall() {
+TUninstallResult Uninstall() {
   TInstallLog noLog;
-  RunUninstallSequence([](const std::string&, int) {}, noLog);
+  return RunUninstallSequence([](const std::string&, int) {}, noLog);
 }
 
 bool StartAgain() {
@@ -236,11 +310,13 @@ bool StartAgain() {
   return FinishInterruptedInstallation(noLog, &why);
 }
 
-// An installation that fails at its last link, after everything else: its
-// undo has everything to put back.
-bool InstallFailingAtTheDesktopLink(const Places& at) {
-  failingcalls::FailNth(Call::SaveShellLink, 3, E_ACCESSDENIED);
-  return Install(at, kFresh);
+// A full installation failed at a call of one of its stages, given by its
+// kind and count (SWEEP_FIRST: "kind count" in a child): its undo has that
+// stage's part of the work to take back.
+using FirstFault = std::pair<Call, int>;
+bool InstallFailingAt(const Places& at, FirstFault first) {
+  failingcalls::FailNth(first.first, first.second, failingcalls::TypicalError(first.first));
+  return Install(at, kFull);
 }
 
 // The child of a sweep that ends dead: runs the action named in its
@@ -255,7 +331,11 @@ void RunSweepChild(const std::string& action) {
                                  toolkit::Widen(Env("SWEEP_CUT")));
   if (action == "fresh") Install(at, kFresh);
   if (action == "full") Install(at, kFull);
-  if (action == "undo") InstallFailingAtTheDesktopLink(at);
+  if (action == "undo") {
+    const std::string first = Env("SWEEP_FIRST");
+    InstallFailingAt(at,
+                     {Call(std::atoi(first.c_str())), std::atoi(first.c_str() + first.find(' '))});
+  }
   if (action == "recovery") StartAgain();
   if (action == "uninstall") Uninstall();
 }
@@ -356,8 +436,9 @@ class InstallSweep : public testing::Test {
   }
 
   // Runs `action` in a process of its own that ends dead at call `n` (with
-  // `cut`, in a power cut); true when it got there.
-  bool RunEndingAt(const char* action, int n, bool cut = false) {
+  // `cut`, in a power cut; an undo's first fault is `first`); true when it
+  // got there.
+  bool RunEndingAt(const char* action, int n, bool cut = false, FirstFault first = {}) {
     const std::wstring lossList = toolkit::Widen(at_.root + "\\power-cut.list");
     SetEnvironmentVariableW(L"SWEEP_CUT", cut ? lossList.c_str() : nullptr);
     wchar_t self[MAX_PATH];
@@ -365,6 +446,9 @@ class InstallSweep : public testing::Test {
     SetEnvironmentVariableW(L"SWEEP_ACTION", toolkit::Widen(action).c_str());
     SetEnvironmentVariableW(L"SWEEP_ROOT", toolkit::Widen(at_.root).c_str());
     SetEnvironmentVariableW(L"SWEEP_END_AT", std::to_wstring(n).c_str());
+    SetEnvironmentVariableW(
+        L"SWEEP_FIRST",
+        (std::to_wstring(int(first.first)) + L" " + std::to_wstring(first.second)).c_str());
     const DWORD status = RunToItsEnd(self, L"\"" + std::wstring(self) + L"\"");
     SetEnvironmentVariableW(L"SWEEP_ACTION", nullptr);
     if (cut && !failingcalls::LoseUnflushedWrites(lossList)) return false;
@@ -380,7 +464,12 @@ class InstallSweep : public testing::Test {
     EXPECT_TRUE(CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                &startup, &process))
         << toolkit::Narrow(line);
-    WaitForSingleObject(process.hProcess, INFINITE);
+    if (WaitForSingleObject(process.hProcess, kRunBoundMs) == WAIT_TIMEOUT) {
+      ADD_FAILURE() << "still running after " << kRunBoundMs / 1000
+                    << " s: " << toolkit::Narrow(line);
+      TerminateProcess(process.hProcess, 98);
+      WaitForSingleObject(process.hProcess, kRunBoundMs);
+    }
     GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -394,18 +483,34 @@ class InstallSweep : public testing::Test {
     return failingcalls::AllCalls();
   }
 
-  // Calls 1 to `calls` of a run, each faulted by `fault` (true when the run
-  // reached that call) on the machine `prepare` makes. After each the
-  // machine is as before or, with `after`, complete. The rows swept.
-  int Sweep(const std::string& what, const std::function<void()>& prepare,
-            const std::function<bool(int)>& fault, int calls, const State* after = nullptr) {
+  // What a fault did: whether the run got to its call, and what a run that
+  // was failed (not ended) reported: true for success.
+  struct Faulted {
+    bool reached;
+    std::optional<bool> succeeded;
+  };
+
+  // Calls 1 to `calls` of a run, each faulted by `fault` on the machine
+  // `prepare` makes. After each the machine is as before or, with `after`,
+  // complete, and a run that reported says which. Each call swept is
+  // counted for its stage in `stages` as of the fault's `kind`.
+  int Sweep(const std::string& what, const char* kind, const StagedView& stages,
+            const std::function<void()>& prepare, const std::function<Faulted(int)>& fault,
+            int calls, const State* after = nullptr) {
     prepare();
     State before = Machine();
     for (int n = 1; n <= calls; ++n) {
-      const bool reached = fault(n);
+      ++counts_[stages.StageOf(n)][kind];
+      const Faulted f = fault(n);
       Restart();
-      EXPECT_TRUE(reached) << what << ": call " << n << " was never reached";
-      if (after && Machine(false) == *after) {
+      EXPECT_TRUE(f.reached) << what << ": call " << n << " was never reached";
+      const bool complete = after && Machine(false) == *after;
+      const bool told = !f.succeeded || *f.succeeded == complete;
+      EXPECT_TRUE(told) << what << " at call " << n << " (" << failingcalls::LastFailed()
+                        << "): it reported "
+                        << (complete ? "failure, yet installed" : "success, yet rolled back");
+      if (!told) return n;
+      if (complete) {
         if (n < calls) prepare();
         before = Machine();
         continue;
@@ -415,27 +520,51 @@ class InstallSweep : public testing::Test {
                                  << ")\n"
                                  << Difference(before, now) << "or from the complete one:\n"
                                  << (after ? Difference(*after, Machine(false)) : "");
-      if (now != before || !reached) return n;
+      if (now != before || !f.reached) return n;
     }
     return calls;
   }
 
   // The failed (in this process) and ended (in a child, then started again)
   // faults of a run `action` of `calls` calls.
-  std::function<bool(int)> Failing(const std::function<void()>& action, int offset = 0) {
+  std::function<Faulted(int)> Failing(const std::function<bool()>& action, int offset = 0) {
     return [action, offset](int n) {
       failingcalls::Reset();
       failingcalls::FailAnyNth(offset + n);
-      action();
-      return failingcalls::FailedAt() == offset + n;
+      const bool succeeded = action();
+      return Faulted{failingcalls::FailedAt() == offset + n, succeeded};
     };
   }
-  std::function<bool(int)> Ending(const char* action, int offset = 0) {
-    return [this, action, offset](int n) {
-      const bool reached = RunEndingAt(action, offset + n);
+  std::function<Faulted(int)> Ending(const char* action, int offset = 0, FirstFault first = {}) {
+    return [this, action, offset, first](int n) {
+      const bool reached = RunEndingAt(action, offset + n, false, first);
       StartAgain();
-      return reached;
+      return Faulted{reached, std::nullopt};
     };
+  }
+
+  // One line of what was swept: for each stage, its calls × the kinds of
+  // fault each of them met.
+  void PrintCounts(const std::string& what) {
+    std::string line = "sweep, " + what + ", calls × kinds by stage:";
+    std::vector<std::string> order = {"folders",  "extraction", "image copy",
+                                      "registry", "links",      "commit"};
+    for (const auto& [stage, kinds] : counts_)
+      if (std::find(order.begin(), order.end(), stage) == order.end()) order.push_back(stage);
+    for (const std::string& stage : order) {
+      if (!counts_.count(stage)) continue;
+      std::map<int, std::string> byCalls;
+      for (const auto& [kind, calls] : counts_[stage])
+        byCalls[calls] += (byCalls[calls].empty() ? "" : ", ") + kind;
+      std::string groups;
+      for (const auto& [calls, kinds] : byCalls)
+        groups += (groups.empty() ? "" : " + ") + std::to_string(calls) + " × " +
+                  std::to_string(std::count(kinds.begin(), kinds.end(), ',') + 1) + " (" + kinds +
+                  ")";
+      line += " " + stage + " " + groups + ";";
+    }
+    std::cout << line << "\n";
+    counts_.clear();
   }
 
   void Clean() {
@@ -474,7 +603,13 @@ class InstallSweep : public testing::Test {
                        " /LOG=\"" + log_ + "\""));
     for (size_t i = 0; i < saved.size(); ++i)
       SetEnvironmentVariableW(environment[i].first, saved[i].empty() ? nullptr : saved[i].c_str());
+    const ULONGLONG deadline = GetTickCount64() + kRunBoundMs;
     for (bool copyRuns = true; copyRuns; Sleep(20)) {
+      if (GetTickCount64() > deadline) {
+        ADD_FAILURE() << "the uninstaller's copy " << kRelocatedFileName << " still runs after "
+                      << kRunBoundMs / 1000 << " s";
+        break;
+      }
       HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
       PROCESSENTRY32W entry{};
       entry.dwSize = sizeof entry;
@@ -497,6 +632,11 @@ class InstallSweep : public testing::Test {
     AddUsersValues();
   }
 
+  // Long enough for a whole installation of the scratch medium, many times.
+  static constexpr DWORD kRunBoundMs = 300000;
+
+  std::map<std::string, std::map<std::string, int>> counts_;
+  TUninstallResult uninstalled_;
   testfiles::TempFolder temp_;
   const Places at_{temp_.Path()};
   const std::string log_ = at_.root + "\\setup.log";
@@ -512,95 +652,134 @@ class InstallSweep : public testing::Test {
 TEST_F(InstallSweep, EveryCallFailedOrEndedLeavesTheOldOrTheNewInstallation) {
   const State empty = Machine();
   // Into an empty folder.
-  const int fresh = CallsOf([&] { ASSERT_TRUE(Install(at_, kFresh)); });
+  StagedView intoNothing, overEarlier;
+  const int fresh = CallsOf([&] { ASSERT_TRUE(Install(at_, kFresh, &intoNothing)); });
   const State installed = Machine(false);
   ASSERT_NE(installed, empty);
   Clean();
   ASSERT_EQ(Machine(), empty) << Difference(empty, Machine());
   const auto clean = [&] { Clean(); };
-  const auto install = [&] { Install(at_, kFresh); };
-  int swept = Sweep("failed into nothing", clean, Failing(install), fresh, &installed);
-  swept += Sweep("ended into nothing", clean, Ending("fresh"), fresh, &installed);
+  const auto install = [&] { return Install(at_, kFresh); };
+  Sweep("failed into nothing", "failed", intoNothing, clean, Failing(install), fresh, &installed);
+  Sweep("ended into nothing", "ended", intoNothing, clean, Ending("fresh"), fresh, &installed);
   // Over a working installation the user has added to.
   const auto earlier = [&] { Earlier(); };
   earlier();
-  const int over = CallsOf([&] { ASSERT_TRUE(Install(at_, kFull)); });
+  const int over = CallsOf([&] { ASSERT_TRUE(Install(at_, kFull, &overEarlier)); });
   const State reinstalled = Machine(false);
-  const auto full = [&] { Install(at_, kFull); };
-  swept += Sweep("failed over", earlier, Failing(full), over, &reinstalled);
-  swept += Sweep("ended over", earlier, Ending("full"), over, &reinstalled);
-  std::cout << "swept " << swept << " calls of the installation (" << fresh << " into nothing, "
-            << over << " over an earlier installation), each failed and each ended\n";
+  const auto full = [&] { return Install(at_, kFull); };
+  Sweep("failed over", "failed", overEarlier, earlier, Failing(full), over, &reinstalled);
+  Sweep("ended over", "ended", overEarlier, earlier, Ending("full"), over, &reinstalled);
+  PrintCounts("installations (" + std::to_string(fresh) + " calls into nothing, " +
+              std::to_string(over) + " over an earlier one)");
   Clean();
 }
 
-// The second fault: the undo of a failed installation, and the recovery of
-// an ended one, fail or end themselves at each of their calls; the next
-// start then puts back the earlier installation.
+// The second fault: a full installation over an earlier one is failed, or
+// ended, at a call in the middle of each of its stages; every call of the
+// undo of the failed run, and of the next start's recovery of the ended one,
+// is then failed and ended in turn. The next start puts back the earlier
+// installation.
 TEST_F(InstallSweep, EveryCallOfTheUndoAndOfTheRecoveryFailedOrEnded) {
   Earlier();
-  failingcalls::Reset();
-  ASSERT_FALSE(InstallFailingAtTheDesktopLink(at_));
-  const int first = failingcalls::FailedAt();
-  const int undo = failingcalls::AllCalls() - first;
-  ASSERT_GT(undo, 0);
-  const auto earlier = [&] { Earlier(); };
-  const auto failing = [&](int n) {
-    failingcalls::Reset();
-    failingcalls::FailAnyNth(first + n);
-    InstallFailingAtTheDesktopLink(at_);
-    const bool reached = failingcalls::FailedAt() == first + n;
-    StartAgain();
-    return reached;
+  StagedView stages;
+  const int calls = CallsOf([&] { ASSERT_TRUE(Install(at_, kFull, &stages)); });
+  struct First {
+    std::string stage;
+    int call;
+    FirstFault fault;
   };
-  int swept = Sweep("undo failed", earlier, failing, undo);
-  swept += Sweep("undo ended", earlier, Ending("undo", first), undo);
-  // Ended at the desktop link, then the recovery faulted.
+  std::vector<First> firsts;
+  for (size_t i = 0; i < stages.starts.size(); ++i) {
+    const int end = i + 1 < stages.starts.size() ? stages.starts[i + 1].call : calls + 1;
+    const int middle = (stages.starts[i].call + end) / 2;
+    const bool seen = std::any_of(firsts.begin(), firsts.end(), [&](const First& f) {
+      return f.stage == stages.starts[i].stage;
+    });
+    if (!seen) firsts.push_back({stages.starts[i].stage, middle, failingcalls::KindOfCall(middle)});
+  }
+  ASSERT_EQ(firsts.size(), 6u) << "folders, copies, image, registry, links, commit";
   Earlier();
   const State earlierState = Machine(false);
-  const auto interrupted = [&] {
+  const auto earlier = [&] { Earlier(); };
+  for (const First& first : firsts) {
+    StagedView stage;
+    stage.starts = {{1, first.stage}};
     Earlier();
-    ASSERT_TRUE(RunEndingAt("fresh", first));
-  };
-  interrupted();
-  const int recovery = CallsOf([&] { ASSERT_TRUE(StartAgain()); });
-  ASSERT_GT(recovery, 0);
-  const auto recover = [&] { StartAgain(); };
-  const auto failingRecovery = Failing(recover);
-  swept += Sweep(
-      "recovery failed", interrupted, [&](int n) { return failingRecovery(n) && StartAgain(); },
-      recovery, &earlierState);
-  swept += Sweep("recovery ended", interrupted, Ending("recovery"), recovery, &earlierState);
-  std::cout << "swept " << swept << " calls of second faults (" << undo << " of the undo, "
-            << recovery << " of the recovery), each failed and each ended\n";
+    failingcalls::Reset();
+    ASSERT_FALSE(InstallFailingAt(at_, first.fault)) << "failed in its " << first.stage;
+    ASSERT_EQ(failingcalls::FailedAt(), first.call) << first.stage;
+    const int undo = failingcalls::AllCalls() - first.call;
+    ASSERT_GT(undo, 0) << first.stage;
+    const auto failing = [&](int n) {
+      failingcalls::Reset();
+      failingcalls::FailAnyNth(first.call + n);
+      const bool succeeded = InstallFailingAt(at_, first.fault);
+      const bool reached = failingcalls::FailedAt() == first.call + n;
+      StartAgain();
+      return Faulted{reached, succeeded};
+    };
+    Sweep(first.stage + ": undo failed", "undo failed", stage, earlier, failing, undo);
+    Sweep(first.stage + ": undo ended", "undo ended", stage, earlier,
+          Ending("undo", first.call, first.fault), undo);
+    // Ended there, then the recovery faulted.
+    const auto interrupted = [&] {
+      Earlier();
+      ASSERT_TRUE(RunEndingAt("full", first.call));
+    };
+    interrupted();
+    const int recovery = CallsOf([&] { ASSERT_TRUE(StartAgain()); });
+    ASSERT_GT(recovery, 0) << first.stage;
+    const auto failingRecovery = Failing([] { return StartAgain(); });
+    const auto failedThenStarted = [&](int n) {
+      return Faulted{failingRecovery(n).reached && StartAgain(), std::nullopt};
+    };
+    Sweep(first.stage + ": recovery failed", "recovery failed", stage, interrupted,
+          failedThenStarted, recovery, &earlierState);
+    Sweep(first.stage + ": recovery ended", "recovery ended", stage, interrupted,
+          Ending("recovery"), recovery, &earlierState);
+  }
+  PrintCounts("second faults, by the stage of the first");
   Clean();
 }
 
 // Journals the next start must not act on, and one it cannot finish: the
-// folder they name stays as it is.
+// folder they name stays as it is. Those refused for where they lie, or whom
+// they let write, read well: only that check stands between them and the
+// folder.
 TEST_F(InstallSweep, AJournalNotTheSetupsOrNotFinishableChangesNothing) {
   const std::string journal = JournalPath();
   const std::string offline = "Q:\\" + kProduct;
+  // The earlier installation's folder, set aside to a name of the right
+  // length beside another folder of the user's.
+  const std::string elsewhere = at_.parent + "\\" + std::string(kProduct.size(), 'x');
+  const std::string begin = "install\t" + at_.d + "\t" + at_.programs + "\t" + at_.desktop + "\n";
   struct Row {
     const char* what;
     std::string path, text;
-    bool othersWrite, finished, kept;
+    bool othersWrite, finished, kept, reads;
   } const rows[] = {
       {"in the user's folder", at_.appData + "\\" + kProduct + " Setup.journal",
-       "install\t" + at_.d + "\t\t\nnew\t" + at_.d + "\n", false, true, false},
+       begin + "new\t" + at_.d + "\n", false, true, false, true},
       {"a key not the product's", journal,
-       "install\t" + at_.d + "\t\t\nnew\t" + at_.d + "\nkey\tHKLM\tSoftware\tabsent\n", false, true,
-       true},
-      {"no begin line", journal, "new\t" + at_.d + "\n", false, true, true},
-      {"others may write it", journal, "install\t" + at_.d + "\t\t\nnew\t" + at_.d + "\n", true,
-       true, true},
+       begin + "new\t" + at_.d + "\nkey\tHKLM\tSoftware\tabsent\n", false, true, true, false},
+      {"no begin line", journal, "new\t" + at_.d + "\n", false, true, true, false},
+      {"set aside elsewhere", journal,
+       begin + "aside\t" + at_.d + "\t" + elsewhere + ".~00000000\n", false, true, true, false},
+      {"others may write it", journal, begin + "new\t" + at_.d + "\n", true, true, true, true},
       {"on a volume not there", journal, "install\t" + offline + "\t\t\nnew\t" + offline + "\n",
-       false, false, false},
+       false, false, false, true},
   };
   localAppData_.SetString(at_.appData);
   userLocalAppData_.SetString(at_.appData);
   Earlier();
+  testfiles::MakeFolder(elsewhere + ".~00000000");
+  testfiles::WriteTextFile(elsewhere + ".~00000000\\the user's.txt", "the user's");
   for (const Row& row : rows) {
+    std::vector<TJournalFields> lines;
+    for (const std::string& line : SplitAt(row.text.substr(0, row.text.size() - 1), '\n'))
+      lines.push_back(SplitAt(line, '\t'));
+    EXPECT_EQ(ParseJournal(lines, IsProductFolder).fault.empty(), row.reads) << row.what;
     const State before = Machine();
     testfiles::WriteTextFile(row.path, row.text);
     if (row.othersWrite) {
@@ -636,15 +815,18 @@ TEST_F(InstallSweep, AJournalNotTheSetupsOrNotFinishableChangesNothing) {
 }
 
 // A power cut at every call of an installation over an earlier one: the run
-// ends there and each file it wrote loses what it gained since its last
-// flush. The next start leaves the earlier installation or the new one.
+// ends there and loses what it had not flushed: file data, folders made,
+// renames, registry writes. The next start leaves the earlier installation
+// or the new one.
 TEST_F(InstallSweep, APowerCutAtEveryCallLeavesTheOldOrTheNewInstallation) {
   const auto earlier = [&] { Earlier(); };
   earlier();
-  const int calls = CallsOf([&] { ASSERT_TRUE(Install(at_, kFull)); });
+  StagedView stages;
+  const int calls = CallsOf([&] { ASSERT_TRUE(Install(at_, kFull, &stages)); });
   const State reinstalled = Machine(false);
   earlier();
   for (int n = 1; n <= calls; ++n) {
+    ++counts_[stages.StageOf(n)]["power cut"];
     const State before = Machine();
     ASSERT_TRUE(RunEndingAt("full", n, /*cut=*/true)) << "no cut at call " << n;
     StartAgain();
@@ -658,8 +840,7 @@ TEST_F(InstallSweep, APowerCutAtEveryCallLeavesTheOldOrTheNewInstallation) {
         << Difference(before, Machine()) << "or from the complete one:\n"
         << Difference(reinstalled, Machine(false));
   }
-  std::cout << "cut the power at each of the " << calls
-            << " calls of an installation over an earlier one\n";
+  PrintCounts("power cuts in an installation over an earlier one");
   Clean();
 }
 
@@ -675,13 +856,17 @@ TEST_F(InstallSweep, EveryCallOfTheUninstallFailedOrEndedLeavesWhatItsRecordRemo
   const int calls = CallsOf([&] { Uninstall(); });
   Restart();
   const State gone = Machine(false);
-  int swept = 0;
+  const auto uninstall = [&] {
+    uninstalled_ = Uninstall();
+    return uninstalled_.left.empty();
+  };
   for (bool ending : {false, true}) {
-    const auto fault = ending ? Ending("uninstall") : Failing([] { Uninstall(); });
-    for (int n = 1; n <= calls; ++n, ++swept) {
+    const auto fault = ending ? Ending("uninstall") : Failing(uninstall);
+    for (int n = 1; n <= calls; ++n) {
+      ++counts_["uninstallation"][ending ? "ended" : "failed"];
       installed();
-      const bool reached = fault(n);
-      ASSERT_TRUE(reached) << "call " << n << " was never reached";
+      const Faulted f = fault(n);
+      ASSERT_TRUE(f.reached) << "call " << n << " was never reached";
       const bool record = reg::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey);
       ASSERT_TRUE(!record || testfiles::IsFile(at_.d + "\\Setup.exe"))
           << "a record without its command at call " << n;
@@ -689,6 +874,7 @@ TEST_F(InstallSweep, EveryCallOfTheUninstallFailedOrEndedLeavesWhatItsRecordRemo
       if (Machine(false) == gone) continue;
       const std::string what = std::string(ending ? "ended at" : "failed") + " call " +
                                std::to_string(n) + "\n" + Difference(gone, Machine(false));
+      ASSERT_TRUE(!f.succeeded || !*f.succeeded) << "it said nothing stayed: " << what;
       ASSERT_TRUE(record) << "without its record: " << what;
       failingcalls::Reset();
       Uninstall();
@@ -697,8 +883,7 @@ TEST_F(InstallSweep, EveryCallOfTheUninstallFailedOrEndedLeavesWhatItsRecordRemo
           << "not removed through its record: " << what << Difference(gone, Machine(false));
     }
   }
-  std::cout << "swept " << swept << " calls of the uninstallation (" << calls
-            << "), each failed and each ended\n";
+  PrintCounts("the uninstallation");
 }
 
 // The program itself, and the copy it relocates itself to, ended at each of
@@ -746,8 +931,9 @@ TEST_F(InstallSweep, TheUninstallerAndItsCopyEndedAtEveryCallLeaveWhatTheRecordR
   }
   EXPECT_GT(calls[0], 0);
   EXPECT_GT(calls[1], 0);
-  std::cout << "ended the uninstaller at each of its " << calls[0]
-            << " calls and its copy at each of " << calls[1] << "\n";
+  counts_["the program"]["ended"] = calls[0];
+  counts_["its copy"]["ended"] = calls[1];
+  PrintCounts("the uninstaller and its copy");
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 
 #include "SystemCalls.h"
 
+#include "PowerCut.h"
 #include "RegistryValueAt.h"
 
+#include <algorithm>
 #include <array>
-#include <map>
 #include <string>
+#include <vector>
 
 namespace failingcalls {
 
@@ -40,27 +42,6 @@ const char* const kNames[] = {"CreateKey",
 static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(Call::kCount),
               "a name for every call");
 
-// What a failing call of each kind reports when the test did not choose.
-long TypicalError(Call call) {
-  switch (call) {
-    case Call::CreateShellLinkObject:
-    case Call::SaveShellLink:
-      return E_ACCESSDENIED;
-    case Call::ShellFileOperation:
-      return 0x78;  // the shell's "access denied"
-    case Call::WriteToFile:
-    case Call::FlushFile:
-    case Call::CopyFileTo:
-      return ERROR_DISK_FULL;
-    case Call::MoveEntry:
-    case Call::DeleteFileAt:
-    case Call::RemoveFolder:
-      return ERROR_SHARING_VIOLATION;
-    default:
-      return ERROR_ACCESS_DENIED;
-  }
-}
-
 struct Plan {
   std::array<int, static_cast<size_t>(Call::kCount)> calls{};
   int all = 0;
@@ -72,12 +53,8 @@ struct Plan {
   const char* failed = "";
   int failedAt = 0;
   int openKeys = 0;
-  // For a power cut: by path, the length each file this process made (or
-  // emptied) had on the disk at its last flush; and the file behind each
-  // handle open for writing. The installation's writers write new files front
-  // to back, so the flushed length stands for the flushed content.
-  std::map<std::wstring, LONGLONG> flushed;
-  std::map<HANDLE, std::wstring> writing;
+  std::vector<Call> sequence;
+  TPowerCut cut;
   std::wstring lossList;
 };
 
@@ -86,33 +63,15 @@ Plan& ThePlan() {
   return plan;
 }
 
-void Opened(HANDLE file, const std::wstring& path, DWORD access, DWORD disposition) {
-  if (file == INVALID_HANDLE_VALUE || !(access & GENERIC_WRITE)) return;
-  ThePlan().writing[file] = path;
-  if (disposition != OPEN_EXISTING && disposition != OPEN_ALWAYS) ThePlan().flushed[path] = 0;
-}
-
-// Leaves the flushed length of every file this process wrote for the test,
-// as UTF-16 lines "<length>\t<path>".
-void LeaveLossList() {
-  std::wstring text;
-  for (const auto& [path, length] : ThePlan().flushed)
-    text += std::to_wstring(length) + L'\t' + path + L'\n';
-  HANDLE list =
-      CreateFileW(ThePlan().lossList.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  DWORD written = 0;
-  WriteFile(list, text.data(), DWORD(text.size() * sizeof(wchar_t)), &written, nullptr);
-  CloseHandle(list);
-}
-
 // Counts the call; true (with the error to report) when this is the one to
 // fail. Ends the process instead when that is what was armed.
 bool Fails(Call call, long* error) {
   Plan& plan = ThePlan();
   const int count = ++plan.calls[static_cast<size_t>(call)];
   const int all = ++plan.all;
+  plan.sequence.push_back(call);
   if (plan.anyAt != 0 && all == plan.anyAt) {
-    if (plan.end && !plan.lossList.empty()) LeaveLossList();
+    if (plan.end && !plan.lossList.empty()) plan.cut.Leave(plan.lossList);
     if (plan.end) TerminateProcess(GetCurrentProcess(), 99);
     *error = TypicalError(call);
   } else if (call == plan.armedCall && count == plan.armedAt) {
@@ -139,6 +98,27 @@ T FailWith(long error, T result) {
 
 }  // namespace
 
+// What a failing call of each kind reports when the test did not choose.
+long TypicalError(Call call) {
+  switch (call) {
+    case Call::CreateShellLinkObject:
+    case Call::SaveShellLink:
+      return E_ACCESSDENIED;
+    case Call::ShellFileOperation:
+      return 0x78;  // the shell's "access denied"
+    case Call::WriteToFile:
+    case Call::FlushFile:
+    case Call::CopyFileTo:
+      return ERROR_DISK_FULL;
+    case Call::MoveEntry:
+    case Call::DeleteFileAt:
+    case Call::RemoveFolder:
+      return ERROR_SHARING_VIOLATION;
+    default:
+      return ERROR_ACCESS_DENIED;
+  }
+}
+
 void FailNth(Call call, int n, long error) {
   Plan& plan = ThePlan();
   plan.armedCall = call;
@@ -162,27 +142,7 @@ void CutPowerAnyNth(int n, const std::wstring& lossList) {
 }
 
 bool LoseUnflushedWrites(const std::wstring& lossList) {
-  HANDLE list = CreateFileW(lossList.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (list == INVALID_HANDLE_VALUE) return false;
-  std::wstring text(GetFileSize(list, nullptr) / sizeof(wchar_t), L'\0');
-  DWORD got = 0;
-  ReadFile(list, text.data(), DWORD(text.size() * sizeof(wchar_t)), &got, nullptr);
-  CloseHandle(list);
-  DeleteFileW(lossList.c_str());
-  for (size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos;
-       start = end + 1) {
-    const size_t tab = text.find(L'\t', start);
-    const std::wstring path = text.substr(tab + 1, end - tab - 1);
-    LARGE_INTEGER size{}, length{};
-    length.QuadPart = std::stoll(text.substr(start, tab - start));
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (GetFileSizeEx(file, &size) && size.QuadPart > length.QuadPart &&
-        SetFilePointerEx(file, length, nullptr, FILE_BEGIN))
-      SetEndOfFile(file);
-    CloseHandle(file);
-  }
-  return true;
+  return TPowerCut::LoseUnflushed(lossList);
 }
 
 void Reset() { ThePlan() = Plan(); }
@@ -190,6 +150,12 @@ void Reset() { ThePlan() = Plan(); }
 int CallsOf(Call call) { return ThePlan().calls[static_cast<size_t>(call)]; }
 
 int AllCalls() { return ThePlan().all; }
+
+std::pair<Call, int> KindOfCall(int n) {
+  const std::vector<Call>& sequence = ThePlan().sequence;
+  const Call kind = sequence.at(n - 1);
+  return {kind, int(std::count(sequence.begin(), sequence.begin() + n, kind))};
+}
 
 const char* LastFailed() { return ThePlan().failed; }
 
@@ -205,28 +171,38 @@ using failingcalls::Call;
 using failingcalls::Fails;
 using failingcalls::FailWith;
 
+failingcalls::TPowerCut& Cut() { return failingcalls::ThePlan().cut; }
+
 LSTATUS CreateKey(HKEY root, const std::wstring& subKey, HKEY* key) {
   long error;
   if (Fails(Call::CreateKey, &error)) return error;
-  return failingcalls::CountOpened(RegCreateKeyExW(root, subKey.c_str(), 0, nullptr,
-                                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                                   key, nullptr));
+  Cut().KeyMaking(root, subKey);
+  const LSTATUS status = failingcalls::CountOpened(
+      RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                      nullptr, key, nullptr));
+  if (status == ERROR_SUCCESS) Cut().KeyOpened(root, subKey, *key);
+  return status;
 }
 
 LSTATUS OpenKey(HKEY root, const std::wstring& subKey, HKEY* key) {
   long error;
   if (Fails(Call::OpenKey, &error)) return error;
-  return failingcalls::CountOpened(RegOpenKeyExW(root, subKey.c_str(), 0, KEY_ALL_ACCESS, key));
+  const LSTATUS status =
+      failingcalls::CountOpened(RegOpenKeyExW(root, subKey.c_str(), 0, KEY_ALL_ACCESS, key));
+  if (status == ERROR_SUCCESS) Cut().KeyOpened(root, subKey, *key);
+  return status;
 }
 
 void CloseKey(HKEY key) {
   --failingcalls::ThePlan().openKeys;
+  Cut().KeyClosed(key);
   RegCloseKey(key);
 }
 
 LSTATUS SetValue(HKEY key, const std::wstring& name, DWORD type, const BYTE* data, DWORD size) {
   long error;
   if (Fails(Call::SetValue, &error)) return error;
+  Cut().ValueChanging(key, name);
   return RegSetValueExW(key, name.c_str(), 0, type, data, size);
 }
 
@@ -239,6 +215,7 @@ LSTATUS QueryValue(HKEY key, const std::wstring& name, DWORD* type, BYTE* data, 
 LSTATUS DeleteValue(HKEY key, const std::wstring& name) {
   long error;
   if (Fails(Call::DeleteValue, &error)) return error;
+  Cut().ValueChanging(key, name);
   return RegDeleteValueW(key, name.c_str());
 }
 
@@ -262,6 +239,7 @@ LSTATUS EnumValue(HKEY key, DWORD index, std::wstring* name, DWORD* type, std::v
 LSTATUS DeleteKey(HKEY key, const std::wstring& subKey) {
   long error;
   if (Fails(Call::DeleteKey, &error)) return error;
+  Cut().KeyDeleting(key, subKey);
   return RegDeleteKeyW(key, subKey.c_str());
 }
 
@@ -275,7 +253,7 @@ HRESULT CreateShellLinkObject(IShellLinkW** link) {
 HRESULT SaveShellLink(IPersistFile* file, const std::wstring& path) {
   long error;
   if (Fails(Call::SaveShellLink, &error)) return static_cast<HRESULT>(error);
-  failingcalls::ThePlan().flushed[path] = 0;
+  Cut().FileMade(path);
   return file->Save(path.c_str(), FALSE);
 }
 
@@ -291,7 +269,7 @@ HANDLE CreateFileAt(const std::wstring& path, DWORD access, DWORD share, DWORD d
   if (Fails(Call::CreateFileAt, &error)) return FailWith(error, INVALID_HANDLE_VALUE);
   const HANDLE file =
       CreateFileW(path.c_str(), access, share, nullptr, disposition, flagsAndAttributes, nullptr);
-  failingcalls::Opened(file, path, access, disposition);
+  Cut().FileOpened(file, path, access, disposition);
   return file;
 }
 
@@ -307,11 +285,9 @@ BOOL WriteToFile(HANDLE file, const void* data, DWORD size, DWORD* written) {
 BOOL FlushFile(HANDLE file) {
   long error;
   if (Fails(Call::FlushFile, &error)) return FailWith(error, FALSE);
-  auto& plan = failingcalls::ThePlan();
-  LARGE_INTEGER size{};
-  if (plan.writing.count(file) && GetFileSizeEx(file, &size))
-    plan.flushed[plan.writing[file]] = size.QuadPart;
-  return FlushFileBuffers(file);
+  if (!FlushFileBuffers(file)) return FALSE;
+  Cut().HandleFlushed(file);
+  return TRUE;
 }
 
 BOOL SetLastWriteTime(HANDLE file, const FILETIME* lastWrite) {
@@ -329,7 +305,9 @@ BOOL SetAttributesOf(const std::wstring& path, DWORD attributes) {
 BOOL CreateFolder(const std::wstring& path) {
   long error;
   if (Fails(Call::CreateFolder, &error)) return FailWith(error, FALSE);
-  return CreateDirectoryW(path.c_str(), nullptr);
+  if (!CreateDirectoryW(path.c_str(), nullptr)) return FALSE;
+  Cut().FolderMade(path);
+  return TRUE;
 }
 
 BOOL RemoveFolder(const std::wstring& path) {
@@ -347,26 +325,32 @@ BOOL DeleteFileAt(const std::wstring& path) {
 BOOL MoveEntry(const std::wstring& from, const std::wstring& to, DWORD flags) {
   long error;
   if (Fails(Call::MoveEntry, &error)) return FailWith(error, FALSE);
-  return MoveFileExW(from.c_str(), to.empty() ? nullptr : to.c_str(), flags);
+  if (!MoveFileExW(from.c_str(), to.empty() ? nullptr : to.c_str(), flags)) return FALSE;
+  Cut().Renamed(from, to, flags);
+  return TRUE;
 }
 
 BOOL CopyFileTo(const std::wstring& from, const std::wstring& to) {
   long error;
   if (Fails(Call::CopyFileTo, &error)) return FailWith(error, FALSE);
-  failingcalls::ThePlan().flushed[to] = 0;
+  Cut().FileMade(to);
   return CopyFileW(from.c_str(), to.c_str(), FALSE);
 }
 
 BOOL CreateSecuredFolder(const std::wstring& path, SECURITY_ATTRIBUTES* security) {
   long error;
   if (Fails(Call::CreateSecuredFolder, &error)) return FailWith(error, FALSE);
-  return CreateDirectoryW(path.c_str(), security);
+  if (!CreateDirectoryW(path.c_str(), security)) return FALSE;
+  Cut().FolderMade(path);
+  return TRUE;
 }
 
 LSTATUS FlushKey(HKEY key) {
   long error;
   if (Fails(Call::FlushKey, &error)) return error;
-  return RegFlushKey(key);
+  const LSTATUS status = RegFlushKey(key);
+  if (status == ERROR_SUCCESS) Cut().KeyFlushed(key);
+  return status;
 }
 
 }  // namespace syscalls
