@@ -30,27 +30,42 @@ start_display() {
 }
 
 # keep_wineservers PREFIX...: one Wine server for each prefix, ready before
-# the first program and kept until stop_display. A server that ends after its
-# last client (three seconds later, by default) races the next client: one
-# that arrives while it shuts down waits five seconds for it, or fails with
-# "a wine server seems to be running, but I cannot connect to it". Tests
-# that run one after another meet that race at every gap.
+# the first program and kept until stop_display, with the prefix's services
+# and its desktop. A server that ends after its last client (three seconds
+# later, by default) races the next client: one that arrives while it shuts
+# down waits five seconds for it, or fails with "a wine server seems to be
+# running, but I cannot connect to it". And the programs Wine starts for a
+# client (the services, the desktop's explorer) take its output with them:
+# a test whose output is read to its end (CTest reads it so) then lasts as
+# long as they do. Started here, they write nowhere.
 keep_wineservers() {
   local prefix pids=()
   for prefix in "$@"; do
     (
       export WINEPREFIX=$prefix
       prepare_prefix
-      # What prepare_prefix changed is saved once its server has ended; a
-      # second server is refused while the first still runs.
-      wineserver -w 2>/dev/null || true
-      # It stays in the background: not on this script's output.
+      # What prepare_prefix changed is saved once its server has ended (in
+      # seconds); a second server is refused while the first still runs. A
+      # server another run keeps serves this one too.
+      timeout 20 wineserver -w 2>/dev/null || true
       wineserver -p </dev/null >/dev/null 2>&1
+      wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+      for _ in $(seq 300); do desktop_runs && break; sleep 0.1; done
+      desktop_runs || echo "display.sh: no desktop in $WINEPREFIX" >&2
     ) &
     pids+=($!)
   done
   wait "${pids[@]}"
   kept_prefixes+=("$@")
+}
+
+# Whether the desktop's explorer of WINEPREFIX runs.
+desktop_runs() {
+  local pid
+  for pid in $(pgrep -f 'system32.explorer.exe /desktop'); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
 }
 
 # Ends the kept servers and every program still running in their prefixes.
