@@ -665,11 +665,11 @@ TResult TInflater::SlowStep() {
 TDecodeResult Inflate(TDecodeState& state) {
   // The window and tables are too big for the stack of a GUI thread. When
   // they cannot be had the user is told, and the member, left undecoded,
-  // fails its check; the data itself was never looked at.
+  // fails: even an empty one, whose CRC would match the nothing written.
   std::unique_ptr<TInflateWork> work(new (std::nothrow) TInflateWork);
   if (!work) {
     state.host->ShowError("*** inflate out of memory ***");
-    return TDecodeResult::Done;
+    return TDecodeResult::CannotRun;
   }
   TInflater inflater(state, *work);
   const TResult result = inflater.Run();
