@@ -128,6 +128,8 @@ class TUnZip : public TObject {
   // Whether its decoder found the compressed data bad; with the CRC and the
   // size right, that alone failed it.
   bool MemberDataBad() const { return memberDataBad_; }
+  // What the decoder found wrong, when it says (empty otherwise).
+  const std::string& MemberBadDataReason() const { return memberBadDataReason_; }
   // Why the member last checked failed (None when it passed), and the CRC
   // of what it wrote, for the handlers of OnBadCRC and OnSkippingFile.
   TMemberFault MemberFault() const { return memberFault_; }
@@ -260,6 +262,7 @@ class TUnZip : public TObject {
   uint64_t memberBytesWritten_ = 0;
   bool memberOutgrewSize_ = false;
   bool memberDataBad_ = false;
+  std::string memberBadDataReason_;
   TMemberFault memberFault_ = TMemberFault::None;
   uint32_t memberCalculatedCrc_ = 0;
 };

@@ -61,10 +61,12 @@ std::string Reason(const uz::TUnZip& unzip, const uz::TZipHeaderInfo& member) {
       return why;
     case uz::TMemberFault::DecoderFailed:
       return "not enough memory to decode it";
-    case uz::TMemberFault::BadData:
+    case uz::TMemberFault::BadData: {
       std::snprintf(why, sizeof why, "bad %s data after %llu bytes of output",
                     uz::MethodName(member.Method).c_str(), written);
-      return why;
+      const std::string& detail = unzip.MemberBadDataReason();
+      return detail.empty() ? why : why + (" (" + detail + ")");
+    }
     case uz::TMemberFault::OutgrewSize:
       std::snprintf(why, sizeof why, "bad size: more than %llu bytes (stored %llu)", written,
                     stored);

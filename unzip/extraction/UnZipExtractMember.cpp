@@ -92,6 +92,7 @@ TExtraction::TOutcome TExtraction::Unreadable(int index, TMemberFault fault) {
   zip_.memberBytesWritten_ = 0;
   zip_.memberOutgrewSize_ = false;
   zip_.memberDataBad_ = false;
+  zip_.memberBadDataReason_.clear();
   Report(fault, 0);
   if (zip_.OnBadCRC) zip_.OnBadCRC(&zip_, 0, static_cast<int32_t>(current_.CRC32), index);
   --count_;
@@ -267,6 +268,7 @@ TExtraction::TOutcome TExtraction::Verdict(int index, const std::string& path) {
   zip_.memberBytesWritten_ = memberWritten_;
   zip_.memberOutgrewSize_ = overflowed_;
   zip_.memberDataBad_ = badData_;
+  zip_.memberBadDataReason_ = state_->badDataReason ? state_->badDataReason : "";
   const TMemberFault fault = Fault(calculated);
   Report(fault, calculated);
   if (fault == TMemberFault::None) {
