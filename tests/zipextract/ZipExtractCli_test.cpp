@@ -346,36 +346,25 @@ TEST(ZipextractErrors, EventsShowTheIncompleteArchiveQuestion) {
 
 // ---- Damaged archives: every member accounted for ----
 
-// Members by their local headers alone, as an archive cut before its
-// central directory holds them.
-std::string LocalOnly(const std::vector<testzip::BuildMember>& members) {
-  testzip::ZipBuilder b;
-  b.members = members;
-  b.writeCentral = b.writeEnd = false;
-  return b.Build();
-}
+using Files = std::vector<std::pair<std::string, std::string>>;  // the last is the archive
 
-// A streamed member (flag bit 3) whose local header gives its sizes and CRC,
-// and then what follows its data.
-std::string Streamed(const std::string& name, const std::string& data, const std::string& after) {
+// Members by their local headers alone, as an archive cut before its
+// central directory holds them; a streamed one gives its sizes and CRC.
+Files LocalOnly(std::vector<testzip::BuildMember> members, const std::string& after = "") {
+  testzip::ZipBuilder b;
+  b.members = std::move(members);
+  b.writeCentral = b.writeEnd = false;
+  return {{"a.zip", b.Build() + after}};
+}
+testzip::BuildMember Streamed(const std::string& name, const std::string& data) {
   testzip::BuildMember m = Member(name, data);
   m.flags = 0x0008;
-  return LocalOnly({m}) + after;
-}
-
-std::string Descriptor16(const std::string& data, uint32_t compressed) {
-  std::string d;
-  testzip::PutLe32(d, 0x08074B50);
-  testzip::PutLe32(d, testzip::Crc32(reinterpret_cast<const uint8_t*>(data.data()), data.size()));
-  testzip::PutLe32(d, compressed);
-  testzip::PutLe32(d, uint32_t(data.size()));
-  return d;
+  return m;
 }
 
 // Two members whose central directory runs from set.z01 onto set.zip, cut
-// `into` bytes into the second record; set.zip goes on with `filler`
-// instead of the rest of the directory.
-std::vector<std::pair<std::string, std::string>> SplitDirectory(size_t into, char filler) {
+// `into` bytes into the second record; set.zip goes on with `filler`.
+Files SplitDirectory(size_t into, char filler) {
   testzip::ZipBuilder b;
   b.members = {Member("a.txt", "alpha"), Member("b.txt", "beta")};
   b.writeEnd = false;
@@ -387,110 +376,66 @@ std::vector<std::pair<std::string, std::string>> SplitDirectory(size_t into, cha
                                              uint32_t(directory), "", 1, 0)}};
 }
 
-// The bytes of a test archive with one byte changed.
-std::string Flipped(const std::string& relative, size_t at) {
-  std::string bytes = testzip::ReadText(TestDataPath(relative));
-  bytes.at(at) ^= 0x20;
-  return bytes;
-}
-
-std::string WithMethod(const char* name, uint16_t method, uint16_t flags) {
+Files WithMethod(const char* name, uint16_t method, uint16_t flags) {
   testzip::RawMember m = testzip::Stored(name, "aaaaaaaaaaaaaaaaaaaa");
   m.method = method, m.flags = flags;
-  return testzip::BuildArchive({m});
+  return {{"a.zip", testzip::BuildArchive({m})}};
 }
 
-// Each row an archive that recovery once read wrong: a member that passed
-// on made-up values, members lost without a word, or a reason that misled.
-// A member that cannot be found or read fails, and the line names it and
-// says why. "@" in the expected error output stands for the archive.
+// Archives that recovery once read wrong: a member that passed on made-up
+// values, members lost without a word, a reason that misled. A member that
+// cannot be found or read fails, named with why. "@" stands for the archive.
 TEST(ZipextractDamaged, EveryMemberIsReadOrNamedWithItsReason) {
-  const std::string exact = std::string(65536, 'x');
-  testzip::BuildMember cutShort = Member("big.bin", exact);
-  cutShort.descriptor = testzip::BuildMember::Descriptor::Signed16;
-  cutShort.localSizes = testzip::BuildMember::LocalSizes::Zero;
-  const std::string next = LocalOnly({Member("b.txt", "beta")});
-  const std::string nextTwo = LocalOnly({Member("b.txt", "beta"), Member("c.txt", "gamma")});
-  const char* missing = "zipextract: a.txt: no data descriptor follows its data\n";
-  const char* broken =
-      "@: EFatalUnzipError: The central directory does not go on at the start "
-      "of part 2\n";
+  testzip::BuildMember big = Member("big.bin", std::string(65536, 'x'));
+  big.descriptor = testzip::BuildMember::Descriptor::Signed16;
+  big.localSizes = testzip::BuildMember::LocalSizes::Zero;
+  Files encrypted = {{"a.zip", testzip::ReadText(TestDataPath("zip/encrypted/"
+                                                              "zipcrypto-stored-one.zip"))}};
+  encrypted[0].second.at(30 + 8 + 12) ^= 0x20;  // its first byte of data
+  const std::string missing = "zipextract: a.txt: no data descriptor follows its data\n";
+  const std::string broken =
+      "@: EFatalUnzipError: The central directory does not go on at the "
+      "start of part 2\n";
+  const std::string unknown = "Zip Error: Unknown Compression Method\n";
+  const std::string none = "zipextract: 0 of 1 members tested OK, 0 bytes checked\n";
   const struct {
-    const char* what;
-    std::vector<std::pair<std::string, std::string>> files;  // the last one is the archive
-    std::vector<std::string> options;
+    Files files;
+    const char* password;
     int status;
     std::string err;
   } rows[] = {
-      {"a descriptor in the file's last bytes, 65536 bytes after the data's start",
-       {{"a.zip", LocalOnly({cutShort})}},
-       {"--assume-bad"},
-       0,
-       "zipextract: 1 of 1 members tested OK, 65536 bytes checked\n"},
-      {"no descriptor, zeros after the data",
-       {{"a.zip", Streamed("a.txt", "hello", std::string(16, '\0'))}},
-       {"--assume-bad"},
+      // A descriptor in the file's last bytes, 65536 bytes after the data's start.
+      {LocalOnly({big}), "", 0, "zipextract: 1 of 1 members tested OK, 65536 bytes checked\n"},
+      // No descriptor: zeros after the data, the next local header after it.
+      {LocalOnly({Streamed("a.txt", "hello")}, std::string(16, '\0')), "", 1, missing + none},
+      {LocalOnly({Streamed("a.txt", "hello"), Member("b.txt", "beta"), Member("c.txt", "gamma")}),
+       "", 1, missing + "zipextract: 2 of 3 members tested OK, 9 bytes checked\n"},
+      // The next part does not go on with the directory, between records or inside one.
+      {SplitDirectory(0, '\0'), "", 2, broken},
+      {SplitDirectory(10, '\0'), "", 2, broken},
+      {SplitDirectory(10, 'x'), "", 2, broken},
+      {{{"a.zip", testzip::BuildArchive({testzip::Stored("", "x")})}},
+       "",
        1,
-       missing + std::string("zipextract: 0 of 1 members tested OK, 0 bytes checked\n")},
-      {"no descriptor, the next local header right after the data",
-       {{"a.zip", Streamed("a.txt", "hello", nextTwo)}},
-       {"--assume-bad"},
-       1,
-       missing + std::string("zipextract: 2 of 3 members tested OK, 9 bytes checked\n")},
-      {"a descriptor whose compressed size is not the data's",
-       {{"a.zip", Streamed("a.txt", "hello", Descriptor16("hello", 6) + next)}},
-       {"--assume-bad"},
-       1,
-       missing + std::string("zipextract: 1 of 2 members tested OK, 4 bytes checked\n")},
-      {"the next part starts with zeros where a central record should be",
-       SplitDirectory(0, '\0'),
-       {},
-       2,
-       broken},
-      {"a central record cut 10 bytes in, zeros after", SplitDirectory(10, '\0'), {}, 2, broken},
-      {"a central record cut 10 bytes in, other bytes after",
-       SplitDirectory(10, 'x'),
-       {},
-       2,
-       broken},
-      {"a member without a name",
-       {{"a.zip", testzip::BuildArchive({testzip::Stored("", "x")})}},
-       {},
-       1,
-       "zipextract: the member at offset 0: it has no name\n"
-       "zipextract: 0 of 1 members tested OK, 0 bytes checked\n"},
-      {"an encrypted member, the right password, a data byte changed",
-       {{"a.zip", Flipped("zip/encrypted/zipcrypto-stored-one.zip", 30 + 8 + 12)}},
-       {"-P", "test"},
-       1,
-       "zipextract: test.txt: bad CRC ee190a0f (stored 5579202f)\n"
-       "zipextract: 0 of 1 members tested OK, 0 bytes checked\n"},
-      {"an AES member, no password given",
-       {{"a.zip", WithMethod("secret", 99, 0x0001)}},
-       {},
-       1,
-       "Zip Error: Unknown Compression Method\n"
-       "zipextract: secret: method 99 (AES) is not supported\n"
-       "zipextract: 0 of 1 members tested OK, 0 bytes checked\n"},
-      {"a method not built",
-       {{"a.zip", WithMethod("lots-of-as", 12, 0)}},
-       {},
-       1,
-       "Zip Error: Unknown Compression Method\n"
-       "zipextract: lots-of-as: method 12 (BZip2) is not supported\n"
-       "zipextract: 0 of 1 members tested OK, 0 bytes checked\n"},
+       "zipextract: the member at offset 0: it has no name\n" + none},
+      // The right password, a data byte changed.
+      {encrypted, "test", 1, "zipextract: test.txt: bad CRC ee190a0f (stored 5579202f)\n" + none},
+      {WithMethod("secret", 99, 0x0001), "", 1,
+       unknown + "zipextract: secret: method 99 (AES) is not supported\n" + none},
+      {WithMethod("lots-of-as", 12, 0), "", 1,
+       unknown + "zipextract: lots-of-as: method 12 (BZip2) is not supported\n" + none},
   };
   for (const auto& row : rows) {
     testzip::ScratchFolder folder;
     for (const auto& file : row.files) testzip::WriteText(folder / file.first, file.second);
     const std::string archive = folder / row.files.back().first;
-    std::vector<std::string> args = row.options;
-    args.insert(args.end(), {"-t", archive});
+    std::vector<std::string> args = {"--assume-bad", "-t", archive};
+    if (*row.password) args.insert(args.begin(), {"-P", row.password});
     const RunResult r = Zipextract(args);
     std::string err = row.err;
     if (err[0] == '@') err.replace(0, 1, archive);
-    EXPECT_EQ(r.status, row.status) << row.what;
-    EXPECT_EQ(r.err, err) << row.what;
+    EXPECT_EQ(r.status, row.status) << err;
+    EXPECT_EQ(r.err, err);
   }
 }
 
