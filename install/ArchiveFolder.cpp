@@ -19,7 +19,14 @@ class TMissedMembers {
     };
     zip.OnBadCRC = [this](uz::TObject*, int32_t calc, int32_t stored, int index) {
       const uint16_t method = zip_.Member(index).Method;
-      if (!uz::IsDecodable(method))
+      // Faults found before any data was checked, which no CRC describes.
+      if (zip_.MemberFault() == uz::TMemberFault::NoDescriptor)
+        Miss(index, "its data is damaged (no data descriptor follows it)");
+      else if (zip_.MemberFault() == uz::TMemberFault::DecoderFailed)
+        Miss(index, "there was not enough memory to decode it");
+      else if (zip_.MemberFault() == uz::TMemberFault::NoName)
+        Miss(index, "it has no name");
+      else if (!uz::IsDecodable(method))
         Miss(index, "its compression method " + std::to_string(method) + " is not supported");
       else if (calc != stored)
         Miss(index, "its data is damaged (CRC mismatch)");

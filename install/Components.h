@@ -55,6 +55,8 @@ struct TArchiveFolderRow {
   TComponentId component;
 };
 
+// The medium builder (tools/medium/medium_rules.py) reads these rows, and
+// the keyword and optional fields of kComponents, as they are written here.
 // clang-format off
 inline constexpr TArchiveFolderRow kArchiveFolders[] = {
     {"Program",  "",               kProgramFiles},

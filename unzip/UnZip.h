@@ -128,6 +128,12 @@ class TUnZip : public TObject {
   // Whether its decoder found the compressed data bad; with the CRC and the
   // size right, that alone failed it.
   bool MemberDataBad() const { return memberDataBad_; }
+  // What the decoder found wrong, when it says (empty otherwise).
+  const std::string& MemberBadDataReason() const { return memberBadDataReason_; }
+  // Why the member last checked failed (None when it passed), and the CRC
+  // of what it wrote, for the handlers of OnBadCRC and OnSkippingFile.
+  TMemberFault MemberFault() const { return memberFault_; }
+  uint32_t MemberCalculatedCRC() const { return memberCalculatedCrc_; }
   // 0 one file, 1 spanned over removable disks, 2 split into files.
   int SpanMode() const { return spanMode_; }
   void SetSpanMode(int mode) { spanMode_ = mode; }
@@ -200,6 +206,8 @@ class TUnZip : public TObject {
   size_t ReadOnAcrossParts(uint8_t* buffer, size_t count, bool mayContinue);
   void SkipOnAcrossParts(int64_t count, bool mayContinue);
   void MergeCentralRecord(const TZipHeaderInfo& record);
+  void AddMember(std::unique_ptr<TZipHeaderInfo> member);
+  bool RecordBoundaryFollows();
   void UpdateSpanMode();
   void FreeLists();
   // The view list: the sorted view, or the member list itself.
@@ -211,9 +219,11 @@ class TUnZip : public TObject {
   bool ScanLocalHeaders();
   bool ScanWithBusyCursor();
   bool HuntLocalSignature();
+  void CountHunted(size_t bytes, int& counted);
   bool ReadLocalMember(int64_t start);
   void SkipStreamedData(TZipHeaderInfo& member, bool zip64, int64_t dataStart);
-  bool DescriptorAt(TZipHeaderInfo& member, bool zip64, int64_t end, bool matching);
+  bool ProbeDescriptor(TZipHeaderInfo& member, bool zip64, int64_t dataStart);
+  bool DescriptorAt(TZipHeaderInfo& member, bool zip64, int64_t end, uint64_t length);
   bool FindDescriptor(TZipHeaderInfo& member, bool zip64, int64_t dataStart);
   void ProcessMessages();
 
@@ -252,6 +262,9 @@ class TUnZip : public TObject {
   uint64_t memberBytesWritten_ = 0;
   bool memberOutgrewSize_ = false;
   bool memberDataBad_ = false;
+  std::string memberBadDataReason_;
+  TMemberFault memberFault_ = TMemberFault::None;
+  uint32_t memberCalculatedCrc_ = 0;
 };
 
 }  // namespace uz

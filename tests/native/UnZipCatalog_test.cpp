@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -171,11 +172,13 @@ TEST(CatalogueCentral, DuplicateOffsetsLeaveNoCatalogueSoTheNextCallFailsToo) {
   TempFile file(b.Build());
   TUnZip unzip;
   unzip.SetZipName(file.Path());
-  EXPECT_EQ(MessageOf<EListError>([&] { unzip.OpenZip(); }), "Duplicate Object index");
+  const std::string twice =
+      "Two central records, \"one.txt\" and \"dir\\\", name the local header at offset 0";
+  EXPECT_EQ(MessageOf<EListError>([&] { unzip.OpenZip(); }), twice);
   EXPECT_EQ(unzip.MemberCount(), 0);
   unzip.CloseZip();
   // Same file, same time: read again, never tested as a shortened list.
-  EXPECT_EQ(MessageOf<EListError>([&] { unzip.TestFiles(); }), "Duplicate Object index");
+  EXPECT_EQ(MessageOf<EListError>([&] { unzip.TestFiles(); }), twice);
   EXPECT_EQ(unzip.MemberCount(), 0);
 }
 
@@ -226,7 +229,8 @@ TEST(CatalogueCentral, TooManyMembersIsAListError) {
   TempFile file(b.Build());
   TUnZip unzip;
   unzip.SetZipName(file.Path());
-  EXPECT_EQ(MessageOf<EListError>([&] { unzip.OpenZip(); }), "Error");
+  EXPECT_EQ(MessageOf<EListError>([&] { unzip.OpenZip(); }),
+            "The archive holds more than 65520 members, the most a catalogue can hold");
   EXPECT_EQ(unzip.MemberCount(), 0);  // a failed read, like any other
 }
 
@@ -298,9 +302,7 @@ INSTANTIATE_TEST_SUITE_P(
         StreamedCase{"16, sizes marked", Descriptor::Signed16, LocalSizes::Marker, false},
         StreamedCase{"24, sizes marked", Descriptor::Signed24, LocalSizes::Marker, true},
         StreamedCase{"24, sizes 0", Descriptor::Signed24, LocalSizes::Zero, true},
-        StreamedCase{"24 unannounced, sizes 0", Descriptor::Signed24, LocalSizes::Zero, false},
-        StreamedCase{"16, sizes short", Descriptor::Signed16, LocalSizes::Short, false},
-        StreamedCase{"24, sizes short", Descriptor::Signed24, LocalSizes::Short, true}));
+        StreamedCase{"24 unannounced, sizes 0", Descriptor::Signed24, LocalSizes::Zero, false}));
 
 TEST(CatalogueScan, EmptyMemberWithBareDescriptorBeforeTheNextHeader) {
   ZipBuilder b;
@@ -355,6 +357,36 @@ TEST(CatalogueScan, UnfindableDescriptorIsAnError) {
   EXPECT_EQ(MessageOf<EFatalUnzipError>([&] { unzip.OpenZip(); }),
             "No data descriptor ends the member \"lost\"");
   EXPECT_EQ(unzip.MemberCount(), 0);
+}
+
+// Members whose descriptor does not match their local sizes, before a long
+// tail: each is probed where a writer can have put its descriptor, not
+// searched to the end of the file. The time is printed, not held to a bound.
+TEST(CatalogueScan, MismatchedDescriptorsBeforeALongTailAreProbedNotSearched) {
+  constexpr int kMembers = 400;
+  ZipBuilder b;
+  b.writeCentral = false;
+  b.writeEnd = false;
+  for (int i = 0; i < kMembers; ++i) {
+    BuildMember m = Stored(std::to_string(1000 + i), "hello");  // 4 bytes each
+    m.descriptor = Descriptor::Signed16;
+    b.members.push_back(m);
+  }
+  std::string bytes = b.Build();
+  // Each descriptor's compressed size, behind header, name, data, signature and CRC: 6.
+  for (const uint32_t at : b.Offsets()) bytes[at + 30 + 4 + 5 + 8] = 6;
+  TempFile file(bytes);
+  std::filesystem::resize_file(file.Path(), bytes.size() + 200000000);  // zeros, sparse
+  TUnZip unzip;
+  unzip.SetIncompleteZipMode(TIncompleteZipMode::izAssumeBad);
+  const auto start = std::chrono::steady_clock::now();
+  Read(unzip, file.Path());
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  std::printf("benchmark: %d members with mismatched descriptors before a 200 MB tail: %.3f s\n",
+              kMembers, took.count());
+  ASSERT_EQ(unzip.MemberCount(), kMembers);
+  for (int i = 0; i < kMembers; ++i)
+    EXPECT_EQ(unzip.Member(i).Damage, TMemberFault::NoDescriptor) << i;
 }
 
 TEST(CatalogueScan, NothingFoundGivesAnEmptyCatalogueAndProcessesMessages) {

@@ -527,17 +527,22 @@ TEST_F(Extraction, UnknownMethodShowsTheMessageAndFailsTheCheck) {
   EXPECT_EQ(testzip::ReadText(Out("e.bin")), "");  // stored CRC 0 matches no output
 }
 
+// An empty member too: its CRC of 0 would match the nothing written.
 TEST_F(Extraction, InflateOutOfMemoryShowsTheErrorAndFailsTheMember) {
   RawMember m = Stored("a.txt", "alpha");
   m.method = 8;
-  Use({m});
+  RawMember empty = Stored("e.txt", "");
+  empty.method = 8;
+  empty.data = std::string("\x03\x00", 2);
+  Use({m, empty});
   zip.SetDoAll(true);
   refuseNothrowAllocations = true;
   const int extracted = zip.ExtractFiles();
   refuseNothrowAllocations = false;
   EXPECT_EQ(extracted, 0);
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"Error: *** inflate out of memory ***"});
-  EXPECT_EQ(recorder.Only("BadCRC").size(), 1u);
+  EXPECT_EQ(ui.messages, std::vector<std::string>(2, "Error: *** inflate out of memory ***"));
+  EXPECT_EQ(recorder.Only("BadCRC").size(), 2u);
+  EXPECT_EQ(zip.MemberFault(), uz::TMemberFault::DecoderFailed);
   EXPECT_TRUE(out.Files().empty());
 }
 

@@ -308,11 +308,13 @@ std::vector<uint8_t> FullPrecode() {
   return l;
 }
 
+// One row per way out of the decoder: the bits, and either the reason it
+// gives for refusing them or, with none, the output after "xyz".
 struct TStreamCase {
   const char* name;
   std::function<void(TBitWriter&)> block;  // written after a stored "xyz" block
-  bool accepted;
-  std::string output;  // after "xyz", when accepted
+  const char* reason;                      // null: accepted
+  std::string output;                      // after "xyz", when accepted
 };
 
 const std::vector<TStreamCase>& StreamCases() {
@@ -324,7 +326,7 @@ const std::vector<TStreamCase>& StreamCases() {
          for (char c : std::string("ab")) lit.Put(w, c);
          lit.Put(w, 256);
        },
-       true, "ab"},
+       nullptr, "ab"},
       {"distance shorter than length repeats fresh output",
        [](TBitWriter& w) {
          TCode lit = FixedLit();
@@ -336,7 +338,7 @@ const std::vector<TStreamCase>& StreamCases() {
          w.Code(2, 5);                   // distance 3
          lit.Put(w, 256);
        },
-       true, "qqqqqqqqqqqqqqqqqqqqqqq"},
+       nullptr, "qqqqqqqqqqqqqqqqqqqqqqq"},
       {"distance back to the first byte",
        [](TBitWriter& w) {
          TCode lit = FixedLit();
@@ -345,7 +347,7 @@ const std::vector<TStreamCase>& StreamCases() {
          w.Code(2, 5);     // distance 3
          lit.Put(w, 256);
        },
-       true, "xyzx"},
+       nullptr, "xyzx"},
       {"distance before the first byte",
        [](TBitWriter& w) {
          TCode lit = FixedLit();
@@ -354,123 +356,124 @@ const std::vector<TStreamCase>& StreamCases() {
          w.Code(3, 5);  // distance 4
          lit.Put(w, 256);
        },
-       false, ""},
+       "a distance before the start of the output", ""},
       {"fixed literal/length symbol 286",
        [](TBitWriter& w) {
          w.Bits(1, 1), w.Bits(1, 2);
          FixedLit().Put(w, 286);
        },
-       false, ""},
+       "a literal/length code without a symbol", ""},
       {"fixed literal/length symbol 287",
        [](TBitWriter& w) {
          w.Bits(1, 1), w.Bits(1, 2);
          FixedLit().Put(w, 287);
        },
-       false, ""},
+       "a literal/length code without a symbol", ""},
       {"fixed distance symbol 30",
        [](TBitWriter& w) {
          w.Bits(1, 1), w.Bits(1, 2);
          FixedLit().Put(w, 257);
          w.Code(30, 5);
        },
-       false, ""},
+       "a distance code without a symbol", ""},
       {"fixed distance symbol 31",
        [](TBitWriter& w) {
          w.Bits(1, 1), w.Bits(1, 2);
          FixedLit().Put(w, 257);
          w.Code(31, 5);
        },
-       false, ""},
-      {"block type 3", [](TBitWriter& w) { w.Bits(1, 1), w.Bits(3, 2), w.Bits(0, 16); }, false, ""},
+       "a distance code without a symbol", ""},
+      {"block type 3", [](TBitWriter& w) { w.Bits(1, 1), w.Bits(3, 2), w.Bits(0, 16); },
+       "block type 3", ""},
       {"stored length and complement disagree",
        [](TBitWriter& w) {
          w.Bits(1, 1), w.Bits(0, 2), w.Align();
          w.Bits(3, 16), w.Bits(0xFFFC ^ 1, 16);
          w.Byte('a'), w.Byte('b'), w.Byte('c');
        },
-       false, ""},
-      {"stored block of length 0", [](TBitWriter& w) { Stored(w, "", true); }, true, ""},
-      {"stored block", [](TBitWriter& w) { Stored(w, "stored!", true); }, true, "stored!"},
+       "a stored block's length and its complement disagree", ""},
+      {"stored block of length 0", [](TBitWriter& w) { Stored(w, "", true); }, nullptr, ""},
+      {"stored block", [](TBitWriter& w) { Stored(w, "stored!", true); }, nullptr, "stored!"},
       {"no distance code at all: literals only",
        [](TBitWriter& w) {
          TCode lit(Lens(257, {{'A', 1}, {256, 1}}));
          DynamicHeader(w, lit.lens, Lens(1, {}), true);
          lit.Put(w, 'A'), lit.Put(w, 'A'), lit.Put(w, 256);
        },
-       true, "AA"},
+       nullptr, "AA"},
       {"no distance code, but a match",
        [](TBitWriter& w) {
          TCode lit(Lens(258, {{'A', 1}, {257, 2}, {256, 2}}));
          DynamicHeader(w, lit.lens, Lens(1, {}), true);
          lit.Put(w, 'A'), lit.Put(w, 257), w.Bits(0, 1), lit.Put(w, 256);
        },
-       false, ""},
+       "a distance code without a symbol", ""},
       {"one distance code of one bit",
        [](TBitWriter& w) {
          TCode lit(Lens(258, {{'A', 2}, {'B', 2}, {256, 2}, {257, 2}}));
          DynamicHeader(w, lit.lens, Lens(1, {{0, 1}}), true);
          lit.Put(w, 'A'), lit.Put(w, 'B'), lit.Put(w, 257), w.Code(0, 1), lit.Put(w, 256);
        },
-       true, "ABBBB"},
+       nullptr, "ABBBB"},
       {"one distance code of one bit, unused code sent",
        [](TBitWriter& w) {
          TCode lit(Lens(258, {{'A', 2}, {'B', 2}, {256, 2}, {257, 2}}));
          DynamicHeader(w, lit.lens, Lens(1, {{0, 1}}), true);
          lit.Put(w, 'A'), lit.Put(w, 257), w.Code(1, 1), lit.Put(w, 256);
        },
-       false, ""},
+       "a distance code without a symbol", ""},
       {"lone one-bit literal/length code",
        [](TBitWriter& w) {
          TCode lit(Lens(257, {{256, 1}}));
          DynamicHeader(w, lit.lens, Lens(1, {}), true);
          lit.Put(w, 256);
        },
-       true, ""},
+       nullptr, ""},
       {"lone one-bit literal/length code, unused code sent",
        [](TBitWriter& w) {
          DynamicHeader(w, Lens(257, {{256, 1}}), Lens(1, {}), true);
          w.Code(1, 1);
        },
-       false, ""},
+       "a literal/length code without a symbol", ""},
       {"lone two-bit distance code",
        [](TBitWriter& w) {
          TCode lit(Lens(257, {{'A', 1}, {256, 1}}));
          DynamicHeader(w, lit.lens, Lens(1, {{0, 2}}), true);
          lit.Put(w, 256);
        },
-       false, ""},
+       "the distance lengths make no complete code", ""},
       {"three two-bit literal/length codes",
        [](TBitWriter& w) {
          TCode lit(Lens(257, {{'A', 2}, {'B', 2}, {256, 2}}));
          DynamicHeader(w, lit.lens, Lens(1, {}), true);
          lit.Put(w, 256);
        },
-       false, ""},
+       "the literal/length lengths make no complete code", ""},
       {"two two-bit distance codes",
        [](TBitWriter& w) {
          TCode lit(Lens(257, {{'A', 1}, {256, 1}}));
          DynamicHeader(w, lit.lens, Lens(2, {{0, 2}, {1, 2}}), true);
          lit.Put(w, 256);
        },
-       false, ""},
+       "the distance lengths make no complete code", ""},
       {"over-subscribed literal/length code",
        [](TBitWriter& w) {
          DynamicHeader(w, Lens(257, {{'A', 1}, {'B', 1}, {256, 1}}), Lens(1, {}), true);
          w.Bits(0, 8);
        },
-       false, ""},
+       "the literal/length lengths make no complete code", ""},
       {"over-subscribed distance code",
        [](TBitWriter& w) {
          DynamicHeader(w, Lens(257, {{'A', 1}, {256, 1}}), Lens(3, {{0, 1}, {1, 1}, {2, 1}}), true);
          w.Bits(0, 8);
        },
-       false, ""},
+       "the distance lengths make no complete code", ""},
       {"end-of-block code missing",
        [](TBitWriter& w) {
          DynamicHeader(w, Lens(257, {{'A', 1}, {'B', 1}}), Lens(1, {}), true);
          w.Bits(0, 8);
        },
-       false, ""},
+       "no code for the end of the block", ""},
       {"long codes through sub-tables",
        [](TBitWriter& w) {
          // 1+2+...: lengths 1..14 then two of 15: a complete code whose
@@ -486,7 +489,7 @@ const std::vector<TStreamCase>& StreamCases() {
          lit.Put(w, 257), dist.Put(w, 0);                  // length 3, distance 1
          lit.Put(w, 257), dist.Put(w, 29), w.Bits(0, 13);  // distance 24577: too far
        },
-       false, ""},
+       "a distance before the start of the output", ""},
       {"long codes through sub-tables, valid",
        [](TBitWriter& w) {
          std::map<unsigned, uint8_t> lm, dm;
@@ -500,7 +503,7 @@ const std::vector<TStreamCase>& StreamCases() {
          lit.Put(w, 257), dist.Put(w, 0);                 // "aaa"
          lit.Put(w, 257), dist.Put(w, 15), w.Bits(1, 6);  // distance 194 is too far
        },
-       false, ""},
+       "a distance before the start of the output", ""},
       {"sub-table codes decode",
        [](TBitWriter& w) {
          std::map<unsigned, uint8_t> lm, dm;
@@ -513,7 +516,7 @@ const std::vector<TStreamCase>& StreamCases() {
          lit.Put(w, 'n'), lit.Put(w, 'm'), lit.Put(w, 'a');
          lit.Put(w, 257), dist.Put(w, 13), w.Bits(5, 5);  // distance 97+5 = 102? too far
        },
-       false, ""},
+       "a distance before the start of the output", ""},
       {"sub-table distance in range",
        [](TBitWriter& w) {
          std::map<unsigned, uint8_t> lm, dm;
@@ -527,17 +530,17 @@ const std::vector<TStreamCase>& StreamCases() {
          lit.Put(w, 257), dist.Put(w, 4), w.Bits(0, 1);  // length 3, distance 5
          lit.Put(w, 256);                                // 15 bits: sub-table
        },
-       true, "nmxyz"},
+       nullptr, "nmxyz"},
       {"code-length repeat first",
        [](TBitWriter& w) {
          RawDynamicHeader(w, 0, 0, FullPrecode(), {{16, 0, 2}});
        },
-       false, ""},
+       "a repeated code length with none before it", ""},
       {"code-length repeat past the end",
        [](TBitWriter& w) {
          RawDynamicHeader(w, 0, 0, FullPrecode(), {{18, 127, 7}, {18, 127, 7}, {18, 0, 7}});
        },
-       false, ""},
+       "code lengths repeated past their count", ""},
       {"code-length repeat across into the distances",
        [](TBitWriter& w) {
          // 256 zeros, then 1 for symbol 256, then a repeat of it 3 times:
@@ -548,39 +551,41 @@ const std::vector<TStreamCase>& StreamCases() {
          w.Code(1, 1), w.Code(0, 1);  // length 3, distance 1
          w.Code(0, 1);                // end of block
        },
-       true, "zzz"},
+       nullptr, "zzz"},
       {"too many literal/length codes",
-       [](TBitWriter& w) { RawDynamicHeader(w, 30, 0, FullPrecode(), {}); }, false, ""},
+       [](TBitWriter& w) { RawDynamicHeader(w, 30, 0, FullPrecode(), {}); },
+       "more than 286 literal/length or 30 distance codes", ""},
       {"too many distance codes",
-       [](TBitWriter& w) { RawDynamicHeader(w, 0, 30, FullPrecode(), {}); }, false, ""},
+       [](TBitWriter& w) { RawDynamicHeader(w, 0, 30, FullPrecode(), {}); },
+       "more than 286 literal/length or 30 distance codes", ""},
       {"incomplete code-length code",
        [](TBitWriter& w) {
          std::vector<uint8_t> pre(19, 0);
          pre[1] = 2, pre[18] = 2, pre[0] = 2;
          RawDynamicHeader(w, 0, 0, pre, {{18, 127, 7}, {18, 127, 7}});
        },
-       false, ""},
+       "the code-length code's lengths make no complete code", ""},
       {"one-bit code-length code alone",
        [](TBitWriter& w) {
          std::vector<uint8_t> pre(19, 0);
          pre[18] = 1;
          RawDynamicHeader(w, 0, 0, pre, {{18, 127, 7}, {18, 127, 7}});
        },
-       false, ""},
+       "the code-length code's lengths make no complete code", ""},
       {"over-subscribed code-length code",
        [](TBitWriter& w) {
          std::vector<uint8_t> pre(19, 0);
          pre[1] = 1, pre[18] = 1, pre[0] = 1;
          RawDynamicHeader(w, 0, 0, pre, {{18, 127, 7}, {18, 127, 7}});
        },
-       false, ""},
+       "the code-length code's lengths make no complete code", ""},
       {"stream ends after a block that is not the last",
        [](TBitWriter& w) {
          TCode lit = FixedLit();
          w.Bits(0, 1), w.Bits(1, 2);
          lit.Put(w, 'k'), lit.Put(w, 256);
        },
-       false, ""},
+       "the data ends inside a block", ""},
   };
   return cases;
 }
@@ -591,8 +596,9 @@ TEST(InflateStreams, EachMalformedOrDegenerateCase) {
     Stored(w, "xyz", false);
     c.block(w);
     auto host = InflateAll(w.Finish());
-    EXPECT_EQ(host.result == uz::TDecodeResult::Done, c.accepted) << c.name;
-    if (c.accepted) {
+    EXPECT_EQ(host.result == uz::TDecodeResult::Done, c.reason == nullptr) << c.name;
+    EXPECT_EQ(host.reason, c.reason ? c.reason : "") << c.name;
+    if (!c.reason) {
       EXPECT_EQ(std::string(host.output.begin(), host.output.end()), "xyz" + c.output) << c.name;
     } else {
       // Rejected: the window is not flushed, so nothing is written.

@@ -36,7 +36,9 @@ TEST(ZipHeaderInfo, NewRecordHoldsTheDefaults) {
   EXPECT_EQ(m.CentralRecordPosition, 0);
   EXPECT_FALSE(m.Comment.has_value());
   EXPECT_FALSE(m.Selected);
-  EXPECT_TRUE(m.IsDirectory());
+  // Without any name it is no folder entry: a member that cannot be placed.
+  EXPECT_FALSE(m.IsDirectory());
+  EXPECT_EQ(m.Damage, TMemberFault::None);
 }
 
 TEST(ZipHeaderInfo, StoredNameSplitsAtTheLastSeparator) {

@@ -260,7 +260,7 @@ TEST(ZipextractRun, ASizeOrDataThatFailsIsNamed) {
       {wrong("six.txt", "hello", (int64_t{1} << 32) + 6), "bad size 5 (stored 4294967302)"},
       {wrong("big.bin", std::string(40000, 'z'), 32000),
        "bad size: more than 32000 bytes (stored 32000)"},
-      {bad("empty.txt", 8, "\xFF", ""), "bad Deflate data after 0 bytes of output"},
+      {bad("empty.txt", 8, "\xFF", ""), "bad Deflate data after 0 bytes of output (block type 3)"},
       // "hello" in 9-bit codes, then code 300, not yet defined
       {bad("cut.txt", 1, "\x68\xCA\xB0\x61\xF3\x86\x25", "hello"),
        "bad Shrunk data after 5 bytes of output"},
@@ -342,6 +342,101 @@ TEST(ZipextractErrors, EventsShowTheIncompleteArchiveQuestion) {
   const RunResult r = Zipextract({"-l", "--events", junk.Path()});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "OnInCompleteZip IncompleteMode=izAssumeMulti\n");
+}
+
+// ---- Damaged archives: every member accounted for ----
+
+using Files = std::vector<std::pair<std::string, std::string>>;  // the last is the archive
+
+// Members by their local headers alone, as an archive cut before its
+// central directory holds them; a streamed one gives its sizes and CRC.
+Files LocalOnly(std::vector<testzip::BuildMember> members, const std::string& after = "") {
+  testzip::ZipBuilder b;
+  b.members = std::move(members);
+  b.writeCentral = b.writeEnd = false;
+  return {{"a.zip", b.Build() + after}};
+}
+testzip::BuildMember Streamed(const std::string& name, const std::string& data) {
+  testzip::BuildMember m = Member(name, data);
+  m.flags = 0x0008;
+  return m;
+}
+
+// Two members whose central directory runs from set.z01 onto set.zip, cut
+// `into` bytes into the second record; set.zip goes on with `filler`.
+Files SplitDirectory(size_t into, char filler) {
+  testzip::ZipBuilder b;
+  b.members = {Member("a.txt", "alpha"), Member("b.txt", "beta")};
+  b.writeEnd = false;
+  const std::string bytes = b.Build();
+  const size_t directory = bytes.size() - 2 * (46 + 5), cut = directory + 46 + 5 + into;
+  return {{"set.z01", bytes.substr(0, cut)},
+          {"set.zip", std::string(bytes.size() - cut, filler) +
+                          testzip::EndRecord(2, uint32_t(bytes.size() - directory),
+                                             uint32_t(directory), "", 1, 0)}};
+}
+
+Files WithMethod(const char* name, uint16_t method, uint16_t flags) {
+  testzip::RawMember m = testzip::Stored(name, "aaaaaaaaaaaaaaaaaaaa");
+  m.method = method, m.flags = flags;
+  return {{"a.zip", testzip::BuildArchive({m})}};
+}
+
+// Archives that recovery once read wrong: a member that passed on made-up
+// values, members lost without a word, a reason that misled. A member that
+// cannot be found or read fails, named with why. "@" stands for the archive.
+TEST(ZipextractDamaged, EveryMemberIsReadOrNamedWithItsReason) {
+  testzip::BuildMember big = Member("big.bin", std::string(65536, 'x'));
+  big.descriptor = testzip::BuildMember::Descriptor::Signed16;
+  big.localSizes = testzip::BuildMember::LocalSizes::Zero;
+  Files encrypted = {{"a.zip", testzip::ReadText(TestDataPath("zip/encrypted/"
+                                                              "zipcrypto-stored-one.zip"))}};
+  encrypted[0].second.at(30 + 8 + 12) ^= 0x20;  // its first byte of data
+  const std::string missing = "zipextract: a.txt: no data descriptor follows its data\n";
+  const std::string broken =
+      "@: EFatalUnzipError: The central directory does not go on at the "
+      "start of part 2\n";
+  const std::string unknown = "Zip Error: Unknown Compression Method\n";
+  const std::string none = "zipextract: 0 of 1 members tested OK, 0 bytes checked\n";
+  const struct {
+    Files files;
+    const char* password;
+    int status;
+    std::string err;
+  } rows[] = {
+      // A descriptor in the file's last bytes, 65536 bytes after the data's start.
+      {LocalOnly({big}), "", 0, "zipextract: 1 of 1 members tested OK, 65536 bytes checked\n"},
+      // No descriptor: zeros after the data, the next local header after it.
+      {LocalOnly({Streamed("a.txt", "hello")}, std::string(16, '\0')), "", 1, missing + none},
+      {LocalOnly({Streamed("a.txt", "hello"), Member("b.txt", "beta"), Member("c.txt", "gamma")}),
+       "", 1, missing + "zipextract: 2 of 3 members tested OK, 9 bytes checked\n"},
+      // The next part does not go on with the directory, between records or inside one.
+      {SplitDirectory(0, '\0'), "", 2, broken},
+      {SplitDirectory(10, '\0'), "", 2, broken},
+      {SplitDirectory(10, 'x'), "", 2, broken},
+      {{{"a.zip", testzip::BuildArchive({testzip::Stored("", "x")})}},
+       "",
+       1,
+       "zipextract: the member at offset 0: it has no name\n" + none},
+      // The right password, a data byte changed.
+      {encrypted, "test", 1, "zipextract: test.txt: bad CRC ee190a0f (stored 5579202f)\n" + none},
+      {WithMethod("secret", 99, 0x0001), "", 1,
+       unknown + "zipextract: secret: method 99 (AES) is not supported\n" + none},
+      {WithMethod("lots-of-as", 12, 0), "", 1,
+       unknown + "zipextract: lots-of-as: method 12 (BZip2) is not supported\n" + none},
+  };
+  for (const auto& row : rows) {
+    testzip::ScratchFolder folder;
+    for (const auto& file : row.files) testzip::WriteText(folder / file.first, file.second);
+    const std::string archive = folder / row.files.back().first;
+    std::vector<std::string> args = {"--assume-bad", "-t", archive};
+    if (*row.password) args.insert(args.begin(), {"-P", row.password});
+    const RunResult r = Zipextract(args);
+    std::string err = row.err;
+    if (err[0] == '@') err.replace(0, 1, archive);
+    EXPECT_EQ(r.status, row.status) << err;
+    EXPECT_EQ(r.err, err);
+  }
 }
 
 // ---- Multi-part ----

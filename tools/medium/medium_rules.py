@@ -6,21 +6,57 @@ the medium is built, not when a user installs it."""
 
 import io
 import os
+import re
 import zipfile
+
+# The installer's own tables, read from its sources in the project folder the
+# builder runs from: adding a component or a method touches one table, and
+# the builder cannot disagree with the installer it builds the medium for.
+_PROJECT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+
+
+def _table(relative, start):
+    """The rows of the C++ table that begins with `start` in a source file."""
+    path = os.path.join(_PROJECT, relative)
+    try:
+        with open(path, encoding="utf-8") as f:
+            text = f.read()
+    except OSError as e:
+        raise SystemExit(f"medium builder: cannot read the installer's table {path}: {e}")
+    at = text.find(start)
+    if at < 0:
+        raise SystemExit(f"medium builder: no table {start!r} in {path}")
+    return text[at : text.index("};", at)]
+
+
+def _decodable_methods():
+    """The numbers of the method table's rows that name a decoder."""
+    rows = re.findall(r'^\s*\{(\d+), "[^"]*", (nullptr)?', _table(
+        "unzip/decoders/uzMethods.cpp", "kMethods[] = {"), re.M)
+    if not rows:
+        raise SystemExit("medium builder: no rows in the method table")
+    return {int(number) for number, absent in rows if not absent}
+
+
+def _archive_folders():
+    """(folder, destination relative to the install folder, extracted on
+    every installation) of the component table's archive folders, in order."""
+    ids = _table("install/Components.h", "enum TComponentId")
+    ids = re.findall(r"\b(k\w+)\b", ids[ids.index("{") :])
+    optional = re.findall(r'^\s*\{(?:nullptr|"\w+"), (true|false),',
+                          _table("install/Components.h", "kComponents[kComponentCount] = {"), re.M)
+    rows = re.findall(r'\{"(\w+)",\s*"((?:[^"\\]|\\.)*)",\s*(\w+)\}',
+                      _table("install/Components.h", "kArchiveFolders[] = {"))
+    if not rows or not optional:
+        raise SystemExit("medium builder: no rows in the component table")
+    return [(folder, dest.replace("\\\\", "\\").lstrip("\\"), optional[ids.index(c)] == "false")
+            for folder, dest, c in rows]
+
 
 # Top-level archive folders in the order the installer extracts them, with
 # the folder each lands in (relative to the install folder) and whether it is
-# extracted on every installation: the installer's component table
-# install/Components.h, held against this list by tests/native/MediumRules_test.cpp.
-FOLDERS = [
-    ("Program", "", True),
-    ("Help", "Docs\\Help", True),
-    ("Legend", "Docs\\Legend", True),
-    ("DataBase", "DataBase", True),
-    ("Icons", "Icons", True),
-    ("MapImage", "", True),
-    ("BDE", "", False),  # only with database support
-]
+# extracted on every installation (BDE only with database support).
+FOLDERS = _archive_folders()
 IMAGE_SIZE = 174236370
 
 # Files the installer itself puts into the install folder; a member of that
@@ -29,9 +65,8 @@ INSTALLER_FILES = {"setup.exe", "map.maptl", "temp.zip"}
 # Files the links, file types and uninstall record point at.
 REFERENCED = ["Program:Map.exe", "Icons:maptl.ico", "Icons:maptldb.ico", "Help:Help.htm"]
 
-# The methods the archive component decodes: its table unzip/decoders/uzMethods.cpp,
-# held against this list by tests/native/MediumRules_test.cpp.
-DECODABLE_METHODS = {0, 1, 2, 3, 4, 5, 6, 8}
+# The methods the archive component decodes.
+DECODABLE_METHODS = _decodable_methods()
 WINDOWS_FORBIDDEN = set('<>:"|?*') | {chr(c) for c in range(32)}
 DEVICE_NAMES = {"CON", "PRN", "AUX", "NUL"} | {f"{p}{n}" for p in ("COM", "LPT") for n in range(1, 10)}
 

@@ -35,38 +35,73 @@ void CountThroughEvents(uz::TUnZip& unzip, TTally& tally) {
   };
 }
 
-// One line on standard error per member that failed its check, whatever -q
-// says: these are the errors of the run. A progress line is wiped first, so
-// that the error stands on a line of its own.
-void ReportFailures(uz::TUnZip& unzip, std::ostream& err, TProgressLine& progress) {
-  uz::TBadCRC badCrc = unzip.OnBadCRC;
-  unzip.OnBadCRC = [badCrc, &unzip, &err, &progress](uz::TObject* sender, int32_t calc,
-                                                     int32_t stored, int index) {
-    if (badCrc) badCrc(sender, calc, stored, index);
-    progress.Finish();
-    char why[96];
-    const auto stored64 = static_cast<unsigned long long>(unzip.Member(index).UncompressedSize);
-    const auto written = static_cast<unsigned long long>(unzip.MemberBytesWritten());
-    if (calc == stored && unzip.MemberOutgrewSize())  // stopped at its size
-      std::snprintf(why, sizeof why, "bad size: more than %llu bytes (stored %llu)", written,
-                    stored64);
-    else if (calc == stored && written == stored64 && unzip.MemberDataBad())  // only the decoder
+// The member as the user knows it; one without a name by where it stands.
+std::string MemberLabel(const uz::TZipHeaderInfo& member) {
+  if (!member.FullName().empty()) return member.FullName();
+  return "the member at offset " + std::to_string(member.LocalHeaderOffset);
+}
+
+// What is wrong with the member the component has just failed.
+std::string Reason(const uz::TUnZip& unzip, const uz::TZipHeaderInfo& member) {
+  char why[112];
+  const auto stored = static_cast<unsigned long long>(member.UncompressedSize);
+  const auto written = static_cast<unsigned long long>(unzip.MemberBytesWritten());
+  switch (unzip.MemberFault()) {
+    case uz::TMemberFault::NoName:
+      return "it has no name";
+    case uz::TMemberFault::NoDescriptor:
+      return "no data descriptor follows its data";
+    case uz::TMemberFault::WrongPassword:
+      return "wrong password";
+    case uz::TMemberFault::MethodUnsupported:
+      std::snprintf(why, sizeof why, "method %u%s is not supported", unsigned(member.Method),
+                    uz::FindMethod(member.Method)
+                        ? (" (" + uz::MethodName(member.Method) + ")").c_str()
+                        : "");
+      return why;
+    case uz::TMemberFault::DecoderFailed:
+      return "not enough memory to decode it";
+    case uz::TMemberFault::BadData: {
       std::snprintf(why, sizeof why, "bad %s data after %llu bytes of output",
-                    uz::MethodName(unzip.Member(index).Method).c_str(), written);
-    else if (calc == stored)  // the CRC matched: the size is what failed
-      std::snprintf(why, sizeof why, "bad size %llu (stored %llu)", written, stored64);
-    else
-      std::snprintf(why, sizeof why, "bad CRC %08x (stored %08x)", uint32_t(calc),
-                    uint32_t(stored));
-    err << "zipextract: " << unzip.Member(index).FullName() << ": " << why << "\n";
+                    uz::MethodName(member.Method).c_str(), written);
+      const std::string& detail = unzip.MemberBadDataReason();
+      return detail.empty() ? why : why + (" (" + detail + ")");
+    }
+    case uz::TMemberFault::OutgrewSize:
+      std::snprintf(why, sizeof why, "bad size: more than %llu bytes (stored %llu)", written,
+                    stored);
+      return why;
+    case uz::TMemberFault::BadSize:
+      std::snprintf(why, sizeof why, "bad size %llu (stored %llu)", written, stored);
+      return why;
+    case uz::TMemberFault::BadCRC:
+    case uz::TMemberFault::None:
+      break;
+  }
+  std::snprintf(why, sizeof why, "bad CRC %08x (stored %08x)", unzip.MemberCalculatedCRC(),
+                member.CRC32);
+  return why;
+}
+
+// One line on standard error per member that failed its check or was given
+// up for its password, whatever -q says: these are the errors of the run. A
+// progress line is wiped first, so that the error stands on a line of its own.
+void ReportFailures(uz::TUnZip& unzip, std::ostream& err, TProgressLine& progress) {
+  auto report = [&unzip, &err, &progress](int index) {
+    progress.Finish();
+    const uz::TZipHeaderInfo& member = unzip.Member(index);
+    err << "zipextract: " << MemberLabel(member) << ": " << Reason(unzip, member) << "\n";
+  };
+  uz::TBadCRC badCrc = unzip.OnBadCRC;
+  unzip.OnBadCRC = [badCrc, report](uz::TObject* sender, int32_t calc, int32_t stored, int index) {
+    if (badCrc) badCrc(sender, calc, stored, index);
+    report(index);
   };
   uz::TSkippingFile skipping = unzip.OnSkippingFile;
-  unzip.OnSkippingFile = [skipping, &unzip, &err, &progress](uz::TObject* sender,
-                                                             uz::TSkipReason reason, int index) {
+  unzip.OnSkippingFile = [skipping, report](uz::TObject* sender, uz::TSkipReason reason,
+                                            int index) {
     if (skipping) skipping(sender, reason, index);
-    if (reason != uz::TSkipReason::PasswordFailed) return;
-    progress.Finish();
-    err << "zipextract: " << unzip.Member(index).FullName() << ": wrong password\n";
+    if (reason == uz::TSkipReason::PasswordFailed) report(index);
   };
 }
 

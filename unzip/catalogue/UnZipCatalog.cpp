@@ -175,8 +175,24 @@ void TUnZip::ReadCentralRecords() {
       MergeCentralRecord(*record);
       continue;
     }
-    members_->Add(record.release());  // owned by the list from here on, even when it throws
+    AddMember(std::move(record));
   }
+}
+
+// The list's own errors would say only "Error" and "Duplicate Object index";
+// the user is told what is wrong with the archive instead.
+void TUnZip::AddMember(std::unique_ptr<TZipHeaderInfo> member) {
+  if (members_->Count() >= TObjectList::kMaxItems)
+    throw EListError("The archive holds more than " + std::to_string(TObjectList::kMaxItems) +
+                     " members, the most a catalogue can hold");
+  const int same = members_->IndexOf(member.get());
+  if (same >= 0)
+    throw EListError("Two central records, \"" + members_->Member(same)->FullName() + "\" and \"" +
+                     member->FullName() + "\", name the local header at offset " +
+                     std::to_string(member->LocalHeaderOffset) +
+                     (end_.ThisPart != 0 ? " of part " + std::to_string(member->PartNumber + 1)
+                                         : std::string()));
+  members_->Add(member.release());
 }
 
 void TUnZip::MergeCentralRecord(const TZipHeaderInfo& record) {
@@ -222,20 +238,38 @@ void TUnZip::SkipOnAcrossParts(int64_t count, bool mayContinue) {
   stream_->Seek(count, kSeekCurrent);
 }
 
+// Bytes that a record took from two parts are that record only if another
+// record, the end of the directory or the end of the part follows them.
+bool TUnZip::RecordBoundaryFollows() {
+  uint8_t next[4];
+  const size_t held = stream_->Read(next, sizeof next);
+  stream_->Seek(-int64_t(held), kSeekCurrent);
+  for (const uint32_t signature : {kCentralHeaderSignature, kDigitalSignatureSignature,
+                                   kZip64EndSignature, kEndCentralSignature}) {
+    size_t same = 0;
+    while (same < held && next[same] == uint8_t(signature >> (8 * same))) ++same;
+    if (same == held) return true;
+  }
+  return false;
+}
+
 bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
   int64_t start = stream_->Position();
+  int startPart = currentPart_;
   uint8_t fixed[kCentralHeaderSize];
   size_t held = stream_->Read(fixed, sizeof fixed);
   // Only what is still a record's beginning goes on on the next part.
   if (held < sizeof fixed && StartsLikeCentralRecord(fixed, held)) {
     const bool continues = mayContinue && MayReadOnNextPart();
     // A record that begins on the new part is found there, at its start.
-    if (held == 0 && continues) start = 0;
-    const size_t cut = held;
+    if (held == 0 && continues) {
+      start = 0;
+      startPart = currentPart_ + 1;
+    }
     held += ReadOnAcrossParts(fixed + held, sizeof fixed - held, mayContinue);
-    // Part of a record stands at the end of one part and the next does not
-    // go on with it: the members from here on would be lost without a word.
-    if (continues && cut > 0 && (held != sizeof fixed || GetLe32(fixed) != kCentralHeaderSignature))
+    // The directory must go on where this part ends, wholly or inside a
+    // record: the members from here on would be lost without a word.
+    if (continues && (held != sizeof fixed || GetLe32(fixed) != kCentralHeaderSignature))
       throw EFatalUnzipError(DirectoryBroken());
   }
   if (held != sizeof fixed || GetLe32(fixed) != kCentralHeaderSignature) {
@@ -246,6 +280,7 @@ bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
   std::string raw(lengths.Name, '\0');
   if (!raw.empty() && ReadOnAcrossParts(reinterpret_cast<uint8_t*>(&raw[0]), raw.size(),
                                         mayContinue) != raw.size()) {
+    if (currentPart_ != startPart) throw EFatalUnzipError(DirectoryBroken());
     stream_->SetPosition(start);
     return false;
   }
@@ -273,6 +308,11 @@ bool TUnZip::ReadCentralRecord(TZipHeaderInfo& record, bool mayContinue) {
   } else {
     SkipOnAcrossParts(skip, mayContinue);
   }
+  // A record cut by a part boundary takes its rest from the next part,
+  // whatever that part holds: zeros or foreign bytes would make a member of
+  // made-up fields.
+  if (currentPart_ != startPart && !RecordBoundaryFollows())
+    throw EFatalUnzipError(DirectoryBroken());
   record.CentralRecordPosition = start;
   record.Selected = false;
   return true;

@@ -15,8 +15,10 @@ namespace {
 
 // Pending messages are processed after this many bytes of hunting.
 constexpr int kScanMessageInterval = 10240;
-// The descriptor search reads this much at a time.
+// The descriptor search reads this much at a time; the hunt for a local
+// header starts with the smaller block and doubles it up to the larger.
 constexpr size_t kSearchBlock = 65536;
+constexpr size_t kHuntFirstBlock = 512;
 
 bool IsRecordSignature(uint32_t signature) {
   return signature == kLocalHeaderSignature || signature == kCentralHeaderSignature ||
@@ -84,27 +86,51 @@ constexpr size_t kDescriptorWindow = 4 + 20 + 4;
 
 }  // namespace
 
-bool TUnZip::HuntLocalSignature() {
-  static constexpr uint8_t kSignature[4] = {'P', 'K', 3, 4};
-  int matched = 0;
-  int counted = 0;
-  uint8_t b;
-  while (stream_->Read(&b, 1) == 1) {
-    if (b == kSignature[matched]) {
-      if (++matched == 4) {
-        stream_->Seek(-4, kSeekCurrent);
-        return true;
-      }
-      continue;
-    }
-    // A byte that breaks the pattern may itself begin it.
-    matched = b == 'P' ? 1 : 0;
-    if (matched == 0 && ++counted == kScanMessageInterval) {
+// Counts bytes hunted through that are not "P", processing pending
+// messages after every kScanMessageInterval of them.
+void TUnZip::CountHunted(size_t bytes, int& counted) {
+  while (bytes > 0) {
+    const size_t step = std::min(bytes, size_t(kScanMessageInterval - counted));
+    counted += int(step);
+    bytes -= step;
+    if (counted == kScanMessageInterval) {
       counted = 0;
       ProcessMessages();
     }
   }
-  return false;
+}
+
+// Byte by byte in effect, but a run of bytes without "P" is passed over at
+// once: after a damaged member the hunt may cross the rest of a large file.
+// Reads start small, since the next header mostly follows at once.
+bool TUnZip::HuntLocalSignature() {
+  static constexpr uint8_t kSignature[4] = {'P', 'K', 3, 4};
+  std::vector<uint8_t> block(kHuntFirstBlock);
+  int matched = 0;
+  int counted = 0;
+  for (int64_t base = stream_->Position();;) {
+    const size_t got = stream_->Read(block.data(), block.size());
+    if (got == 0) return false;
+    for (size_t i = 0; i < got; ++i) {
+      if (matched == 0) {
+        const void* hit = std::memchr(block.data() + i, 'P', got - i);
+        const size_t next = hit ? size_t(static_cast<const uint8_t*>(hit) - block.data()) : got;
+        CountHunted(next - i, counted);
+        if ((i = next) == got) break;
+      }
+      const uint8_t b = block[i];
+      if (b == kSignature[matched]) {
+        if (++matched < 4) continue;
+        stream_->SetPosition(base + int64_t(i) - 3);
+        return true;
+      }
+      // A byte that breaks the pattern may itself begin it.
+      matched = b == 'P' ? 1 : 0;
+      if (matched == 0) CountHunted(1, counted);
+    }
+    base += int64_t(got);
+    if (block.size() < kSearchBlock) block.resize(block.size() * 2);
+  }
 }
 
 bool TUnZip::ScanLocalHeaders() {
@@ -162,34 +188,37 @@ bool TUnZip::ReadLocalMember(int64_t start) {
     const uint64_t size = header.CompressedSize < uint64_t(INT64_MAX) - uint64_t(dataStart)
                               ? header.CompressedSize
                               : uint64_t(INT64_MAX) - uint64_t(dataStart);
-    members_->Add(owned.release());
+    AddMember(std::move(owned));
     stream_->SetPosition(dataStart + int64_t(size));
     return true;
   }
   SkipStreamedData(member, HasZip64Extra(extra.data(), extra.size()), dataStart);
-  members_->Add(owned.release());
+  AddMember(std::move(owned));
   return true;
 }
 
 // A member with flag bit 3: its sizes may be missing from the local header
 // (0, or 0xFFFFFFFF behind a ZIP64 extra field) and its data descriptor is
-// 12, 16, 20 or 24 bytes long. Leaves the stream behind the descriptor.
+// 12, 16, 20 or 24 bytes long. Leaves the stream behind the descriptor, or
+// where the walk goes on without one.
 void TUnZip::SkipStreamedData(TZipHeaderInfo& member, bool zip64, int64_t dataStart) {
   // Streamed members keep their local 32-bit sizes here (no ZIP64 block applied).
   const uint64_t localSize = member.CompressedSize;
   if (localSize != 0 && localSize != 0xFFFFFFFF) {
-    // The local size gives the end of the data when a descriptor there agrees
-    // with it; a writer that kept only the low 32 bits of a larger member's
-    // size points into its data instead, and the descriptor is searched for.
+    if (ProbeDescriptor(member, zip64, dataStart)) return;
+    // Taking whatever stands there as the descriptor would pass a member on
+    // made-up values, and step into the next header. The member fails when
+    // extracted; the walk goes on at the next local header after its data
+    // (right there when a writer only forgot the descriptor), or, when none
+    // follows, where its data ends, where central records may stand.
+    member.Damage = TMemberFault::NoDescriptor;
     const int64_t end = OffsetPosition(dataStart, int64_t(localSize));
-    if (DescriptorAt(member, zip64, end, true) || FindDescriptor(member, zip64, dataStart)) return;
-    // Found nowhere: the local sizes stand (with what lies where the
-    // descriptor should be), and the member fails when it is extracted.
-    DescriptorAt(member, zip64, end, false);
+    stream_->SetPosition(end);
+    if (!HuntLocalSignature()) stream_->SetPosition(end);
     return;
   }
   // An empty member: a descriptor right at the data.
-  if (localSize == 0 && DescriptorAt(member, zip64, dataStart, true)) return;
+  if (localSize == 0 && DescriptorAt(member, zip64, dataStart, 0)) return;
   // Listed with the zero sizes of its local header, the member would extract
   // as an empty file that passes its check; left out, the walk would end
   // here and every later member would be lost too.
@@ -197,27 +226,32 @@ void TUnZip::SkipStreamedData(TZipHeaderInfo& member, bool zip64, int64_t dataSt
     throw EFatalUnzipError("No data descriptor ends the member \"" + member.FullName() + "\"");
 }
 
-// The descriptor at the end of the data, with or without its signature. With
-// matching, only one whose compressed size is the data's length is taken;
-// without, whatever stands there is (when the file holds that much), and
-// the stream goes behind it in any case. False when nothing was taken.
-bool TUnZip::DescriptorAt(TZipHeaderInfo& member, bool zip64, int64_t end, bool matching) {
+// Where a writer can have put the descriptor of a member whose local header
+// gives its size: at that size, or, for a writer that kept only the low 32
+// bits of a larger member's size, 4 GiB further for each time it wrapped.
+// A few reads per member, however large the archive: a search through the
+// rest of the file for each member would take members times bytes.
+bool TUnZip::ProbeDescriptor(TZipHeaderInfo& member, bool zip64, int64_t dataStart) {
+  constexpr uint64_t kWrap = uint64_t(1) << 32;
+  const uint64_t size = uint64_t(stream_->Size());
+  for (uint64_t length = member.CompressedSize;
+       uint64_t(dataStart) <= size && length <= size - uint64_t(dataStart); length += kWrap)
+    if (DescriptorAt(member, zip64, OffsetPosition(dataStart, int64_t(length)), length))
+      return true;
+  return false;
+}
+
+// The descriptor at the end of the data, with or without its signature,
+// when its compressed size is the data's length; the stream then goes
+// behind it. False when there is none.
+bool TUnZip::DescriptorAt(TZipHeaderInfo& member, bool zip64, int64_t end, uint64_t length) {
   uint8_t d[kDescriptorWindow];
   stream_->SetPosition(end);
   const size_t got = stream_->Read(d, sizeof d);
   const size_t sign = got >= 4 && GetLe32(d) == kDescriptorSignature ? 4 : 0;
   TDescriptor found;
-  size_t body = DescriptorBody(zip64);
-  if (matching) {
-    // The member still holds its local sizes: the length the data should have.
-    body = MatchDescriptor(d + sign, got - sign, zip64, member.CompressedSize, sign != 0, found);
-    if (body == 0) return false;
-  } else if (got < sign + body) {
-    stream_->SetPosition(OffsetPosition(end, int64_t(sign + body)));
-    return false;
-  } else {
-    found = ParseDescriptor(d + sign, zip64);
-  }
+  const size_t body = MatchDescriptor(d + sign, got - sign, zip64, length, sign != 0, found);
+  if (body == 0) return false;
   TakeDescriptor(member, found);
   stream_->SetPosition(OffsetPosition(end, int64_t(sign + body)));
   return true;
@@ -231,7 +265,10 @@ bool TUnZip::FindDescriptor(TZipHeaderInfo& member, bool zip64, int64_t dataStar
   for (int64_t base = dataStart;; base += int64_t(kSearchBlock)) {
     stream_->SetPosition(base);
     const size_t got = stream_->Read(block.data(), block.size());
-    const size_t last = std::min(kSearchBlock, got < 16 ? 0 : got - 15);
+    // A full block leaves its overlap to the next one; the last block is
+    // searched up to the last place a 16-byte descriptor fits.
+    const size_t fits = got < 16 ? 0 : got - 15;
+    const size_t last = got == block.size() ? kSearchBlock : fits;
     for (size_t i = 0; i < last; ++i) {
       // Large members are mostly searched through: the library's scan for
       // the signature's first byte is many times faster than a loop.

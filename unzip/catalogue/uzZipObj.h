@@ -23,6 +23,21 @@ enum class TZipSortMode : uint8_t {
 
 constexpr uint32_t kEndCentralSignature = 0x06054B50;
 
+// Why a member cannot be taken as whole. The catalogue sets the first two
+// kinds; the extraction finds the others.
+enum class TMemberFault : uint8_t {
+  None,
+  NoName,             // its stored name is empty: nothing to call its file
+  NoDescriptor,       // streamed, and no data descriptor where one can stand
+  WrongPassword,      // the encryption header's check byte did not match
+  MethodUnsupported,  // known by number, not decoded
+  DecoderFailed,      // the decoder could not run (no memory for its window)
+  BadData,            // the decoder found the compressed data broken
+  OutgrewSize,        // the data decodes to more than its size
+  BadSize,            // the CRC matched, the size did not
+  BadCRC,
+};
+
 // The end of central directory record.
 class TEndCentral {
  public:
@@ -66,6 +81,8 @@ class TZipHeaderInfo : public TObject {
   int64_t CentralRecordPosition = 0;   // where the member's central record starts
   std::optional<std::string> Comment;  // absent until first read
   bool Selected = false;
+  // Found damaged by the catalogue read: the member fails, whatever its data.
+  TMemberFault Damage = TMemberFault::None;
 
   const std::string& FileName() const { return fileName_; }
   const std::string& Directory() const { return directory_; }
@@ -77,7 +94,9 @@ class TZipHeaderInfo : public TObject {
   size_t FileNameLength() const { return directory_.size() + fileName_.size(); }
   // Directory part followed by file-name part.
   std::string FullName() const { return directory_ + fileName_; }
-  bool IsDirectory() const { return fileName_.empty(); }
+  // A member without any name is not a folder entry but a member that
+  // cannot be placed.
+  bool IsDirectory() const { return fileName_.empty() && !directory_.empty(); }
 
   void Assign(const TZipHeaderInfo& source) { *this = source; }
 

@@ -13,6 +13,7 @@ namespace uz {
 constexpr uint32_t kLocalHeaderSignature = 0x04034B50;
 constexpr uint32_t kCentralHeaderSignature = 0x02014B50;
 constexpr uint32_t kDescriptorSignature = 0x08074B50;
+constexpr uint32_t kDigitalSignatureSignature = 0x05054B50;  // may follow the central records
 constexpr size_t kEndCentralSize = 22;
 constexpr size_t kCentralHeaderSize = 46;
 constexpr size_t kLocalHeaderSize = 30;

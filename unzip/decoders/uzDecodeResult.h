@@ -14,6 +14,9 @@ enum class [[nodiscard]] TDecodeResult : uint8_t{
     Done,
     // The data breaks the format, or ends before the format lets it end.
     BadData,
+    // The decoder could not run at all (no memory for its window): nothing
+    // was decoded, so nothing can be said of the data, and the member fails.
+    CannotRun,
 };
 
 }  // namespace uz

@@ -66,6 +66,9 @@ struct TDecodeState {
 
   // Set when the host refused output: every decoder returns as soon as it sees it.
   bool stopped = false;
+  // What a decoder that names its exits found wrong when it returned bad
+  // data: a fixed text, null otherwise.
+  const char* badDataReason = nullptr;
 
   alignas(8) uint8_t work[kWorkAreaSize];
 
@@ -82,6 +85,7 @@ struct TDecodeState {
     bitcount = 0;
     endOfData = false;
     stopped = false;
+    badDataReason = nullptr;
   }
 
   // Refills the input block; false when nothing more comes.

@@ -78,6 +78,21 @@ struct TInflateWork {
 
 enum class TResult { Ok, EndOfBlock, Bad, Stopped };
 
+// Why a stream is bad, one text per way the decoder can find it so.
+constexpr const char* kInputEnded = "the data ends inside a block";
+constexpr const char* kBlockType3 = "block type 3";
+constexpr const char* kStoredLength = "a stored block's length and its complement disagree";
+constexpr const char* kTooManyCodes = "more than 286 literal/length or 30 distance codes";
+constexpr const char* kBadPrecode = "the code-length code's lengths make no complete code";
+constexpr const char* kRepeatFirst = "a repeated code length with none before it";
+constexpr const char* kRepeatPast = "code lengths repeated past their count";
+constexpr const char* kNoEndOfBlock = "no code for the end of the block";
+constexpr const char* kBadLitLenCode = "the literal/length lengths make no complete code";
+constexpr const char* kBadDistanceCode = "the distance lengths make no complete code";
+constexpr const char* kBadLitLen = "a literal/length code without a symbol";
+constexpr const char* kBadDistance = "a distance code without a symbol";
+constexpr const char* kTooFarBack = "a distance before the start of the output";
+
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define UZ_INFLATE_BMI2 1
 #define UZ_ALWAYS_INLINE __attribute__((always_inline))
@@ -120,6 +135,7 @@ class TInflater {
   TResult Run();
   void FlushRest();
   void ReturnUnusedInput();
+  const char* Reason() const { return reason_; }
 
  private:
   // Input.
@@ -140,6 +156,15 @@ class TInflater {
   }
   bool PhantomUsed() const { return count_ < 8 * phantom_; }
   void CountPaddingAsPhantom();
+
+  TResult Bad(const char* why) {
+    reason_ = why;
+    return TResult::Bad;
+  }
+  bool Refuse(const char* why) {
+    reason_ = why;
+    return false;
+  }
 
   // Output.
   TResult WindowFilled();
@@ -175,6 +200,7 @@ class TInflater {
   unsigned phantom_ = 0;
   bool inputEnded_ = false;
   bool fixedTablesBuilt_ = false;
+  const char* reason_ = nullptr;  // why the stream is bad, once it is
 #ifdef UZ_INFLATE_BMI2
   const bool bmi2_ = ProcessorFeatures().bmi2Loop;
 #endif
@@ -298,7 +324,7 @@ void TInflater::FlushRest() {
 
 TResult TInflater::Run() {
   for (;;) {
-    if (!Ensure(3)) return TResult::Bad;
+    if (!Ensure(3)) return Bad(kInputEnded);
     const bool last = Take(1) != 0;
     TResult r = TResult::Bad;
     switch (Take(2)) {
@@ -312,28 +338,30 @@ TResult TInflater::Run() {
         r = DynamicTables() ? HuffmanBlock() : TResult::Bad;
         break;
       default:
-        break;  // type 3 is reserved
+        r = Bad(kBlockType3);  // reserved
+        break;
     }
     if (r != TResult::Ok) return r;
-    if (PhantomUsed()) return TResult::Bad;
+    if (PhantomUsed()) return Bad(kInputEnded);
     if (last) return TResult::Ok;
   }
 }
 
 TResult TInflater::StoredBlock() {
   Drop(count_ % 8);
-  if (!Ensure(32)) return TResult::Bad;
+  if (!Ensure(32)) return Bad(kInputEnded);
   uint32_t len = Take(16), nlen = Take(16);
-  if (PhantomUsed() || len != (~nlen & 0xFFFFu)) return TResult::Bad;
+  if (PhantomUsed()) return Bad(kInputEnded);
+  if (len != (~nlen & 0xFFFFu)) return Bad(kStoredLength);
   // Whole bytes still in the bit buffer come first, then the input block.
   while (len > 0 && count_ >= 8) {
-    if (PhantomUsed() || count_ == 8 * phantom_) return TResult::Bad;
+    if (PhantomUsed() || count_ == 8 * phantom_) return Bad(kInputEnded);
     *out_++ = static_cast<uint8_t>(Take(8));
     --len;
     if (out_ == flushAt_ && WindowFilled() != TResult::Ok) return TResult::Stopped;
   }
   while (len > 0) {
-    if (in_ == inEnd_ && !NextInputBlock()) return TResult::Bad;
+    if (in_ == inEnd_ && !NextInputBlock()) return Bad(kInputEnded);
     uint32_t n = len;
     const uint32_t inBlock = static_cast<uint32_t>(inEnd_ - in_);
     const uint32_t room = static_cast<uint32_t>(flushAt_ - out_);
@@ -355,26 +383,26 @@ bool TInflater::FixedTables() {
   FixedDistLengths(dist);
   fixedTablesBuilt_ = BuildDecodeTable(TCodeKind::LitLen, lit, kNumLitSyms, w_.litTable) &&
                       BuildDecodeTable(TCodeKind::Distance, dist, kNumDistSyms, w_.distTable);
-  return fixedTablesBuilt_;
+  return fixedTablesBuilt_ || Refuse(kBadLitLenCode);
 }
 
 bool TInflater::DynamicTables() {
   fixedTablesBuilt_ = false;
-  if (!Ensure(14)) return false;
+  if (!Ensure(14)) return Refuse(kInputEnded);
   const unsigned nlit = Take(5) + 257, ndist = Take(5) + 1, nprecode = Take(4) + 4;
-  if (nlit > 286 || ndist > 30) return false;
+  if (nlit > 286 || ndist > 30) return Refuse(kTooManyCodes);
   uint8_t precodeLens[kNumPrecodeSyms] = {};
   for (unsigned i = 0; i < nprecode; ++i) {
-    if (!Ensure(3)) return false;
+    if (!Ensure(3)) return Refuse(kInputEnded);
     precodeLens[kPrecodeOrder[i]] = static_cast<uint8_t>(Take(3));
   }
   if (!BuildDecodeTable(TCodeKind::Precode, precodeLens, kNumPrecodeSyms, w_.precodeTable))
-    return false;
+    return Refuse(kBadPrecode);
 
   uint8_t* lens = w_.lens;
   const unsigned total = nlit + ndist;
   for (unsigned i = 0; i < total;) {
-    if (!Ensure(kMaxPrecodeBits + 7)) return false;
+    if (!Ensure(kMaxPrecodeBits + 7)) return Refuse(kInputEnded);
     const uint32_t e = w_.precodeTable[bits_ & Mask(kPrecodeTableBits)];
     Drop(EntryDropBits(e));
     const unsigned sym = EntryValue(e);
@@ -385,7 +413,7 @@ bool TInflater::DynamicTables() {
     uint8_t value = 0;
     unsigned repeat;
     if (sym == 16) {
-      if (i == 0) return false;
+      if (i == 0) return Refuse(kRepeatFirst);
       value = lens[i - 1];
       repeat = 3 + Take(2);
     } else if (sym == 17) {
@@ -393,13 +421,15 @@ bool TInflater::DynamicTables() {
     } else {
       repeat = 11 + Take(7);
     }
-    if (repeat > total - i) return false;
+    if (repeat > total - i) return Refuse(kRepeatPast);
     std::memset(lens + i, value, repeat);
     i += repeat;
   }
-  if (PhantomUsed() || lens[256] == 0) return false;
-  return BuildDecodeTable(TCodeKind::LitLen, lens, nlit, w_.litTable) &&
-         BuildDecodeTable(TCodeKind::Distance, lens + nlit, ndist, w_.distTable);
+  if (PhantomUsed()) return Refuse(kInputEnded);
+  if (lens[256] == 0) return Refuse(kNoEndOfBlock);
+  if (!BuildDecodeTable(TCodeKind::LitLen, lens, nlit, w_.litTable)) return Refuse(kBadLitLenCode);
+  return BuildDecodeTable(TCodeKind::Distance, lens + nlit, ndist, w_.distTable) ||
+         Refuse(kBadDistanceCode);
 }
 
 TResult TInflater::HuffmanBlock() {
@@ -408,7 +438,7 @@ TResult TInflater::HuffmanBlock() {
     // A turn that ran out of data took bits from the zero padding after it:
     // what it produced is not the member's and never reaches the host (the
     // member is bad whatever the step decoded).
-    if (PhantomUsed()) return TResult::Bad;
+    if (PhantomUsed()) return Bad(kInputEnded);
     // What the fast loop produced up to the window's end is written before
     // anything else happens, also before a bad code found after it counts.
     if (out_ >= flushAt_) {
@@ -557,7 +587,7 @@ inline UZ_ALWAYS_INLINE TResult TInflater::FastLoopBody() {
           drop(e);
           result = TResult::EndOfBlock;
         } else {
-          result = TResult::Bad;
+          result = Bad(kBadLitLen);
         }
         break;
       }
@@ -570,13 +600,13 @@ inline UZ_ALWAYS_INLINE TResult TInflater::FastLoopBody() {
         d = dist[EntryValue(d) + (bits & Mask(EntryCodeBits(d)))];
       }
       if (d & kEntryExceptional) {
-        result = TResult::Bad;
+        result = Bad(kBadDistance);
         break;
       }
     }
     const uint32_t distance = FastTakeValue(d, bits, count);
     if (distance > static_cast<uint32_t>(out - history)) {
-      result = TResult::Bad;
+      result = Bad(kTooFarBack);
       break;
     }
     refill();
@@ -636,27 +666,28 @@ TResult TInflater::SlowCopy(uint32_t length, uint32_t distance) {
 }
 
 TResult TInflater::SlowStep() {
-  if (!Ensure(kMaxSymbolBits)) return TResult::Bad;
+  if (!Ensure(kMaxSymbolBits)) return Bad(kInputEnded);
   const uint32_t e = Resolve(w_.litTable, w_.litTable[bits_ & Mask(kLitTableBits)], bits_, count_);
   // A step that needed the zero bytes fed in after the data is bad, and
   // ends the member before anything it decoded is written.
   if (e & kEntryLiteral) {
     Drop(EntryDropBits(e));
-    if (PhantomUsed()) return TResult::Bad;
+    if (PhantomUsed()) return Bad(kInputEnded);
     *out_++ = static_cast<uint8_t>(e >> 16);
     return out_ == flushAt_ ? WindowFilled() : TResult::Ok;
   }
   if (e & kEntryExceptional) {
     Drop(EntryDropBits(e));
-    if (PhantomUsed()) return TResult::Bad;
-    return (e & kEntryEndOfBlock) ? TResult::EndOfBlock : TResult::Bad;
+    if (PhantomUsed()) return Bad(kInputEnded);
+    return (e & kEntryEndOfBlock) ? TResult::EndOfBlock : Bad(kBadLitLen);
   }
   const uint32_t length = TakeValue(e, bits_, count_);
   const uint32_t d =
       Resolve(w_.distTable, w_.distTable[bits_ & Mask(kDistTableBits)], bits_, count_);
-  if (d & kEntryExceptional) return TResult::Bad;
+  if (d & kEntryExceptional) return Bad(kBadDistance);
   const uint32_t distance = TakeValue(d, bits_, count_);
-  if (PhantomUsed() || distance > static_cast<uint32_t>(out_ - history_)) return TResult::Bad;
+  if (PhantomUsed()) return Bad(kInputEnded);
+  if (distance > static_cast<uint32_t>(out_ - history_)) return Bad(kTooFarBack);
   return SlowCopy(length, distance);
 }
 
@@ -665,18 +696,20 @@ TResult TInflater::SlowStep() {
 TDecodeResult Inflate(TDecodeState& state) {
   // The window and tables are too big for the stack of a GUI thread. When
   // they cannot be had the user is told, and the member, left undecoded,
-  // fails its check; the data itself was never looked at.
+  // fails: even an empty one, whose CRC would match the nothing written.
   std::unique_ptr<TInflateWork> work(new (std::nothrow) TInflateWork);
   if (!work) {
     state.host->ShowError("*** inflate out of memory ***");
-    return TDecodeResult::Done;
+    return TDecodeResult::CannotRun;
   }
   TInflater inflater(state, *work);
   const TResult result = inflater.Run();
   if (result == TResult::Ok) inflater.FlushRest();
   inflater.ReturnUnusedInput();
   // Stopped: the host refused output, which it reports itself.
-  return result == TResult::Bad ? TDecodeResult::BadData : TDecodeResult::Done;
+  if (result != TResult::Bad) return TDecodeResult::Done;
+  state.badDataReason = inflater.Reason();
+  return TDecodeResult::BadData;
 }
 
 }  // namespace uz

@@ -1,7 +1,7 @@
 // The compression methods by their number in the archive: the name listings
 // show and, for the methods the component reads, the decoder. The one place
-// that says which methods can be decoded; the medium builder's list
-// (tools/medium/medium_rules.py) is held against it by a test.
+// that says which methods can be decoded; the medium builder
+// (tools/medium/medium_rules.py) reads its rows, one per line.
 #pragma once
 
 #include <cstddef>

@@ -45,12 +45,15 @@ TExtraction::TOutcome TExtraction::ExtractMember(int index) {
   current_.Assign(zip_.ViewMember(index));
   unrequested_ = ClampedSize(current_.CompressedSize);
   encrypted_ = (current_.Flags & 0x0001u) != 0;
+  Report(TMemberFault::None, 0);
+  if (current_.FullName().empty()) return Unreadable(index, TMemberFault::NoName);
+  if (current_.Damage != TMemberFault::None) return Unreadable(index, current_.Damage);
   if (!writing_) return TestMember(index);
   if (!current_.IsDirectory()) PositionAtData();
   const std::string folder = MemberFolder(current_);
   if (current_.IsDirectory()) return FolderEntry(index, folder);
   std::string path = folder + MemberFileName(current_);
-  if (encrypted_ && !PasswordAccepted(index)) return TOutcome::Done;
+  if (NeedsPassword() && !PasswordAccepted(index)) return TOutcome::Done;
   if (!MayWrite(index, path)) return TOutcome::Done;
 
   OpenOutput(path);
@@ -82,13 +85,31 @@ TExtraction::TOutcome TExtraction::FolderEntry(int index, const std::string& fol
   return TOutcome::Done;
 }
 
+// A member that the catalogue found broken, or that has no name to give its
+// file, is not decoded: it fails as a bad CRC does, encrypted or not, since
+// no password can mend it.
+TExtraction::TOutcome TExtraction::Unreadable(int index, TMemberFault fault) {
+  zip_.memberBytesWritten_ = 0;
+  zip_.memberOutgrewSize_ = false;
+  zip_.memberDataBad_ = false;
+  zip_.memberBadDataReason_.clear();
+  Report(fault, 0);
+  if (zip_.OnBadCRC) zip_.OnBadCRC(&zip_, 0, static_cast<int32_t>(current_.CRC32), index);
+  --count_;
+  return TOutcome::Done;
+}
+
+// The password is asked for only where it can help: a method that is not
+// decoded fails whatever the password.
+bool TExtraction::NeedsPassword() const { return encrypted_ && IsDecodable(current_.Method); }
+
 // The member as ExtractMember takes it, minus everything that touches the
 // destination; folder entries have nothing to check.
 TExtraction::TOutcome TExtraction::TestMember(int index) {
   if (current_.IsDirectory()) return TOutcome::Done;
   PositionAtData();
   const std::string name = current_.FullName();
-  if (encrypted_ && !PasswordAccepted(index)) return TOutcome::Done;
+  if (NeedsPassword() && !PasswordAccepted(index)) return TOutcome::Done;
   output_.reset();
   if (!DecodeMember(index, name)) return TOutcome::Done;
   return Verdict(index, name);
@@ -101,6 +122,7 @@ bool TExtraction::DecodeMember(int index, const std::string& name) {
   memberWritten_ = 0;
   overflowed_ = false;
   badData_ = false;
+  cannotRun_ = false;
   bool skip = false;
   if (zip_.OnStartUnZip) zip_.OnStartUnZip(&zip_, index, name, skip);
   if (skip) return false;
@@ -152,6 +174,7 @@ bool TExtraction::PasswordAccepted(int index) {
     if (offered == zip_.Password()) break;
     zip_.SetPassword(offered);
   }
+  Report(TMemberFault::WrongPassword, 0);
   GiveUp(TSkipReason::PasswordFailed, index);
   return false;
 }
@@ -179,10 +202,13 @@ void TExtraction::GiveUp(TSkipReason reason, int index) {
 
 void TExtraction::Decode() {
   const TMethod* method = FindMethod(current_.Method);
-  if (method && method->decode)
-    badData_ = method->decode(*state_) == TDecodeResult::BadData;
-  else if (zip_.UI())
+  if (method && method->decode) {
+    const TDecodeResult result = method->decode(*state_);
+    badData_ = result == TDecodeResult::BadData;
+    cannotRun_ = result == TDecodeResult::CannotRun;
+  } else if (zip_.UI()) {
     zip_.UI()->ShowMessage("Unknown Compression Method", "Zip Error");
+  }
 }
 
 // The last block may still wait in the file stream's buffer; a failure to
@@ -209,23 +235,43 @@ void TExtraction::StampOutput() {
     SetAttributes(output_->File(), current_.ExternalAttributes & kFileAttributeMask);
 }
 
+// Why the member fails, None when it is whole. A member is whole only when
+// its CRC matches and it wrote exactly the catalogue's size, in all 64
+// bits: a stored CRC of 0 alone would pass a member that decodes to nothing
+// as an empty file, and a size wrong by a multiple of 4 GiB would pass a
+// member whose output was cut at that size (or one cut short of it). Nor may
+// its decoder have found the data bad (output that broke off just where the
+// member ends, or garbage in an empty member, can match both), or not have
+// run at all. An empty member of a method not decoded passes: it holds
+// nothing to decode.
+TMemberFault TExtraction::Fault(uint32_t calculated) const {
+  if (cannotRun_) return TMemberFault::DecoderFailed;
+  const bool crcMatches = calculated == current_.CRC32;
+  const bool sizeMatches = memberWritten_ == current_.UncompressedSize;
+  if (crcMatches && sizeMatches && !badData_ && !overflowed_) return TMemberFault::None;
+  if (!IsDecodable(current_.Method)) return TMemberFault::MethodUnsupported;
+  if (!crcMatches) return TMemberFault::BadCRC;
+  if (overflowed_) return TMemberFault::OutgrewSize;
+  return sizeMatches ? TMemberFault::BadData : TMemberFault::BadSize;
+}
+
+void TExtraction::Report(TMemberFault fault, uint32_t calculated) {
+  zip_.memberFault_ = fault;
+  zip_.memberCalculatedCrc_ = calculated;
+}
+
 // The date and attributes go only onto a file that stays: a failed member's
 // file is deleted, and a read-only one could not be. The file is closed
 // before any event reports on it.
-// A member is whole only when its CRC matches and it wrote exactly the
-// catalogue's size, in all 64 bits: a stored CRC of 0 alone would pass a
-// member of unknown method, or one that decodes to nothing, as an empty file,
-// and a size wrong by a multiple of 4 GiB would pass a member whose output
-// was cut at that size (or one cut short of it). Nor may its decoder have
-// found the data bad: output that broke off just where the member ends, or
-// garbage in an empty member, can match both.
 TExtraction::TOutcome TExtraction::Verdict(int index, const std::string& path) {
   const uint32_t calculated = ~crc_;
   zip_.memberBytesWritten_ = memberWritten_;
   zip_.memberOutgrewSize_ = overflowed_;
   zip_.memberDataBad_ = badData_;
-  if (!badData_ && !overflowed_ && memberWritten_ == current_.UncompressedSize &&
-      calculated == current_.CRC32) {
+  zip_.memberBadDataReason_ = state_->badDataReason ? state_->badDataReason : "";
+  const TMemberFault fault = Fault(calculated);
+  Report(fault, calculated);
+  if (fault == TMemberFault::None) {
     if (output_) StampOutput();
     output_.reset();
     if (zip_.OnEndUnZip) zip_.OnEndUnZip(&zip_, index, path);
@@ -235,7 +281,8 @@ TExtraction::TOutcome TExtraction::Verdict(int index, const std::string& path) {
   output_.reset();
   if (writing_) DeleteFileAt(path);
   TOutcome outcome = TOutcome::Done;
-  if (encrypted_) {
+  // Another password can mend only data that was decoded with the wrong one.
+  if (NeedsPassword() && fault != TMemberFault::DecoderFailed) {
     if (zip_.OnBadPassword) {
       std::string offered = zip_.Password();
       zip_.OnBadPassword(&zip_, index, offered);

@@ -70,6 +70,8 @@ class TExtraction final : private TDecodeHost {
   TOutcome ExtractMember(int index);
   TOutcome TestMember(int index);
   TOutcome FolderEntry(int index, const std::string& folder);
+  TOutcome Unreadable(int index, TMemberFault fault);
+  bool NeedsPassword() const;
   bool DecodeMember(int index, const std::string& name);
   void PositionAtData();
   bool PasswordAccepted(int index);
@@ -80,6 +82,8 @@ class TExtraction final : private TDecodeHost {
   void FinishOutput();
   void StampOutput();
   TOutcome Verdict(int index, const std::string& path);
+  TMemberFault Fault(uint32_t calculated) const;
+  void Report(TMemberFault fault, uint32_t calculated);
 
   // The decoders' host (UnZipMemberStream.cpp).
   uint32_t ReadCompressed(uint8_t* dst, uint32_t n, bool processMessages) override;
@@ -119,6 +123,7 @@ class TExtraction final : private TDecodeHost {
   uint64_t memberWritten_ = 0;
   bool overflowed_ = false;  // the data would have outgrown the catalogue's size
   bool badData_ = false;     // the decoder found the compressed data bad
+  bool cannotRun_ = false;   // the decoder could not run at all
 
   const bool writing_;
   int count_ = 0;

@@ -12,7 +12,8 @@ std::string SelectionSubject(const std::string& directoryPart, const std::string
 
 bool IsSelected(const std::string& directoryPart, const std::string& fileNamePart,
                 const std::vector<std::string>& filesList, bool doAll, bool recreateDirs) {
-  if (fileNamePart.empty() && !recreateDirs) return false;
+  // A folder entry; a member without any name is none, and is taken (to fail).
+  if (fileNamePart.empty() && !directoryPart.empty() && !recreateDirs) return false;
   if (doAll) return true;
   for (const std::string& line : filesList) {
     if (IsMatch(line, SelectionSubject(directoryPart, fileNamePart, line))) return true;

@@ -60,11 +60,8 @@ uint16_t FlagsOf(const BuildMember& m) {
 
 std::string LocalHeader(const BuildMember& m) {
   const uint32_t size = uint32_t(m.data.size());
-  const bool real = m.localSizes == LocalSizes::Real || m.localSizes == LocalSizes::Short;
-  const uint32_t localSize = m.localSizes == LocalSizes::Short  ? size - (size > 1)
-                             : real                             ? size
-                             : m.localSizes == LocalSizes::Zero ? 0
-                                                                : 0xFFFFFFFF;
+  const bool real = m.localSizes == LocalSizes::Real;
+  const uint32_t localSize = real ? size : m.localSizes == LocalSizes::Zero ? 0 : 0xFFFFFFFF;
   std::string extra;
   if (m.zip64LocalExtra) {
     PutLe16(extra, 1);

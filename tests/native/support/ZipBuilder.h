@@ -12,9 +12,8 @@ namespace testzip {
 
 struct BuildMember {
   enum class Descriptor { None, Bare12, Signed16, Bare20, Signed24 };
-  // Marker: 0xFFFFFFFF; Short: one byte short of the data (as the low half
-  // of a size past 4 GiB falls short of it), real when there is at most one.
-  enum class LocalSizes { Real, Zero, Marker, Short };
+  // Marker: 0xFFFFFFFF.
+  enum class LocalSizes { Real, Zero, Marker };
 
   std::string name;  // stored bytes
   std::string data;  // stored as it is (method 0 unless method says otherwise)

@@ -45,6 +45,7 @@ class MemoryHost : public uz::TDecodeHost {
 
   std::vector<uint8_t> output;
   uz::TDecodeResult result = uz::TDecodeResult::Done;  // what the decoder returned
+  std::string reason;  // why it found the data bad, when it names that
   int writes = 0;
   int refills = 0;
   int messageRefills = 0;
@@ -64,6 +65,7 @@ MemoryHost Decode(Decoder decode, const std::vector<uint8_t>& compressed, int64_
   state->host = &host;
   state->Reset(static_cast<int64_t>(compressed.size()), expected, flags);
   host.result = decode(*state);
+  if (state->badDataReason) host.reason = state->badDataReason;
   return host;
 }
 
