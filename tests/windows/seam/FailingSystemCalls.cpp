@@ -4,6 +4,7 @@
 
 #include "SystemCalls.h"
 
+#include "FileHolders.h"
 #include "RegistryValueAt.h"
 
 #include <array>
@@ -36,7 +37,11 @@ const char* const kNames[] = {"CreateKey",
                               "MoveEntry",
                               "CopyFileTo",
                               "CreateSecuredFolder",
-                              "FlushKey"};
+                              "FlushKey",
+                              "ListProcesses",
+                              "OpenProcessToWatch",
+                              "FindFileHolders",
+                              "PostCloseRequest"};
 static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(Call::kCount),
               "a name for every call");
 
@@ -367,6 +372,31 @@ LSTATUS FlushKey(HKEY key) {
   long error;
   if (Fails(Call::FlushKey, &error)) return error;
   return RegFlushKey(key);
+}
+
+BOOL ListProcesses(std::vector<DWORD>* ids) {
+  long error;
+  if (Fails(Call::ListProcesses, &error)) return FailWith(error, FALSE);
+  return processes::RunningIds(ids);
+}
+
+HANDLE OpenProcessToWatch(DWORD id) {
+  long error;
+  if (Fails(Call::OpenProcessToWatch, &error)) return FailWith(error, HANDLE(nullptr));
+  return OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id);
+}
+
+DWORD FindFileHolders(const std::vector<std::wstring>& files,
+                      std::vector<RM_PROCESS_INFO>* holders) {
+  long error;
+  if (Fails(Call::FindFileHolders, &error)) return static_cast<DWORD>(error);
+  return processes::HoldersOf(files, holders);
+}
+
+BOOL PostCloseRequest(HWND window) {
+  long error;
+  if (Fails(Call::PostCloseRequest, &error)) return FailWith(error, FALSE);
+  return PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
 }  // namespace syscalls

@@ -34,6 +34,10 @@ enum class Call {
   CopyFileTo,
   CreateSecuredFolder,
   FlushKey,
+  ListProcesses,
+  OpenProcessToWatch,
+  FindFileHolders,
+  PostCloseRequest,
   kCount
 };
 
