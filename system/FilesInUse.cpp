@@ -22,7 +22,6 @@ struct THandleCloser {
 };
 using TProcessHandle = std::unique_ptr<void, THandleCloser>;
 
-// One process found, open so that its id cannot pass to another meanwhile.
 struct TFound {
   TProgramInUse program;
   TProcessHandle process;
@@ -64,6 +63,13 @@ std::string TitleOf(DWORD id) {
   return std::string();
 }
 
+// Open so that its id cannot pass to another process meanwhile; null when
+// it cannot be (it ended, or is the system's). Reading, not changing: it
+// stays outside the seam.
+HANDLE OpenToWatch(DWORD id) {
+  return OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id);
+}
+
 bool IsWaitingUninstaller(const std::string& image, const std::string& folder) {
   return CompareStringOrdinal(toolkit::Widen(image).c_str(), -1,
                               toolkit::Widen(folder + "\\Setup.exe").c_str(), -1,
@@ -80,7 +86,7 @@ void FindOwn(const std::string& folder, std::vector<TFound>& found, std::vector<
   }
   for (DWORD id : ids) {
     if (id == 0 || id == GetCurrentProcessId()) continue;
-    TProcessHandle process(syscalls::OpenProcessToWatch(id));
+    TProcessHandle process(OpenToWatch(id));
     if (!process) continue;
     const std::string image = ImageOf(process.get());
     if (image.empty() || !IsSameOrBelow(image, folder)) continue;
@@ -135,7 +141,7 @@ void FindOthers(const std::string& folder, std::vector<TFound>& found,
   for (const RM_PROCESS_INFO& holder : holders) {
     const DWORD id = holder.Process.dwProcessId;
     if (Listed(id, found, skipped)) continue;
-    TProcessHandle process(syscalls::OpenProcessToWatch(id));
+    TProcessHandle process(OpenToWatch(id));
     const std::string file = process ? FileNameOf(ImageOf(process.get())) : std::string();
     found.push_back({{id, ShownName(toolkit::Narrow(holder.strAppName), file), file, false},
                      std::move(process)});

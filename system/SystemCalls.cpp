@@ -65,10 +65,6 @@ BOOL CreateSecuredFolder(const std::wstring& path, SECURITY_ATTRIBUTES* security
 
 BOOL ListProcesses(std::vector<DWORD>* ids) { return processes::RunningIds(ids); }
 
-HANDLE OpenProcessToWatch(DWORD id) {
-  return OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id);
-}
-
 DWORD FindFileHolders(const std::vector<std::wstring>& files,
                       std::vector<RM_PROCESS_INFO>* holders) {
   return processes::HoldersOf(files, holders);

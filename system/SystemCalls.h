@@ -55,9 +55,6 @@ BOOL CreateSecuredFolder(const std::wstring& path, SECURITY_ATTRIBUTES* security
 // The programs that hold the install folder, and asking them to close.
 // The ids of the processes running now.
 BOOL ListProcesses(std::vector<DWORD>* ids);
-// The process `id`, opened to read its program file's path and to wait for
-// its end; null when it cannot be (it ended, or is the system's).
-HANDLE OpenProcessToWatch(DWORD id);
 // The processes that hold any of `files` open, as the system's Restart
 // Manager knows them; ERROR_CALL_NOT_IMPLEMENTED where there is none.
 DWORD FindFileHolders(const std::vector<std::wstring>& files,

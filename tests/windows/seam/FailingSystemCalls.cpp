@@ -39,7 +39,6 @@ const char* const kNames[] = {"CreateKey",
                               "CreateSecuredFolder",
                               "FlushKey",
                               "ListProcesses",
-                              "OpenProcessToWatch",
                               "FindFileHolders",
                               "PostCloseRequest"};
 static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(Call::kCount),
@@ -378,12 +377,6 @@ BOOL ListProcesses(std::vector<DWORD>* ids) {
   long error;
   if (Fails(Call::ListProcesses, &error)) return FailWith(error, FALSE);
   return processes::RunningIds(ids);
-}
-
-HANDLE OpenProcessToWatch(DWORD id) {
-  long error;
-  if (Fails(Call::OpenProcessToWatch, &error)) return FailWith(error, HANDLE(nullptr));
-  return OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, id);
 }
 
 DWORD FindFileHolders(const std::vector<std::wstring>& files,

@@ -35,7 +35,6 @@ enum class Call {
   CreateSecuredFolder,
   FlushKey,
   ListProcesses,
-  OpenProcessToWatch,
   FindFileHolders,
   PostCloseRequest,
   kCount
