@@ -162,13 +162,22 @@ std::vector<TProgramInUse> ProgramsOf(const std::vector<TFound>& found) {
   return programs;
 }
 
+// The windows a user could close: the visible ones. A program that shows
+// none (it waits in the background) gets the request at every window it has.
+std::vector<HWND> WindowsToClose(DWORD id) {
+  std::vector<HWND> windows = TopLevelWindowsOf(id), visible;
+  for (HWND window : windows)
+    if (IsWindowVisible(window)) visible.push_back(window);
+  return visible.empty() ? windows : visible;
+}
+
 // Every window of every one of the product's programs gets its close
 // request; then they have 30 seconds in all to end.
 void CloseOwn(const std::vector<TFound>& found, TFilesInUsePrompt& prompt, TInstallLog& log) {
   std::vector<HANDLE> waited;
   for (const TFound& f : found) {
     if (!f.program.own) continue;
-    for (HWND window : TopLevelWindowsOf(f.program.id)) syscalls::PostCloseRequest(window);
+    for (HWND window : WindowsToClose(f.program.id)) syscalls::PostCloseRequest(window);
     waited.push_back(f.process.get());
     log.Write("closing: \"" + f.program.name + "\" (process " + std::to_string(f.program.id) + ")");
   }

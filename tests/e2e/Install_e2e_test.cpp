@@ -1033,12 +1033,26 @@ TEST_F(Installation, AViewerLeftOpenIsNamedAndClosed) {
     EXPECT_EQ(Facts(d), before);
   }
 
-  // Uninstalled silently: the viewer is closed first, and nothing is left to
-  // the next restart.
-  e2e::Process viewer = StartViewer(d, false);
+  // Uninstalled silently and told to leave it open: the viewer's files go at
+  // the next restart, as they always did.
   const auto quiet =
       reg::ReadString(HKEY_LOCAL_MACHINE, e2e::UninstallKey(), "QuietUninstallString");
   ASSERT_TRUE(quiet);
+  {
+    e2e::Process kept = StartViewer(d, false);
+    EXPECT_EQ(RunUnattended(*quiet + " /NOCLOSEAPPLICATIONS \"/LOG=" + log + "\"", window), 3010);
+    EXPECT_TRUE(kept.Running()) << "the viewer was closed";
+    const std::string last = LastLine(log);
+    EXPECT_NE(last.find("left to the next restart: "), std::string::npos) << last;
+    EXPECT_NE(last.find(d + "\\Map.exe"), std::string::npos) << last;
+  }
+  CancelDeletionsAtRestart(d);
+  ASSERT_TRUE(DeleteNow(d));
+  ASSERT_EQ(RunUnattended(setup + " /D=" + parent, window), 0);
+
+  // Without that, the viewer is closed first, and nothing is left to the
+  // next restart.
+  e2e::Process viewer = StartViewer(d, false);
   EXPECT_EQ(RunUnattended(*quiet + " \"/LOG=" + log + "\"", window), 0);
   EXPECT_NE(testfiles::ReadTextFile(log).find("closing: \""), std::string::npos);
   EXPECT_NE(LastLine(log).find("uninstallation completed"), std::string::npos) << LastLine(log);

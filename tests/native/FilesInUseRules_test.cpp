@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "FilesInUseRules.h"
+#include "RunMode.h"
 #include "UnattendedOptions.h"
 
 namespace {
@@ -93,6 +94,8 @@ TEST(FilesInUse, NoCloseApplicationsIsASwitchOfItsOwn) {
   EXPECT_NE(ParseUnattendedOptions("Setup.exe /S /NOCLOSEAPPLICATIONS /nocloseapplications")
                 .error.find("given twice"),
             std::string::npos);
+  // The uninstaller's copy in the temporary folder is the one that closes.
+  EXPECT_EQ(RelocatedSwitches(kept, ""), " /S /NOCLOSEAPPLICATIONS");
   EXPECT_NE(ParseUnattendedOptions("Setup.exe /S /NOCLOSE").error.find("/NOCLOSEAPPLICATIONS"),
             std::string::npos);
 }
