@@ -962,10 +962,7 @@ TEST_F(Installation, AnUndoThatCannotFinishStopsEveryRun) {
 // when asked to close, and nobody answers.
 e2e::Process StartViewer(const std::string& d, bool askSave) {
   const std::wstring viewer = toolkit::Widen(d + "\\Map.exe");
-  if (!CopyFileW(toolkit::Widen(VIEWER_EXE_PATH).c_str(), viewer.c_str(), FALSE)) {
-    ADD_FAILURE() << "cannot put the viewer into " << d;
-    return e2e::Process();
-  }
+  EXPECT_TRUE(CopyFileW(toolkit::Widen(VIEWER_EXE_PATH).c_str(), viewer.c_str(), FALSE)) << d;
   e2e::Process started = e2e::Start(viewer, askSave ? L"/ASKSAVE" : L"", toolkit::Widen(d));
   EXPECT_TRUE(started.WaitForWindow(30000)) << "the viewer shows no window";
   return started;
