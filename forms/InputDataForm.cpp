@@ -1,6 +1,7 @@
 #include "InputDataForm.h"
 
 #include "Application.h"
+#include "FilesInUseDialog.h"
 #include "FolderBrowser.h"
 #include "InputDataForm.layout.h"
 #include "InstallDirectory.h"
@@ -169,8 +170,10 @@ void TWizardForm::BeginUninstall() {
   SetPage(kPageUninstallProgress);
   Repaint();
   SetCurrentAction("Подготовка к удалению...", 0);
+  TFilesInUseDialog filesInUse(true);
   RunUninstallSequence(
-      [this](const std::string& text, int position) { SetCurrentAction(text, position); }, log_);
+      [this](const std::string& text, int position) { SetCurrentAction(text, position); }, log_,
+      &filesInUse);
   exitCode_ = kExitDone;
   SetPage(kPageUninstallCompleted);
   CancelBtn.SetText("Готово");

@@ -49,6 +49,7 @@ class TInstallation {
   bool MediumLiesInside();
   bool MediumIsSound();
   bool SetAsideEarlierInstallation();
+  bool ProgramsClosed();
   bool CreateFolders();
   bool UnpackProgramArchive();
   void ExtractComponentFolders(int component);
@@ -208,6 +209,7 @@ bool TInstallation::SetAsideEarlierInstallation() {
     Fail(transaction_.Error());
     return false;
   }
+  if (!ProgramsClosed()) return false;
   while (!transaction_.SetAside(d_)) {
     if (!view_.Retry("Не удается создать папку ", d_)) {
       Fail(transaction_.Error());
@@ -215,6 +217,15 @@ bool TInstallation::SetAsideEarlierInstallation() {
     }
   }
   return true;
+}
+
+// The viewer left open is what most often holds the earlier installation:
+// it is named, and closed when the user agrees, before the folder is moved.
+bool TInstallation::ProgramsClosed() {
+  std::string why;
+  if (ClearFilesInUse(d_, view_, log_, &why)) return true;
+  Fail(why);
+  return false;
 }
 
 bool TInstallation::CreateFolders() {

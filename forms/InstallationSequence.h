@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ComponentChoice.h"
+#include "FilesInUse.h"
 #include "RetryPrompt.h"
 
 namespace uz {
@@ -24,8 +25,9 @@ struct TInstallChoice {
 };
 
 // What the steps show and ask on their way. The retry questions of the file
-// operations are part of it.
-class TInstallView : public TRetryPrompt {
+// operations are part of it, and what to do about programs that hold the
+// install folder.
+class TInstallView : public TRetryPrompt, public TFilesInUsePrompt {
  public:
   virtual void SetActionText(const std::string& text) = 0;
   // Moves the bar on by `count` steps: megabytes copied, or the steps of

@@ -2,6 +2,7 @@
 // backdrop's billboards during the map image, the error messages and retry
 // questions as dialogs; the wizard comes back after a success.
 #include "FormMain.h"
+#include "FilesInUseDialog.h"
 #include "FormProgress.h"
 #include "FullPath.h"
 #include "InputDataForm.h"
@@ -27,10 +28,16 @@ class TWizardInstallView : public TInstallView {
     LocalizedMessageDlg(text, "Ошибка", dlg::kError, dlg::kOK);
   }
   uz::TUnZipUI& ArchiveUI() override { return dialogs_; }
+  TFilesInUseAnswer FilesInUse(const std::vector<TProgramInUse>& programs,
+                               const std::string& folder) override {
+    return filesInUse_.FilesInUse(programs, folder);
+  }
+  void KeepScreenCurrent() override { filesInUse_.KeepScreenCurrent(); }
 
  private:
   TProgressForm& progress_;
   TRetryDialog retry_;
+  TFilesInUseDialog filesInUse_{false};
   TUnZipDialogs dialogs_;
 };
 

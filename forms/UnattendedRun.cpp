@@ -82,10 +82,35 @@ class TSilentArchiveUI : public uz::TUnZipUI {
   TPassiveProgress& progress_;
 };
 
+// Without a screen the product's programs are closed once, as a user would
+// answer "Да" ("/NOCLOSEAPPLICATIONS": never); what still holds the folder
+// then stops an installation, and is left to the next restart by an
+// uninstallation.
+class TSilentFilesInUse : public TFilesInUsePrompt {
+ public:
+  TSilentFilesInUse(bool mayClose, bool othersBlock, TPassiveProgress& progress)
+      : mayClose_(mayClose), othersBlock_(othersBlock), progress_(progress) {}
+  TFilesInUseAnswer FilesInUse(const std::vector<TProgramInUse>& programs,
+                               const std::string&) override {
+    const TFilesInUseAnswer answer = UnattendedAnswer(programs, mayClose_, closed_, othersBlock_);
+    closed_ = closed_ || answer == TFilesInUseAnswer::kClose;
+    return answer;
+  }
+  void KeepScreenCurrent() override { progress_.ProcessMessages(); }
+
+ private:
+  const bool mayClose_, othersBlock_;
+  TPassiveProgress& progress_;
+  bool closed_ = false;
+};
+
 class TSilentInstallView : public TInstallView {
  public:
-  TSilentInstallView(TInstallLog& log, TPassiveProgress& progress)
-      : log_(log), progress_(progress), archive_(log, progress) {}
+  TSilentInstallView(TInstallLog& log, TPassiveProgress& progress, bool mayClose)
+      : log_(log),
+        progress_(progress),
+        archive_(log, progress),
+        filesInUse_(mayClose, true, progress) {}
   bool Retry(const std::string& message, const std::string& path) override {
     log_.Write("question answered Abort: " + message + path);
     return false;
@@ -101,11 +126,17 @@ class TSilentInstallView : public TInstallView {
     log_.Write("error: " + line);
   }
   uz::TUnZipUI& ArchiveUI() override { return archive_; }
+  TFilesInUseAnswer FilesInUse(const std::vector<TProgramInUse>& programs,
+                               const std::string& folder) override {
+    return filesInUse_.FilesInUse(programs, folder);
+  }
+  void KeepScreenCurrent() override { filesInUse_.KeepScreenCurrent(); }
 
  private:
   TInstallLog& log_;
   TPassiveProgress& progress_;
   TSilentArchiveUI archive_;
+  TSilentFilesInUse filesInUse_;
 };
 
 // The installed uninstaller that started this copy waits for its result and
@@ -174,7 +205,7 @@ int RunUnattendedInstallation(const TRunMode& mode, const std::string& folder,
     return kExitFailed;
   }
   TPassiveProgress progress(options.passive, ProgressMaximum(megabytes));
-  TSilentInstallView view(log, progress);
+  TSilentInstallView view(log, progress, options.closeApplications);
   return RunInstallationSequence(choice, view, log) ? kExitDone : kExitFailed;
 }
 
@@ -189,7 +220,8 @@ int RunUnattendedUninstall(const TUnattendedOptions& options, TInstallLog& log) 
       log.Write("step: " + text + " (progress " + std::to_string(position) + " of 100)");
     };
     setCurrentAction("Подготовка к удалению...", 0);
-    result = RunUninstallSequence(setCurrentAction, log);
+    TSilentFilesInUse filesInUse(options.closeApplications, false, progress);
+    result = RunUninstallSequence(setCurrentAction, log, &filesInUse);
   }
   // Something of the product stayed: the run has not removed it.
   int code = result.left.empty() ? kExitDone : kExitFailed;

@@ -2,6 +2,7 @@
 
 #include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
+#include "FilesInUse.h"
 #include "FolderBrowser.h"
 #include "InstallLog.h"
 #include "Product.h"
@@ -182,8 +183,18 @@ void RemoveRelocatedCopy() {
   }
 }
 
+// The product's programs left open would keep their files until the next
+// restart; the user may close them first, or leave it so.
+void CloseProgramsIn(const std::string& location, TFilesInUsePrompt* filesInUse, TInstallLog& log) {
+  if (!filesInUse || !IsProductFolder(location) || !FolderExists(location)) return;
+  std::string why;
+  if (!ClearFilesInUse(location, *filesInUse, log, &why))
+    log.Write("not closed: " + why + "; what they hold is deleted at the next restart");
+}
+
 void RemoveProduct(const std::string& location, const SetCurrentActionFn& setCurrentAction,
-                   TInstallLog& log, TUninstallResult& result) {
+                   TInstallLog& log, TFilesInUsePrompt* filesInUse, TUninstallResult& result) {
+  CloseProgramsIn(location, filesInUse, log);
   setCurrentAction("Удаление файлов программы...", 10);
   bool removable = RemoveInstallFolder(location, log, result);
   setCurrentAction("Удаление ярлыков...", 50);
@@ -205,8 +216,8 @@ void RunUninstallSequence(const SetCurrentActionFn& setCurrentAction) {
   RunUninstallSequence(setCurrentAction, noLog);
 }
 
-TUninstallResult RunUninstallSequence(const SetCurrentActionFn& setCurrentAction,
-                                      TInstallLog& log) {
+TUninstallResult RunUninstallSequence(const SetCurrentActionFn& setCurrentAction, TInstallLog& log,
+                                      TFilesInUsePrompt* filesInUse) {
   TUninstallResult result;
   // The record alone says whether the product is installed; its folder may be
   // gone already (deleted by hand), and the product must still leave the list
@@ -214,7 +225,7 @@ TUninstallResult RunUninstallSequence(const SetCurrentActionFn& setCurrentAction
   try {
     const std::optional<std::string> location = InstallLocation(result);
     if (location) {
-      RemoveProduct(*location, setCurrentAction, log, result);
+      RemoveProduct(*location, setCurrentAction, log, filesInUse, result);
     } else if (result.left.empty()) {
       log.Write("no uninstall record: nothing to remove");
     }

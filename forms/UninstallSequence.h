@@ -7,6 +7,7 @@
 #include <vector>
 
 class TInstallLog;
+class TFilesInUsePrompt;
 
 // Shows a stage of the removal: its text and the bar's position (0 to 100).
 using SetCurrentActionFn = std::function<void(const std::string& text, int position)>;
@@ -24,8 +25,11 @@ struct TUninstallResult {
 // cannot be deleted now is left for the next restart. The uninstall record
 // goes last, and only when nothing of the product stays that only it could
 // still find: an uninstall that was ended half-way, or that could not
-// remove something, can be run again. Each deletion goes to `log`.
-TUninstallResult RunUninstallSequence(const SetCurrentActionFn& setCurrentAction, TInstallLog& log);
+// remove something, can be run again. Each deletion goes to `log`. With
+// `filesInUse`, the programs that hold the install folder are found first
+// and closed when it says so; what they still hold goes at the next restart.
+TUninstallResult RunUninstallSequence(const SetCurrentActionFn& setCurrentAction, TInstallLog& log,
+                                      TFilesInUsePrompt* filesInUse = nullptr);
 
 // The same without a log.
 void RunUninstallSequence(const SetCurrentActionFn& setCurrentAction);

@@ -65,6 +65,7 @@ std::string RelocatedSwitches(const TUnattendedOptions& options, const std::stri
     switches += " /S";
   }
   if (!logPath.empty()) switches += " \"/LOG=" + logPath + "\"";
+  if (!options.closeApplications) switches += " /NOCLOSEAPPLICATIONS";
   return switches;
 }
 

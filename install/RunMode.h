@@ -46,7 +46,8 @@ std::string RelocatedCopyCommandLine(const std::string& tempFolder,
                                      const std::string& switches = std::string());
 
 // The switches the relocated copy takes over from this run: "/S" or
-// "/PASSIVE", and the log (whose path the caller has made absolute: the copy works elsewhere).
+// "/PASSIVE", the log (whose path the caller has made absolute: the copy
+// works elsewhere) and "/NOCLOSEAPPLICATIONS".
 std::string RelocatedSwitches(const TUnattendedOptions& options, const std::string& logPath);
 
 // Names, in the relocated copy's environment, the handle of the pipe through

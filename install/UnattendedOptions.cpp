@@ -92,6 +92,8 @@ bool ReadSwitch(const std::string& line, const TParameter& parameter, TUnattende
     options.silent = true;
   } else if (upper == "/PASSIVE") {
     options.silent = options.passive = true;
+  } else if (upper == "/NOCLOSEAPPLICATIONS") {
+    options.closeApplications = false;
   } else if (upper == "/U") {
     // The run mode reads it (HasUninstallSwitch); here it is only counted.
   } else if (StartsWithSwitch(text, "/LOG=")) {
@@ -151,6 +153,6 @@ TUnattendedOptions ParseUnattendedOptions(const std::string& commandLine) {
   if (!twice.empty() && options.error.empty()) options.error = "switch given twice: " + twice;
   if (options.silent && !unknown.empty() && options.error.empty())
     options.error = (unknown[0] == '/' ? "unknown switch " : "not a switch: ") + unknown +
-                    " (known: /S, /PASSIVE, /D=, /COMPONENTS=, /LOG=, /u)";
+                    " (known: /S, /PASSIVE, /D=, /COMPONENTS=, /LOG=, /NOCLOSEAPPLICATIONS, /u)";
   return options;
 }

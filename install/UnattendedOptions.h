@@ -1,6 +1,7 @@
 // The switches of an unattended run: "/S" (no window at all) or "/PASSIVE"
 // (the progress window alone), "/D=folder" (where the product's folder is
-// made), "/COMPONENTS=list" (the optional components) and "/LOG=file".
+// made), "/COMPONENTS=list" (the optional components), "/LOG=file" and
+// "/NOCLOSEAPPLICATIONS" (leave the product's programs open).
 // Without "/S" or "/PASSIVE" a run is the interactive one.
 #pragma once
 
@@ -26,6 +27,9 @@ struct TUnattendedOptions {
   bool silent = false;
   // "/PASSIVE": the progress window shows, and nothing else.
   bool passive = false;
+  // A silent run closes the product's programs that hold the install folder,
+  // unless "/NOCLOSEAPPLICATIONS" says to leave them open.
+  bool closeApplications = true;
   std::string logPath;  // empty: no log named
   bool hasFolder = false;
   std::string folder;  // the "/D=" folder as given

@@ -1,5 +1,6 @@
 #include "SystemCalls.h"
 
+#include "FileHolders.h"
 #include "RegistryValueAt.h"
 
 namespace syscalls {
@@ -61,5 +62,14 @@ int ShellFileOperation(SHFILEOPSTRUCTW* operation) { return SHFileOperationW(ope
 BOOL CreateSecuredFolder(const std::wstring& path, SECURITY_ATTRIBUTES* security) {
   return CreateDirectoryW(path.c_str(), security);
 }
+
+BOOL ListProcesses(std::vector<DWORD>* ids) { return processes::RunningIds(ids); }
+
+DWORD FindFileHolders(const std::vector<std::wstring>& files,
+                      std::vector<RM_PROCESS_INFO>* holders) {
+  return processes::HoldersOf(files, holders);
+}
+
+BOOL PostCloseRequest(HWND window) { return PostMessageW(window, WM_CLOSE, 0, 0); }
 
 }  // namespace syscalls

@@ -12,6 +12,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shellapi.h>
+#include <restartmanager.h>
 
 #include <string>
 #include <vector>
@@ -50,5 +51,15 @@ int ShellFileOperation(SHFILEOPSTRUCTW* operation);
 // One level, like CreateFolder, but with the owner and access list of
 // `security` from its first moment: no one else can open it in between.
 BOOL CreateSecuredFolder(const std::wstring& path, SECURITY_ATTRIBUTES* security);
+
+// The programs that hold the install folder, and asking them to close.
+// The ids of the processes running now.
+BOOL ListProcesses(std::vector<DWORD>* ids);
+// The processes that hold any of `files` open, as the system's Restart
+// Manager knows them; ERROR_CALL_NOT_IMPLEMENTED where there is none.
+DWORD FindFileHolders(const std::vector<std::wstring>& files,
+                      std::vector<RM_PROCESS_INFO>* holders);
+// Asks a window to close, as its close box would; does not wait for it.
+BOOL PostCloseRequest(HWND window);
 
 }  // namespace syscalls

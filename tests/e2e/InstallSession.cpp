@@ -23,7 +23,8 @@ constexpr DWORD kStartMs = 30000;
 // A full installation copies 174 MB twice under the emulator.
 constexpr DWORD kInstallMs = 180000;
 constexpr int kNext = 1, kCancel = 2;  // the wizard's buttons, left to right
-const char* const kMessageCaptions[] = {"Ошибка", "Ошибка в процессе установки"};
+const char* const kMessageCaptions[] = {"Ошибка", "Ошибка в процессе установки",
+                                        "Файлы используются"};
 
 void PressButtonOf(HWND dialog, const std::string& caption) {
   PostMessageW(dialogdriver::FindControl(dialog, "Button", caption), BM_CLICK, 0, 0);
@@ -119,14 +120,16 @@ std::string DirectoryShown(const WizardView& wizard) {
   return label ? WindowText(label) : std::string();
 }
 
-// Answers one message: Retry while retries are left on a retry prompt, else
-// Abort; OK on the others.
+// Answers one message: Yes where it offers to close programs; Retry while
+// retries are left on a retry prompt, else Abort; OK on the others.
 void Answer(HWND dialog, const std::string& caption, InstallOutcome& outcome, int& retries) {
   // The dialog shows each "\r" of the message as a line break.
   std::string text = dialogdriver::Inspect(dialog).text;
   for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;) text.erase(at + 1, 1);
   outcome.messages.push_back({caption, text});
-  if (dialogdriver::FindControl(dialog, "Button", "Повтор")) {
+  if (dialogdriver::FindControl(dialog, "Button", "Да")) {
+    PressButtonOf(dialog, "Да");
+  } else if (dialogdriver::FindControl(dialog, "Button", "Повтор")) {
     PressButtonOf(dialog, retries-- > 0 ? "Повтор" : "Прервать");
   } else {
     PressButtonOf(dialog, "OK");

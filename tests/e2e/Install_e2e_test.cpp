@@ -957,4 +957,104 @@ TEST_F(Installation, AnUndoThatCannotFinishStopsEveryRun) {
   e2e::ExpectNothingOfTheProduct(folder + "\\" + e2e::kProductName);
 }
 
+// The demo viewer started from the install folder as its Map.exe, as a user
+// leaves the viewer open; with `askSave` it asks whether to save the map
+// when asked to close, and nobody answers.
+e2e::Process StartViewer(const std::string& d, bool askSave) {
+  const std::wstring viewer = toolkit::Widen(d + "\\Map.exe");
+  EXPECT_TRUE(CopyFileW(toolkit::Widen(VIEWER_EXE_PATH).c_str(), viewer.c_str(), FALSE)) << d;
+  e2e::Process started = e2e::Start(viewer, askSave ? L"/ASKSAVE" : L"", toolkit::Widen(d));
+  EXPECT_TRUE(started.WaitForWindow(30000)) << "the viewer shows no window";
+  return started;
+}
+
+// A viewer left open in the install folder: the wizard names it and closes
+// it on "Да"; a silent run closes it by default and installs or uninstalls
+// without leaving anything to the restart; kept open ("/NOCLOSEAPPLICATIONS",
+// or a viewer that asks and gets no answer), the silent installation ends
+// with 2 and changes nothing.
+TEST_F(Installation, AViewerLeftOpenIsNamedAndClosed) {
+  e2e::InstallOptions options;
+  options.choice = SetupChoice::CustomWithNeither;
+  InstallOutcome outcome = e2e::Install(Program(medium_), options);
+  ExpectInstalled(outcome, "good.plan-nobde", false);
+  const std::string d = outcome.directory;
+  {
+    e2e::Process viewer = StartViewer(d, false);
+    outcome = e2e::Install(Program(medium_), options);
+    ASSERT_EQ(outcome.messages.size(), 1u) << Describe(outcome.messages);
+    EXPECT_EQ(outcome.messages[0].caption, "Файлы используются");
+    EXPECT_EQ(outcome.messages[0].text,
+              "Файлы папки\r" + d + "\rиспользуются программами:\r    " + e2e::kProductName +
+                  "\rЗакрыть их и продолжить установку?\r«Повтор» — проверить снова, если вы "
+                  "закрыли их сами.");
+    EXPECT_TRUE(viewer.WaitForExit(0)) << "the viewer still runs";
+    outcome.messages.clear();
+    ExpectInstalled(outcome, "good.plan-nobde", false);
+  }
+
+  testfiles::TempFolder temp;
+  const std::string log = temp / "setup.log";
+  const std::string setup = "\"" + medium_ + "Setup.exe\" /S /COMPONENTS=help \"/LOG=" + log + "\"";
+  const std::string parent = d.substr(0, d.rfind('\\'));
+  const std::string named = std::string("\"") + e2e::kProductName + "\" (Map.exe, process ";
+  const struct {
+    bool askSave;
+    const char* switches;
+    int code;
+  } rows[] = {
+      {false, " /NOCLOSEAPPLICATIONS", 2},
+      {true, "", 2},  // after 30 s for it to close
+      {false, "", 0},
+  };
+  bool window = false;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.switches) + (row.askSave ? " /ASKSAVE" : ""));
+    e2e::Process viewer = StartViewer(d, row.askSave);
+    const std::string before = Facts(d);
+    EXPECT_EQ(RunUnattended(setup + row.switches + " /D=" + parent, window), row.code);
+    EXPECT_FALSE(window);
+    const std::string text = testfiles::ReadTextFile(log);
+    EXPECT_NE(text.find("in use: files in " + d + " are held by " + named), std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("closing: ") != std::string::npos, row.switches[0] == 0) << text;
+    if (row.code == 0) {
+      EXPECT_TRUE(viewer.WaitForExit(0)) << "the viewer still runs";
+      ExpectInstalled(outcome, "good.plan-nobde", false);
+      continue;
+    }
+    EXPECT_TRUE(viewer.Running()) << "the viewer was ended";
+    EXPECT_NE(LastLine(log).find("installation failed: files in " + d + " are in use by " + named),
+              std::string::npos)
+        << LastLine(log);
+    EXPECT_EQ(Facts(d), before);
+  }
+
+  // Uninstalled silently and told to leave it open: the viewer's files go at
+  // the next restart, as they always did.
+  const auto quiet =
+      reg::ReadString(HKEY_LOCAL_MACHINE, e2e::UninstallKey(), "QuietUninstallString");
+  ASSERT_TRUE(quiet);
+  {
+    e2e::Process kept = StartViewer(d, false);
+    EXPECT_EQ(RunUnattended(*quiet + " /NOCLOSEAPPLICATIONS \"/LOG=" + log + "\"", window), 3010);
+    EXPECT_TRUE(kept.Running()) << "the viewer was closed";
+    const std::string last = LastLine(log);
+    EXPECT_NE(last.find("left to the next restart: "), std::string::npos) << last;
+    EXPECT_NE(last.find(d + "\\Map.exe"), std::string::npos) << last;
+  }
+  CancelDeletionsAtRestart(d);
+  ASSERT_TRUE(DeleteNow(d));
+  ASSERT_EQ(RunUnattended(setup + " /D=" + parent, window), 0);
+
+  // Without that, the viewer is closed first, and nothing is left to the
+  // next restart.
+  e2e::Process viewer = StartViewer(d, false);
+  EXPECT_EQ(RunUnattended(*quiet + " \"/LOG=" + log + "\"", window), 0);
+  EXPECT_NE(testfiles::ReadTextFile(log).find("closing: \""), std::string::npos);
+  EXPECT_NE(LastLine(log).find("uninstallation completed"), std::string::npos) << LastLine(log);
+  EXPECT_TRUE(viewer.WaitForExit(0)) << "the viewer still runs";
+  e2e::ExpectNothingOfTheProduct(d);
+}
+
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Holds the package manifest against what a package manager relies on.
 
-  check_winget.py validate MANIFESTS SCHEMAS SETUP.EXE   schemas, the files' agreement, the hash
+  check_winget.py validate MANIFESTS SCHEMAS [SETUP.EXE] schemas, the files' agreement, the hash
+                                                         (without SETUP.EXE: as committed)
   check_winget.py command MANIFESTS MODE LOGPATH         MODE's switches, one per line
   check_winget.py record MANIFESTS EXPORT.reg            the record Setup.exe wrote (an export of
                                                          the Uninstall key); prints its quiet command
@@ -25,7 +26,7 @@ def load(folder):
     return {doc["ManifestType"]: doc for doc in docs}
 
 
-def validate(folder, schemas, setup):
+def validate(folder, schemas, setup=None):
     manifests, problems = load(folder), []
     if sorted(manifests) != ["defaultLocale", "installer", "version"]:
         return [f"manifest types {sorted(manifests)}"]
@@ -41,6 +42,8 @@ def validate(folder, schemas, setup):
     codes = sorted(c["InstallerReturnCode"] for c in installer["ExpectedReturnCodes"])
     if codes != [1, 2, 3, 1618, 3010]:
         problems.append(f"ExpectedReturnCodes {codes}")
+    if setup is None:
+        return problems
     digest = hashlib.sha256(open(setup, "rb").read()).hexdigest().upper()
     problems += [f"InstallerSha256 {i['InstallerSha256']} is not {digest}"
                  for i in installer["Installers"] if i["InstallerSha256"].upper() != digest]
@@ -87,7 +90,7 @@ def main(argv):
         print("\n".join(shlex.split(switches[argv[3]] + " " +
                                     switches["Log"].replace("<LOGPATH>", argv[4]))))
         return 0
-    if len(argv) == 5 and argv[1] == "validate":
+    if len(argv) in (4, 5) and argv[1] == "validate":
         problems = validate(*argv[2:])
     elif len(argv) == 4 and argv[1] == "record":
         problems, quiet = record(*argv[2:])

@@ -17,6 +17,8 @@ fail() { echo "winget_e2e: $*" >&2; exit 1; }
 wine_run() { bash "$here/scripts/wine-run.sh" "$@"; }
 winpath() { echo "Z:${1//\//\\}"; }
 
+python3 "$check" validate "$here/packaging/winget" "$schemas" ||
+  fail "the committed manifest does not hold"
 python3 "$check" validate "$manifests" "$schemas" "$setup" || fail "the manifest does not hold"
 
 # A medium of a few files and an image of holes: cheap to build and to copy.

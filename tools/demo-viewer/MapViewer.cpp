@@ -3,6 +3,9 @@
 // was installed beside it; without it the viewer says that the distribution
 // disc is needed, as the real one would. A file named on the command line
 // (an object database opened from the shell) is named in the status line.
+// Started with "/ASKSAVE" first, it asks whether to save the changes before
+// it closes, as a viewer with an edited map does: until the question is
+// answered, a request to close it (its close box, an installer) waits.
 #include <windows.h>
 
 #include <cmath>
@@ -21,7 +24,36 @@ struct TMapInfo {
 struct TViewer {
   TMapInfo map;
   std::wstring opened;
+  bool askToSave = false;
+  bool asking = false;
 };
+
+constexpr wchar_t kAskSave[] = L"/ASKSAVE";
+
+// The command line less the "/ASKSAVE" option, which it sets.
+std::wstring OpenedFile(const std::wstring& commandLine, bool* askToSave) {
+  const size_t length = wcslen(kAskSave);
+  *askToSave = commandLine.size() >= length &&
+               CompareStringOrdinal(commandLine.c_str(), int(length), kAskSave, int(length),
+                                    TRUE) == CSTR_EQUAL &&
+               (commandLine.size() == length || commandLine[length] == L' ');
+  if (!*askToSave) return commandLine;
+  const size_t rest = commandLine.find_first_not_of(L' ', length);
+  return rest == std::wstring::npos ? std::wstring() : commandLine.substr(rest);
+}
+
+// True when the window may close: "Да" and "Нет" say so, "Отмена" keeps it.
+// A second request while the question shows is not asked again.
+bool MayClose(HWND window, TViewer& viewer) {
+  if (!viewer.askToSave) return true;
+  if (viewer.asking) return false;
+  viewer.asking = true;
+  const int answer =
+      MessageBoxW(window, L"Сохранить изменения в карте?", L"Карта Тальмирской области 2.0",
+                  MB_YESNOCANCEL | MB_ICONQUESTION);
+  viewer.asking = false;
+  return answer != IDCANCEL;
+}
 
 std::wstring ModuleFolder() {
   wchar_t path[MAX_PATH];
@@ -131,7 +163,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  const auto* viewer = reinterpret_cast<const TViewer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* viewer = reinterpret_cast<TViewer*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   switch (message) {
     case WM_PAINT:
       if (!viewer) break;
@@ -140,6 +172,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_SIZE:
       InvalidateRect(window, nullptr, FALSE);
       return 0;
+    case WM_CLOSE:
+      if (viewer && !MayClose(window, *viewer)) return 0;
+      break;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -150,7 +185,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int show) {
-  TViewer viewer{ReadMapInfo(), commandLine};
+  TViewer viewer{ReadMapInfo(), L""};
+  viewer.opened = OpenedFile(commandLine, &viewer.askToSave);
   WNDCLASSW wc = {};
   wc.lpfnWndProc = WindowProc;
   wc.hInstance = instance;

@@ -4,6 +4,7 @@
 
 #include "SystemCalls.h"
 
+#include "FileHolders.h"
 #include "PowerCut.h"
 #include "RegistryValueAt.h"
 
@@ -38,7 +39,10 @@ const char* const kNames[] = {"CreateKey",
                               "MoveEntry",
                               "CopyFileTo",
                               "CreateSecuredFolder",
-                              "FlushKey"};
+                              "FlushKey",
+                              "ListProcesses",
+                              "FindFileHolders",
+                              "PostCloseRequest"};
 static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(Call::kCount),
               "a name for every call");
 
@@ -351,6 +355,25 @@ LSTATUS FlushKey(HKEY key) {
   const LSTATUS status = RegFlushKey(key);
   if (status == ERROR_SUCCESS) Cut().KeyFlushed(key);
   return status;
+}
+
+BOOL ListProcesses(std::vector<DWORD>* ids) {
+  long error;
+  if (Fails(Call::ListProcesses, &error)) return FailWith(error, FALSE);
+  return processes::RunningIds(ids);
+}
+
+DWORD FindFileHolders(const std::vector<std::wstring>& files,
+                      std::vector<RM_PROCESS_INFO>* holders) {
+  long error;
+  if (Fails(Call::FindFileHolders, &error)) return static_cast<DWORD>(error);
+  return processes::HoldersOf(files, holders);
+}
+
+BOOL PostCloseRequest(HWND window) {
+  long error;
+  if (Fails(Call::PostCloseRequest, &error)) return FailWith(error, FALSE);
+  return PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
 }  // namespace syscalls

@@ -35,6 +35,9 @@ enum class Call {
   CopyFileTo,
   CreateSecuredFolder,
   FlushKey,
+  ListProcesses,
+  FindFileHolders,
+  PostCloseRequest,
   kCount
 };
 
