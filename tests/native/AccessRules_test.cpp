@@ -12,6 +12,9 @@ namespace {
 
 const std::string kTI = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 const std::string kUser = "S-1-5-21-3623811015-3361044348-30300820-1001";
+// Wine runs every program as this account and makes each file its own, with
+// entries from the Unix mode: the owner's and the others' bits.
+const std::string kWine = "S-1-5-21-0-0-0-1000";
 constexpr char kAU[] = "S-1-5-11";
 constexpr char kBU[] = "S-1-5-32-545";
 constexpr char kIU[] = "S-1-5-4";
@@ -37,6 +40,9 @@ const Place kPlaces[] = {
     {"a folder a user made in their profile", "O:" + kUser + "G:" + kUser + "D:AI(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)(A;OICIID;FA;;;" + kUser + ")", "", kUser.c_str(), kUser.c_str(), kUser.c_str()},
     {"a folder a user made in C:\\", "O:" + kUser + "G:" + kUser + "D:AI(A;ID;FA;;;BA)(A;OICIIOID;GA;;;BA)(A;ID;FA;;;SY)(A;OICIIOID;GA;;;SY)(A;OICIID;0x1200a9;;;BU)(A;ID;0x1301bf;;;AU)(A;OICIIOID;SDGXGWGR;;;AU)", "", kUser.c_str(), kUser.c_str(), kUser.c_str()},
     {"a folder an administrator made in C:\\", "O:BAG:S-1-5-21-3623811015-3361044348-30300820-513D:AI(A;ID;FA;;;BA)(A;OICIIOID;GA;;;BA)(A;ID;FA;;;SY)(A;OICIIOID;GA;;;SY)(A;OICIID;0x1200a9;;;BU)(A;ID;0x1301bf;;;AU)(A;OICIIOID;SDGXGWGR;;;AU)", "", kAU, "", kAU},
+    {"Wine: a folder of mode 0755", "O:" + kWine + "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;" + kWine + ")(A;OICI;0x1200a9;;;WD)", kWine, "", "", ""},
+    {"Wine: a folder of mode 0777", "O:" + kWine + "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;" + kWine + ")(A;OICI;0x1301ff;;;WD)", kWine, kEveryone, kEveryone, kEveryone},
+    {"Wine: a folder of mode 0755 seen by another account", "O:" + kWine + "D:(A;OICI;FA;;;SY)(A;OICI;FA;;;" + kWine + ")(A;OICI;0x1200a9;;;WD)", "", kWine.c_str(), kWine.c_str(), kWine.c_str()},
     {"the protected list the setup gives its folders", "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)", "", "", "", ""},
     {"the same owned by the running account, where objects are their maker's", "O:" + kUser + "D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)", kUser, "", "", ""},
     {"owner rights and a denying entry", "O:BAD:P(A;;FA;;;OW)(D;;FA;;;AU)(A;;0x1200a9;;;BU)", "", "", "", ""},
