@@ -193,12 +193,11 @@ TParentVerdict ChangeableParent(const std::vector<TFolderFacts>& parents, const 
     if (!folder.known) return {folder.path, "", "its owner and access list cannot be read"};
     if (folder.reparsePoint) return {folder.path, "", "it is a link to another place"};
     std::string who = OtherWhoMay(folder.security, rights::kRemove, self);
-    if (!who.empty()) return {folder.path, who, who + " may delete or rename it"};
+    if (!who.empty()) return {folder.path, who, "may delete or rename it"};
     if (i + 1 == parents.size() || !parents[i + 1].known) continue;
     who = OtherWhoMay(parents[i + 1].security, rights::kRemoveInside, self);
     if (!who.empty())
-      return {folder.path, who,
-              who + " may delete or rename what " + parents[i + 1].path + " holds"};
+      return {folder.path, who, "may delete or rename what " + parents[i + 1].path + " holds"};
   }
   return {};
 }

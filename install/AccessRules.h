@@ -91,6 +91,6 @@ std::vector<std::string> ParentsOf(const std::string& directory);
 struct TParentVerdict {
   std::string folder;   // the folder that others can change
   std::string account;  // who can (empty when the folder is a link or unreadable)
-  std::string why;      // for the log
+  std::string why;      // for the log, after the account
 };
 TParentVerdict ChangeableParent(const std::vector<TFolderFacts>& parents, const std::string& self);

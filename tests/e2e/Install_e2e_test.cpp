@@ -56,6 +56,34 @@ std::string Describe(const std::vector<e2e::Message>& messages) {
   return text;
 }
 
+// What Wine keeps of an access list is the Unix mode: the owner's entry and
+// Everyone's (`others`: 0x1301ff gives 0777, 0x1200a9 0755).
+void SetModeOfOthers(const std::string& folder, DWORD others) {
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  BYTE user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  DWORD size = 0;
+  ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, sizeof user, &size));
+  CloseHandle(token);
+  BYTE list[256];
+  ASSERT_TRUE(InitializeAcl(reinterpret_cast<ACL*>(list), sizeof list, ACL_REVISION));
+  ASSERT_TRUE(AddAccessAllowedAce(reinterpret_cast<ACL*>(list), ACL_REVISION, FILE_ALL_ACCESS,
+                                  reinterpret_cast<TOKEN_USER*>(user)->User.Sid));
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  ASSERT_TRUE(
+      AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
+  const BOOL added =
+      AddAccessAllowedAce(reinterpret_cast<ACL*>(list), ACL_REVISION, others, everyone);
+  FreeSid(everyone);
+  ASSERT_TRUE(added);
+  SECURITY_DESCRIPTOR descriptor;
+  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+  ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<ACL*>(list), FALSE));
+  ASSERT_TRUE(
+      SetFileSecurityW(toolkit::Widen(folder).c_str(), DACL_SECURITY_INFORMATION, &descriptor));
+}
+
 class Installation : public testing::Test {
  protected:
   void SetUp() override {
@@ -655,6 +683,18 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
             std::string::npos)
       << LastLine(log);
   e2e::ExpectNothingOfTheProduct(d);
+
+  // A folder others may delete or rename (Wine reports mode 0777 as Everyone
+  // with delete) is refused before anything is done; at 0755 it is taken.
+  SetModeOfOthers(folder, 0x1301ff);
+  EXPECT_EQ(RunUnattended(setup + " /D=" + folder, window), 3);
+  EXPECT_NE(LastLine(log).find("the folder " + folder + " can be changed by other users: "),
+            std::string::npos)
+      << LastLine(log);
+  EXPECT_NE(LastLine(log).find("S-1-1-0) may delete or rename it"), std::string::npos)
+      << LastLine(log);
+  e2e::ExpectNothingOfTheProduct(d);
+  SetModeOfOthers(folder, 0x1200a9);
 
   // Everything, into a folder named by the rest of the line, blanks and all,
   // and spelled with the other separator: recorded as the system reads it.
