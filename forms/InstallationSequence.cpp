@@ -219,7 +219,10 @@ bool TInstallation::SetAsideEarlierInstallation() {
 
 bool TInstallation::CreateFolders() {
   for (const char* folder : kInstallFolders) {
-    if (!CreateFolderWithRetry(d_ + folder, view_)) {
+    // The install folder itself is protected; the folders below inherit it.
+    const bool made = *folder ? CreateFolderWithRetry(d_ + folder, view_)
+                              : CreateProtectedFolderWithRetry(d_, view_);
+    if (!made) {
       Fail("cannot create the folder " + d_ + folder);
       return false;
     }

@@ -22,18 +22,34 @@ std::string SidText(PSID sid) {
 
 }  // namespace
 
-std::string AccountOwningItsObjects() {
+namespace {
+
+// One part of this process's token; empty when it cannot be read.
+std::vector<BYTE> TokenPart(TOKEN_INFORMATION_CLASS kind) {
   HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return std::string();
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
   DWORD size = 0;
-  GetTokenInformation(token, TokenOwner, nullptr, 0, &size);
+  GetTokenInformation(token, kind, nullptr, 0, &size);
   std::vector<BYTE> buffer(size ? size : 1);
-  const bool got = GetTokenInformation(token, TokenOwner, buffer.data(), size, &size) != 0;
+  if (!GetTokenInformation(token, kind, buffer.data(), size, &size)) buffer.clear();
   CloseHandle(token);
-  if (!got) return std::string();
-  const std::string owner = SidText(reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner);
-  // Administrators or the system as the default owner: nothing more to trust.
-  return IsTrustedAccount(owner, std::string()) ? std::string() : owner;
+  return buffer;
+}
+
+}  // namespace
+
+std::string AccountOwningItsObjects() {
+  // New objects go to Administrators (an elevated run on Windows since
+  // Vista): nothing more to trust. Elsewhere they go to the account, or to
+  // one of its groups from which the system still names the account as the
+  // owner of files (Wine).
+  const std::vector<BYTE> owner = TokenPart(TokenOwner);
+  if (owner.empty() ||
+      IsTrustedAccount(SidText(reinterpret_cast<const TOKEN_OWNER*>(owner.data())->Owner), ""))
+    return std::string();
+  const std::vector<BYTE> user = TokenPart(TokenUser);
+  return user.empty() ? std::string()
+                      : SidText(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
 }
 
 bool SecurityOf(HANDLE object, SE_OBJECT_TYPE type, TSecurity* security) {
@@ -69,4 +85,14 @@ std::string AccountText(const std::string& sid) {
   if (!LookupAccountSidW(nullptr, binary, name, &nameSize, domain, &domainSize, &use)) return sid;
   const std::string prefix = domain[0] ? toolkit::Narrow(domain) + "\\" : std::string();
   return prefix + toolkit::Narrow(name) + " (" + sid + ")";
+}
+
+TSecurityAttributes::TSecurityAttributes(const wchar_t* sddl) {
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          sddl, SDDL_REVISION_1, &attributes_.lpSecurityDescriptor, nullptr))
+    attributes_.lpSecurityDescriptor = nullptr;
+}
+
+TSecurityAttributes::~TSecurityAttributes() {
+  if (attributes_.lpSecurityDescriptor) LocalFree(attributes_.lpSecurityDescriptor);
 }

@@ -10,10 +10,11 @@
 
 #include "AccessRules.h"
 
-// The running account where the system makes what it creates belong to it
-// (its token names it as the default owner: Wine, or a system without the
-// administrators' group as owner); empty where new objects belong to
-// Administrators. Only there is the account itself trusted: elsewhere its
+// The running account where the system does not make what an elevated run
+// creates belong to Administrators (the token's default owner is the
+// account or one of its groups: Wine, or a system set up that way): its
+// files then name it as owner. Empty where new objects belong to
+// Administrators: only there is the account not trusted, since its
 // programs without administrator rights run under the same account.
 std::string AccountOwningItsObjects();
 
@@ -27,3 +28,26 @@ std::string OtherWhoMayChange(HANDLE object, SE_OBJECT_TYPE type,
 
 // An account for the log: "NAME (SID)", or the SID alone when it has no name.
 std::string AccountText(const std::string& sid);
+
+// The access list the setup gives the folders it makes for the product:
+// owner Administrators; Administrators and SYSTEM full control, Users read
+// and execute, for the folder and all it will hold; nothing taken from the
+// folder above (what a root or a user's folder would pass on lets other
+// users change the installed programs). The same as the system's program
+// files folder gives what is made in it.
+constexpr wchar_t kProductFolderSecurity[] =
+    L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
+
+// Security attributes made from an SDDL text, released with this object;
+// Get() is null when the text could not be made into a descriptor.
+class TSecurityAttributes {
+ public:
+  explicit TSecurityAttributes(const wchar_t* sddl);
+  ~TSecurityAttributes();
+  TSecurityAttributes(const TSecurityAttributes&) = delete;
+  TSecurityAttributes& operator=(const TSecurityAttributes&) = delete;
+  SECURITY_ATTRIBUTES* Get() { return attributes_.lpSecurityDescriptor ? &attributes_ : nullptr; }
+
+ private:
+  SECURITY_ATTRIBUTES attributes_{sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
+};

@@ -21,11 +21,6 @@ namespace {
 // folder and what it will hold; nothing inherited from above.
 constexpr wchar_t kJournalFolderSecurity[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
 
-struct TLocalFree {
-  void operator()(void* memory) const { LocalFree(memory); }
-};
-using TLocalMemory = std::unique_ptr<void, TLocalFree>;
-
 }  // namespace
 
 std::string JournalFolder() {
@@ -92,14 +87,12 @@ bool PrepareJournalFolder(TInstallLog& log, std::string* error) {
     }
     log.Write("renamed aside: " + folder + " -> " + aside + ", not the setup's (" + why + ")");
   }
-  SECURITY_ATTRIBUTES security{sizeof security, nullptr, FALSE};
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          kJournalFolderSecurity, SDDL_REVISION_1, &security.lpSecurityDescriptor, nullptr)) {
+  TSecurityAttributes security(kJournalFolderSecurity);
+  if (!security.Get()) {
     *error = "no access list can be made for " + folder;
     return false;
   }
-  TLocalMemory held(security.lpSecurityDescriptor);
-  if (!syscalls::CreateSecuredFolder(wide, &security)) {
+  if (!syscalls::CreateSecuredFolder(wide, security.Get())) {
     *error = "cannot create the journal folder " + folder + " (system error " +
              std::to_string(GetLastError()) + ")";
     return false;
