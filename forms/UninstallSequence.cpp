@@ -113,9 +113,13 @@ bool RemoveLinks(TInstallLog& log, TUninstallResult& result) {
   const std::string desktop = ShellFolderFor("Desktop", gone);
   if (!gone) result.left.push_back("the links: the record of the user's folders cannot be read");
   if (!programs.empty()) {
-    DeleteProgramGroup(kProductName);
-    gone = RemoveRest(programs + "\\" + kProductName, result) && gone;
-    log.Write(std::string("deleted: the program group ") + kProductName);
+    const std::string group = programs + "\\" + kProductName;
+    DeleteProgramGroup(kProductName, {kProductName, kHelpLinkName});
+    for (const char* link : {kProductName, kHelpLinkName})
+      gone = RemoveRest(group + "\\" + link + ".lnk", result) && gone;
+    log.Write(std::string(Exists(group) ? "deleted: the links of the program group "
+                                        : "deleted: the program group ") +
+              kProductName);
   }
   if (!desktop.empty()) {
     DeleteDesktopLink(kDesktopLinkFile);
@@ -182,8 +186,18 @@ void RemoveRelocatedCopy() {
   }
 }
 
+// A link (a junction, a symbolic link) where the install folder was
+// recorded is not the product's folder: whoever put it there chose what
+// it points at, and nothing is removed through it or because of it.
+bool InstallFolderIsLink(const std::string& location, TUninstallResult& result) {
+  if (!IsLinkAt(location)) return false;
+  result.left.push_back(location + ": it is a link to another place, not the product's folder");
+  return true;
+}
+
 void RemoveProduct(const std::string& location, const SetCurrentActionFn& setCurrentAction,
                    TInstallLog& log, TUninstallResult& result) {
+  if (InstallFolderIsLink(location, result)) return;
   setCurrentAction("Удаление файлов программы...", 10);
   bool removable = RemoveInstallFolder(location, log, result);
   setCurrentAction("Удаление ярлыков...", 50);
