@@ -23,8 +23,11 @@ constexpr wchar_t kJournalFolderSecurity[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA
 
 }  // namespace
 
+// Below a folder where only administrators may create anything: in the
+// common application data any user may make the journal's folder first,
+// and own it.
 std::string JournalFolder() {
-  const std::string common = CommonAppDataFolder();
+  const std::string common = CommonProgramFilesFolder();
   return common.empty() ? common : common + "\\" + kProductName;
 }
 
@@ -51,6 +54,12 @@ bool OnlyAdministratorsCanChange(const std::string& path, std::string* why) {
     *why = "it is a link to another place";
     return false;
   }
+  // A second name of a file may lie where others can reach it.
+  if (!(facts.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && facts.nNumberOfLinks != 1) {
+    CloseHandle(object);
+    *why = "it has more than one name";
+    return false;
+  }
   const std::string who = OtherWhoMayChange(object, SE_FILE_OBJECT);
   CloseHandle(object);
   *why = who.empty() ? who : who + " may change it";
@@ -70,12 +79,17 @@ std::string FreeAsideName(const std::string& path) {
 bool PrepareJournalFolder(TInstallLog& log, std::string* error) {
   const std::string folder = JournalFolder();
   if (folder.empty()) {
-    *error = "the common application data folder cannot be found";
+    *error = "the common program files folder cannot be found";
+    return false;
+  }
+  std::string why;
+  const std::string parent = CommonProgramFilesFolder();
+  if (!OnlyAdministratorsCanChange(parent, &why)) {
+    *error = "the journal cannot be kept in " + parent + ": " + why;
     return false;
   }
   const std::wstring wide = toolkit::Widen(folder);
   const DWORD attributes = GetFileAttributesW(wide.c_str());
-  std::string why;
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && OnlyAdministratorsCanChange(folder, &why))
       return true;

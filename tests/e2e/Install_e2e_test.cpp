@@ -867,7 +867,8 @@ TEST_F(Installation, AFailedOrEndedReinstallationKeepsTheWorkingOne) {
   const std::string silent = "/S \"/LOG=" + log + "\" /D=" + drive + "\\";
   const std::wstring program = Program(fill);
   bool window = false;
-  ASSERT_EQ(RunUnattended("\"" + fill + "Setup.exe\" /COMPONENTS=help " + silent, window), 0);
+  ASSERT_EQ(RunUnattended("\"" + fill + "Setup.exe\" /COMPONENTS=help " + silent, window), 0)
+      << LastLine(log);
   testfiles::WriteTextFile(d + "\\мои пометки.txt", "the user's");
   const std::string working = Facts(d);
   const auto intact = [&](const std::string& what) {
@@ -967,7 +968,7 @@ TEST_F(Installation, AnUndoThatCannotFinishStopsEveryRun) {
   const std::string folder = temp / "Программы";
   testfiles::MakeFolder(folder);
   wchar_t common[MAX_PATH];
-  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common), S_OK);
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES_COMMON, nullptr, 0, common), S_OK);
   const std::string journalFolder = toolkit::Narrow(common) + "\\" + e2e::kProductName;
   CreateDirectoryW(toolkit::Widen(journalFolder).c_str(), nullptr);
   const std::string journal = journalFolder + "\\Setup.journal";
