@@ -190,6 +190,9 @@ std::vector<std::string> ParentsOf(const std::string& directory) {
 TParentVerdict ChangeableParent(const std::vector<TFolderFacts>& parents, const std::string& self) {
   for (size_t i = 0; i < parents.size(); ++i) {
     const TFolderFacts& folder = parents[i];
+    // The installation makes the install folder in its parent: a parent that
+    // is not there fails it then, and what is above is judged on its own.
+    if (folder.missing) continue;
     if (!folder.known) return {folder.path, "", "its owner and access list cannot be read"};
     if (folder.reparsePoint) return {folder.path, "", "it is a link to another place"};
     std::string who = OtherWhoMay(folder.security, rights::kRemove, self);

@@ -73,7 +73,8 @@ std::string OtherWhoMay(const TSecurity& security, uint32_t rights, const std::s
 // What a folder's parent check needs to know about one folder.
 struct TFolderFacts {
   std::string path;
-  bool known = false;  // its owner and access list could be read
+  bool missing = false;  // nothing stands there (yet): nothing of it to move
+  bool known = false;    // its owner and access list could be read
   bool reparsePoint = false;
   TSecurity security;
 };

@@ -12,7 +12,11 @@ TFolderFacts FactsOf(const std::string& path) {
       CreateFileW(toolkit::Widen(path).c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) return facts;
+  if (folder == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    facts.missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    return facts;
+  }
   BY_HANDLE_FILE_INFORMATION information;
   facts.known = GetFileInformationByHandle(folder, &information) &&
                 SecurityOf(folder, SE_FILE_OBJECT, &facts.security);

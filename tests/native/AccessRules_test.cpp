@@ -88,6 +88,13 @@ TFolderFacts Folder(const std::string& path, const std::string& sddl, bool link 
   return facts;
 }
 
+TFolderFacts Missing(const std::string& path) {
+  TFolderFacts facts;
+  facts.path = path;
+  facts.missing = true;
+  return facts;
+}
+
 TEST(AccessRules, AParentOthersCanMoveIsNamedWithWhoCan) {
   const std::string root = kPlaces[0].sddl, programFiles = kPlaces[2].sddl;
   const std::string adminMade = kPlaces[7].sddl, userMade = kPlaces[6].sddl;
@@ -133,6 +140,14 @@ TEST(AccessRules, AParentOthersCanMoveIsNamedWithWhoCan) {
        {Folder("C:\\Program Files", "?"), Folder("C:\\", root)},
        "C:\\Program Files",
        ""},
+      {"a parent not there yet, in a root others may not change",
+       {Missing("C:\\Apps"), Folder("C:\\", root)},
+       "",
+       ""},
+      {"a parent not there yet, in a folder others may change",
+       {Missing("C:\\Apps\\New"), Folder("C:\\Apps", adminMade), Folder("C:\\", root)},
+       "C:\\Apps",
+       kAU},
   };
   for (const Chain& chain : kChains) {
     const TParentVerdict verdict = ChangeableParent(chain.parents, "");
