@@ -182,7 +182,10 @@ void RemoveRelocatedCopy() {
   const std::string& program = ThisProgramPath();
   if (CompareStringOrdinal(toolkit::Widen(FileNameOf(program)).c_str(), -1,
                            toolkit::Widen(kRelocatedFileName).c_str(), -1, TRUE) == CSTR_EQUAL) {
-    DeleteNowOrAtRestart(program);
+    // With the folder made for it, where it runs from.
+    const std::string& folder = ThisRunMode().SourceFolder;
+    DeleteNowOrAtRestart(IsRelocationFolder(folder) ? folder.substr(0, folder.size() - 1)
+                                                    : program);
   }
 }
 

@@ -721,17 +721,23 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   EXPECT_FALSE(window);
   ExpectInstalled(outcome, "good.plan-nobde", false);
 
-  // The uninstaller that cannot copy itself to the temporary folder says so.
+  // The uninstaller that cannot make the copy's folder in the temporary
+  // folder (one that is not there) says so.
   const auto quiet =
       reg::ReadString(HKEY_LOCAL_MACHINE, e2e::UninstallKey(), "QuietUninstallString");
   ASSERT_TRUE(quiet);
-  const std::string blocked = toolkit::Narrow(e2e::TempFolder()) + "Duv20Izeviruvu.exe";
-  DeleteFileW(toolkit::Widen(blocked).c_str());  // an earlier uninstallation's copy
-  testfiles::MakeFolder(blocked);
-  ASSERT_TRUE(testfiles::IsFolder(blocked));
+  const std::wstring missing = toolkit::Widen(temp / "нет такой папки");
+  wchar_t tmp[MAX_PATH] = {}, tempVariable[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+  GetEnvironmentVariableW(L"TEMP", tempVariable, MAX_PATH);
+  SetEnvironmentVariableW(L"TMP", missing.c_str());
+  SetEnvironmentVariableW(L"TEMP", missing.c_str());
   EXPECT_EQ(RunUnattended(*quiet + " \"/LOG=" + log + "\"", window), 2);
-  RemoveDirectoryW(toolkit::Widen(blocked).c_str());
-  EXPECT_NE(LastLine(log).find("uninstallation failed: cannot copy the uninstaller"),
+  SetEnvironmentVariableW(L"TMP", tmp[0] ? tmp : nullptr);
+  SetEnvironmentVariableW(L"TEMP", tempVariable[0] ? tempVariable : nullptr);
+  EXPECT_NE(LastLine(log).find("uninstallation failed: cannot make a folder for the "
+                               "uninstaller's copy in " +
+                               toolkit::Narrow(missing)),
             std::string::npos)
       << LastLine(log);
   ExpectInstalled(outcome, "good.plan-nobde", false);
