@@ -5,6 +5,7 @@
 // install_e2e.sh writes the media, maps the drives and runs this program.
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -57,31 +58,26 @@ std::string Describe(const std::vector<e2e::Message>& messages) {
 }
 
 // What Wine keeps of an access list is the Unix mode: the owner's entry and
-// Everyone's (`others`: 0x1301ff gives 0777, 0x1200a9 0755).
-void SetModeOfOthers(const std::string& folder, DWORD others) {
+// Everyone's (`others`: "0x1301ff" gives 0777, "0x1200a9" 0755).
+void SetModeOfOthers(const std::string& folder, const std::string& others) {
   HANDLE token = nullptr;
   ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
   BYTE user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
   DWORD size = 0;
-  ASSERT_TRUE(GetTokenInformation(token, TokenUser, user, sizeof user, &size));
+  const BOOL got = GetTokenInformation(token, TokenUser, user, sizeof user, &size);
   CloseHandle(token);
-  BYTE list[256];
-  ASSERT_TRUE(InitializeAcl(reinterpret_cast<ACL*>(list), sizeof list, ACL_REVISION));
-  ASSERT_TRUE(AddAccessAllowedAce(reinterpret_cast<ACL*>(list), ACL_REVISION, FILE_ALL_ACCESS,
-                                  reinterpret_cast<TOKEN_USER*>(user)->User.Sid));
-  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-  PSID everyone = nullptr;
-  ASSERT_TRUE(
-      AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone));
-  const BOOL added =
-      AddAccessAllowedAce(reinterpret_cast<ACL*>(list), ACL_REVISION, others, everyone);
-  FreeSid(everyone);
-  ASSERT_TRUE(added);
-  SECURITY_DESCRIPTOR descriptor;
-  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
-  ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<ACL*>(list), FALSE));
-  ASSERT_TRUE(
-      SetFileSecurityW(toolkit::Widen(folder).c_str(), DACL_SECURITY_INFORMATION, &descriptor));
+  wchar_t* sid = nullptr;
+  ASSERT_TRUE(got && ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid));
+  const std::wstring sddl =
+      L"D:(A;;FA;;;" + std::wstring(sid) + L")(A;;" + toolkit::Widen(others) + L";;;WD)";
+  LocalFree(sid);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                                   &descriptor, nullptr));
+  const BOOL set =
+      SetFileSecurityW(toolkit::Widen(folder).c_str(), DACL_SECURITY_INFORMATION, descriptor);
+  LocalFree(descriptor);
+  ASSERT_TRUE(set);
 }
 
 class Installation : public testing::Test {
@@ -686,7 +682,7 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
 
   // A folder others may delete or rename (Wine reports mode 0777 as Everyone
   // with delete) is refused before anything is done; at 0755 it is taken.
-  SetModeOfOthers(folder, 0x1301ff);
+  SetModeOfOthers(folder, "0x1301ff");
   EXPECT_EQ(RunUnattended(setup + " /D=" + folder, window), 3);
   EXPECT_NE(LastLine(log).find("the folder " + folder + " can be changed by other users: "),
             std::string::npos)
@@ -694,7 +690,7 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   EXPECT_NE(LastLine(log).find("S-1-1-0) may delete or rename it"), std::string::npos)
       << LastLine(log);
   e2e::ExpectNothingOfTheProduct(d);
-  SetModeOfOthers(folder, 0x1200a9);
+  SetModeOfOthers(folder, "0x1200a9");
 
   // Everything, into a folder named by the rest of the line, blanks and all,
   // and spelled with the other separator: recorded as the system reads it.
