@@ -115,7 +115,7 @@ void TWizardForm::BackBtnClick(const toolkit::EventArgs&) { SetPage(Notebook.Pag
 
 void TWizardForm::NextBtnClick(const toolkit::EventArgs&) {
   const int page = Notebook.PageIndex();
-  if (page == kPageSelectDirectory && !FreeSpaceCheck()) return;
+  if (page == kPageSelectDirectory && (!FolderIsProtected() || !FreeSpaceCheck())) return;
   if (page == kPageStartCopyingFiles) {
     toolkit::Application& app = toolkit::Application::Instance();
     app.SetCursorOverride(LoadCursorW(nullptr, IDC_WAIT));

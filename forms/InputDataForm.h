@@ -63,6 +63,7 @@ class TWizardForm : public toolkit::TForm {
   void SetInitialDirectory();
   void SwitchToUninstallMode();
   bool FreeSpaceCheck();
+  bool FolderIsProtected();
   void FillComponentList();
   void SetPage(int index) { Notebook.SetPageIndex(index); }
 

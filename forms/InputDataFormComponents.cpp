@@ -5,6 +5,8 @@
 #include "ComponentChoice.h"
 #include "FilesAndFolders.h"
 #include "InputDataForm.h"
+#include "InstallDirectory.h"
+#include "InstallFolderParents.h"
 #include "LocalizedMessageDlg.h"
 #include "Utf.h"
 
@@ -57,6 +59,17 @@ bool TWizardForm::FreeSpaceCheck() {
   const int64_t freeBytes = FreeBytesOnDriveOf(directory);
   if (EnoughFreeSpace(CalculateMegabytes(), freeBytes)) return true;
   LocalizedMessageDlg(NoSpaceMessage(directory), "Недостаточно места", dlg::kWarning, dlg::kOK);
+  return false;
+}
+
+// Other users who may move a parent of the install folder aside could put
+// their own program where the installed one is.
+bool TWizardForm::FolderIsProtected() {
+  const TParentVerdict verdict = ChangeableParentOf(Directory.Text());
+  if (verdict.folder.empty()) return true;
+  log_.Write("folder refused: " + ChangeableParentText(verdict));
+  LocalizedMessageDlg(ChangeableFolderMessage(verdict.folder), "Выбор папки", dlg::kWarning,
+                      dlg::kOK);
   return false;
 }
 

@@ -196,6 +196,12 @@ bool TInstallation::MediumIsSound() {
 // A folder that cannot be moved (a program holds a file in it) is asked
 // about as a folder that cannot be made, before anything has changed.
 bool TInstallation::SetAsideEarlierInstallation() {
+  // A link in the install folder's place points where its maker chose: it
+  // is neither set aside, nor installed into, nor ever deleted.
+  if (IsLinkAt(d_)) {
+    Fail("the install folder " + d_ + " is a link to another place, not a folder");
+    return false;
+  }
   if (!transaction_.Begin(d_, GetShellFolder("Programs"), GetShellFolder("Desktop"))) {
     Fail(transaction_.Error());
     return false;
@@ -230,7 +236,10 @@ bool TInstallation::ProgramsClosed() {
 
 bool TInstallation::CreateFolders() {
   for (const char* folder : kInstallFolders) {
-    if (!CreateFolderWithRetry(d_ + folder, view_)) {
+    // The install folder itself is protected; the folders below inherit it.
+    const bool made = *folder ? CreateFolderWithRetry(d_ + folder, view_)
+                              : CreateProtectedFolderWithRetry(d_, view_);
+    if (!made) {
       Fail("cannot create the folder " + d_ + folder);
       return false;
     }

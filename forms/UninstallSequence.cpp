@@ -114,9 +114,13 @@ bool RemoveLinks(TInstallLog& log, TUninstallResult& result) {
   const std::string desktop = ShellFolderFor("Desktop", gone);
   if (!gone) result.left.push_back("the links: the record of the user's folders cannot be read");
   if (!programs.empty()) {
-    DeleteProgramGroup(kProductName);
-    gone = RemoveRest(programs + "\\" + kProductName, result) && gone;
-    log.Write(std::string("deleted: the program group ") + kProductName);
+    const std::string group = programs + "\\" + kProductName;
+    DeleteProgramGroup(kProductName, {kProductName, kHelpLinkName});
+    for (const char* link : {kProductName, kHelpLinkName})
+      gone = RemoveRest(group + "\\" + link + ".lnk", result) && gone;
+    log.Write(std::string(Exists(group) ? "deleted: the links of the program group "
+                                        : "deleted: the program group ") +
+              kProductName);
   }
   if (!desktop.empty()) {
     DeleteDesktopLink(kDesktopLinkFile);
@@ -179,7 +183,10 @@ void RemoveRelocatedCopy() {
   const std::string& program = ThisProgramPath();
   if (CompareStringOrdinal(toolkit::Widen(FileNameOf(program)).c_str(), -1,
                            toolkit::Widen(kRelocatedFileName).c_str(), -1, TRUE) == CSTR_EQUAL) {
-    DeleteNowOrAtRestart(program);
+    // With the folder made for it, where it runs from.
+    const std::string& folder = ThisRunMode().SourceFolder;
+    DeleteNowOrAtRestart(IsRelocationFolder(folder) ? folder.substr(0, folder.size() - 1)
+                                                    : program);
   }
 }
 
@@ -192,8 +199,18 @@ void CloseProgramsIn(const std::string& location, TFilesInUsePrompt* filesInUse,
     log.Write("not closed: " + why + "; what they hold is deleted at the next restart");
 }
 
+// A link (a junction, a symbolic link) where the install folder was
+// recorded is not the product's folder: whoever put it there chose what
+// it points at, and nothing is removed through it or because of it.
+bool InstallFolderIsLink(const std::string& location, TUninstallResult& result) {
+  if (!IsLinkAt(location)) return false;
+  result.left.push_back(location + ": it is a link to another place, not the product's folder");
+  return true;
+}
+
 void RemoveProduct(const std::string& location, const SetCurrentActionFn& setCurrentAction,
                    TInstallLog& log, TFilesInUsePrompt* filesInUse, TUninstallResult& result) {
+  if (InstallFolderIsLink(location, result)) return;
   CloseProgramsIn(location, filesInUse, log);
   setCurrentAction("Удаление файлов программы...", 10);
   bool removable = RemoveInstallFolder(location, log, result);

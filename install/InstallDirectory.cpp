@@ -26,3 +26,8 @@ std::string ChosenInstallDirectory(const std::string& folder, const DriveTypeQue
   if (drive.empty() || driveType(drive) != kFixedDisk) return std::string();
   return directory;
 }
+
+std::string ChangeableFolderMessage(const std::string& folder) {
+  return "Папка " + folder +
+         " доступна для изменения другим пользователям.\rВыберите другую папку.";
+}

@@ -26,3 +26,8 @@ constexpr unsigned kFixedDisk = 3;
 // when the folder is not on a fixed disk: the product must not land on
 // removable or network media, which may be gone when it runs.
 std::string ChosenInstallDirectory(const std::string& folder, const DriveTypeQuery& driveType);
+
+// The wizard's message for a chosen folder that other users may change (one
+// of the install directory's parents, `folder`): they could put a program of
+// their own where the installed one is.
+std::string ChangeableFolderMessage(const std::string& folder);

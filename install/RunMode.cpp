@@ -1,5 +1,7 @@
 #include "RunMode.h"
 
+#include <cctype>
+
 #include "CommandLine.h"
 
 namespace {
@@ -39,6 +41,33 @@ std::string RelocatedCopyPath(const std::string& tempFolder) {
   std::string path = tempFolder;
   if (path.empty() || !IsPathSeparator(path.back())) path += '\\';
   return path + kRelocatedFileName;
+}
+
+namespace {
+
+constexpr char kRelocationFolderStem[] = "Duv20Izeviruvu.~";
+
+}  // namespace
+
+std::string RelocationFolderIn(const std::string& tempFolder, uint32_t tag) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string path = tempFolder;
+  if (path.empty() || !IsPathSeparator(path.back())) path += '\\';
+  path += kRelocationFolderStem;
+  for (int shift = 28; shift >= 0; shift -= 4) path += kHex[(tag >> shift) & 0xF];
+  return path;
+}
+
+bool IsRelocationFolder(const std::string& folder) {
+  std::string path = folder;
+  while (!path.empty() && IsPathSeparator(path.back())) path.pop_back();
+  const std::string name = FileNameOf(path);
+  const size_t stem = sizeof kRelocationFolderStem - 1;
+  if (name.size() != stem + 8 || name.compare(0, stem, kRelocationFolderStem) != 0) return false;
+  for (size_t i = stem; i < name.size(); ++i) {
+    if (!std::isxdigit(static_cast<unsigned char>(name[i]))) return false;
+  }
+  return true;
 }
 
 std::string RelocatedCopyCommandLine(const std::string& tempFolder, const std::string& switches) {

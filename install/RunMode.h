@@ -37,8 +37,16 @@ std::string FileNameOf(const std::string& path);
 // installed uninstaller runs under that name from the folder it must delete.
 bool IsRelocatingName(const std::string& modulePath);
 
-// Where the relocated copy goes, in the temporary folder the system reports.
+// Where the relocated copy goes, in the folder made for it (see
+// RelocationFolderIn).
 std::string RelocatedCopyPath(const std::string& tempFolder);
+
+// A folder of the copy's own in the temporary folder the system reports:
+// "Duv20Izeviruvu.~" and `tag` as eight hex digits.
+std::string RelocationFolderIn(const std::string& tempFolder, uint32_t tag);
+
+// True for a folder path whose last part RelocationFolderIn makes.
+bool IsRelocationFolder(const std::string& folder);
 
 // The command line that starts the relocated copy in uninstall mode, with
 // `switches` (already quoted as needed) after "/u".

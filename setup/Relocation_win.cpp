@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "AccessCheck.h"
+#include "DeleteAtRestart.h"
 #include "FilesAndFolders.h"
 #include "RunMode.h"
 #include "SpecialFolders.h"
@@ -40,6 +42,24 @@ void RemoveEarlierCopy(const std::wstring& copy) {
     syscalls::SetAttributesOf(copy, attributes & ~blocking);
   }
   syscalls::DeleteFileAt(copy);
+}
+
+// A folder of the copy's own in the temporary folder: made new (a name
+// that stands already, whatever it is, is passed over) with the product
+// folders' access list. The user's programs without administrator rights
+// write in the temporary folder; in this folder they can neither replace the
+// copy nor put a library beside it. Empty when none can be made.
+std::wstring MakeCopyFolder(const std::string& temp) {
+  TSecurityAttributes security(kProductFolderSecurity);
+  if (!security.Get()) return std::wstring();
+  const uint32_t seed = GetTickCount() * 2654435761u ^ GetCurrentProcessId();
+  for (uint32_t attempt = 0; attempt < 16; ++attempt) {
+    const std::string folder = RelocationFolderIn(temp, seed + attempt * 0x9E3779B9u);
+    if (syscalls::CreateSecuredFolder(toolkit::Widen(folder), security.Get()))
+      return IsPlainFolderAt(folder) ? toolkit::Widen(folder) : std::wstring();
+    if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  return std::wstring();
 }
 
 // Opened without write or delete sharing, the copy can be neither changed nor
@@ -111,8 +131,8 @@ HANDLE StartCopy(const std::wstring& copy, std::wstring commandLine, const std::
   TResultPipeVariable variable(result);
   // The program path is given apart from the command line, so the system runs
   // exactly that file and never guesses at a path with blanks. The copy works
-  // in the temporary folder: a working folder inherited from this instance
-  // may be the install folder, which the copy is about to delete.
+  // in its own folder: a working folder inherited from this instance may be
+  // the install folder, which the copy is about to delete.
   if (!CreateProcessW(copy.c_str(), commandLine.data(), nullptr, nullptr, result != nullptr,
                       CREATE_SUSPENDED, nullptr, folder.c_str(), &startup, &process))
     return nullptr;
@@ -175,10 +195,11 @@ void ResultOf(HANDLE process, TResultPipe& pipe, TRelocation& relocation) {
 //   who can close it and retry. After Abort the earlier copy is started
 //   if it is this very program, and nothing is started otherwise.
 // - The temporary folder belongs to the user, whose unelevated programs could
-//   swap the file between the copy and the start and so run their own code
-//   with our rights: the copy is pinned against changes and checked to hold
-//   this program's bytes before it is started, and stays pinned until the
-//   process is created.
+//   swap the file between the copy and the start, or put a library beside
+//   it, and so run their own code with our rights: the copy goes into a new
+//   folder of its own that only administrators may change, is pinned against
+//   changes and checked to hold this program's bytes before it is started,
+//   and stays pinned until the process is created.
 // - A file planted at the copy's path before the copy is replaced by it.
 // - Another run of the setup: this instance holds the setup lock while it
 //   replaces the copy, and hands it to the copy while the copy is still
@@ -193,10 +214,25 @@ TRelocation RelocateUninstaller(const std::string& programPath, const std::strin
     relocation.failure = "the temporary folder cannot be found";
     return relocation;
   }
-  const std::string tempUtf8 = toolkit::Narrow(temp);
-  const std::wstring copy = toolkit::Widen(RelocatedCopyPath(tempUtf8));
-
-  RemoveEarlierCopy(copy);
+  // Earlier versions copied themselves into the temporary folder itself.
+  RemoveEarlierCopy(toolkit::Widen(RelocatedCopyPath(toolkit::Narrow(temp))));
+  const std::wstring folder = MakeCopyFolder(toolkit::Narrow(temp));
+  if (folder.empty()) {
+    relocation.failure = "cannot make a folder for the uninstaller's copy in " +
+                         toolkit::Narrow(temp) + " (system error " +
+                         std::to_string(GetLastError()) + ")";
+    return relocation;
+  }
+  const std::string folderUtf8 = toolkit::Narrow(folder);
+  const std::wstring copy = toolkit::Widen(RelocatedCopyPath(folderUtf8));
+  // Gone with the copy that did not start; a started copy removes it itself.
+  struct TUnstarted {
+    const std::string& folder;
+    const TRelocation& relocation;
+    ~TUnstarted() {
+      if (!relocation.started) DeleteNowOrAtRestart(folder);
+    }
+  } unstarted{folderUtf8, relocation};
   const bool copied = CopyFileWithRetry(programPath, toolkit::Narrow(copy), prompt);
   TResultPipe pipe =
       wait ? MakeResultPipe() : TResultPipe{HandleGuard(nullptr), HandleGuard(nullptr)};
@@ -213,8 +249,8 @@ TRelocation RelocateUninstaller(const std::string& programPath, const std::strin
                  : "cannot copy the uninstaller " + programPath + " to " + toolkit::Narrow(copy);
       return HANDLE{nullptr};
     }
-    HANDLE started = StartCopy(copy, toolkit::Widen(RelocatedCopyCommandLine(tempUtf8, switches)),
-                               temp, pipe.write.Get(), handOver);
+    HANDLE started = StartCopy(copy, toolkit::Widen(RelocatedCopyCommandLine(folderUtf8, switches)),
+                               folder, pipe.write.Get(), handOver);
     if (!started)
       relocation.failure = "cannot start the uninstaller's copy " + toolkit::Narrow(copy) +
                            " (error " + std::to_string(GetLastError()) + ")";

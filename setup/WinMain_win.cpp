@@ -10,6 +10,7 @@
 #include "FilesAndFolders.h"
 #include "FullPath.h"
 #include "InstallDirectory.h"
+#include "InstallFolderParents.h"
 #include "InstallLog.h"
 #include "InstallTransaction.h"
 #include "LocalizedMessageDlg.h"
@@ -94,6 +95,17 @@ std::string LogInsideInstallFolder(const TRunMode& mode, const TCommandLineFolde
   return "/LOG=" + options.logPath + ": inside the install folder " + d;
 }
 
+// A silent installation into a folder whose parents others may delete or
+// rename is refused before anything is done, as a bad folder: they could
+// put their own folder at its path. The wizard asks for another folder.
+std::string ChangeableInstallFolder(const TRunMode& mode, const TCommandLineFolder& folder) {
+  if (mode.UninstallMode || !mode.Options.silent) return std::string();
+  const std::string d = mode.Options.hasFolder ? InstallDirectoryBelow(folder.full)
+                                               : FullLongPath(ProposedDirectory());
+  const std::string problem = ChangeableParentText(ChangeableParentOf(d));
+  return problem.empty() ? problem : "install folder " + d + ": " + problem;
+}
+
 // The lock stays with the other run. Its log may be this run's too (the
 // default log of silent runs): this run's reason then goes after its lines.
 int NotStarted(const TUnattendedOptions& options, TInstallLog& log, const TSetupLock& lock) {
@@ -172,6 +184,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
   const std::string inside = LogInsideInstallFolder(mode, folder, logPath);
   if (!inside.empty()) return BadCommandLine(std::string(), inside);
+  const std::string changeable = ChangeableInstallFolder(mode, folder);
+  if (!changeable.empty()) return BadCommandLine(askedLog, changeable);
   const std::unique_ptr<TInstallLog> log = OpenRunLog(options, logPath);
   if (!options.logPath.empty() && !log->IsOpen())
     return BadCommandLine(std::string(), "/LOG=" + options.logPath + ": " + logPath +

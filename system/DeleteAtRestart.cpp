@@ -1,5 +1,6 @@
 #include "DeleteAtRestart.h"
 
+#include "DeletionRules.h"
 #include "PendingDeletions.h"
 #include "RegistryKey.h"
 #include "SystemCalls.h"
@@ -39,45 +40,99 @@ class TFindHandle {
   HANDLE handle_;
 };
 
-bool DeleteFolderNowOrLater(const std::wstring& folder, bool later);
+// What stands at a path, looked at through a handle that does not follow a
+// link. The handle does not share deletion: while it is open nobody can
+// rename what it holds or put a link in its place, so a folder found plain
+// is the folder entered.
+class TEntry {
+ public:
+  explicit TEntry(const std::wstring& path)
+      : handle_(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)) {
+    if (handle_ == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();
+      facts_.missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+      return;
+    }
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle_, &information)) return;
+    attributes_ = information.dwFileAttributes;
+    facts_.opened = true;
+    facts_.folder = (attributes_ & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts_.link = (attributes_ & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  }
+  ~TEntry() { Close(); }
+  TEntry(const TEntry&) = delete;
+  TEntry& operator=(const TEntry&) = delete;
+  void Close() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+  const TEntryFacts& Facts() const { return facts_; }
+  DWORD Attributes() const { return attributes_; }
 
-bool DeleteEntryNowOrLater(const std::wstring& path, DWORD attributes, bool later) {
-  // A junction or symbolic link inside the tree is removed itself; what it
-  // points at is not part of the tree.
-  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-    return DeleteFolderNowOrLater(path, later);
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-    return syscalls::RemoveFolder(path) || Schedule(path, later);
-  return DeleteFileNowOrLater(path, attributes, later);
+ private:
+  HANDLE handle_;
+  TEntryFacts facts_;
+  DWORD attributes_ = 0;
+};
+
+// A file, a link, or what could not be looked at, by its name: neither the
+// deletion of a file nor the removal of a folder follows a link.
+bool RemoveItself(const std::wstring& path, const TEntryFacts& facts, DWORD attributes,
+                  bool later) {
+  if (facts.opened && !facts.folder) return DeleteFileNowOrLater(path, attributes, later);
+  if (facts.opened) return syscalls::RemoveFolder(path) || Schedule(path, later);
+  return syscalls::DeleteFileAt(path) || syscalls::RemoveFolder(path) || Schedule(path, later);
 }
 
-bool DeleteFolderNowOrLater(const std::wstring& folder, bool later) {
+bool DeleteEntryNowOrLater(const std::wstring& path, bool later);
+
+bool DeleteContentsNowOrLater(const std::wstring& folder, bool later) {
   bool all = true;
-  {
-    WIN32_FIND_DATAW entry;
-    TFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
-    if (find.Get() != INVALID_HANDLE_VALUE) {
-      do {
-        const std::wstring name = entry.cFileName;
-        if (name == L"." || name == L"..") continue;
-        all = DeleteEntryNowOrLater(folder + L"\\" + name, entry.dwFileAttributes, later) && all;
-      } while (FindNextFileW(find.Get(), &entry));
+  WIN32_FIND_DATAW entry;
+  TFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+  if (find.Get() == INVALID_HANDLE_VALUE) return all;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
+    all = DeleteEntryNowOrLater(folder + L"\\" + name, later) && all;
+  } while (FindNextFileW(find.Get(), &entry));
+  return all;
+}
+
+bool DeleteEntryNowOrLater(const std::wstring& path, bool later) {
+  TEntry entry(path);
+  switch (DeletionOf(entry.Facts())) {
+    case TDeletion::kNothing:
+      return true;
+    case TDeletion::kRemoveItself: {
+      entry.Close();
+      return RemoveItself(path, entry.Facts(), entry.Attributes(), later);
     }
+    case TDeletion::kEnter:
+      break;
   }
+  const bool all = DeleteContentsNowOrLater(path, later);
+  entry.Close();
   // Scheduled after its contents, so the system finds it empty by then.
-  return (syscalls::RemoveFolder(folder) || Schedule(folder, later)) && all;
+  return (syscalls::RemoveFolder(path) || Schedule(path, later)) && all;
 }
 
 bool Delete(const std::string& path, bool later) {
-  const std::wstring widePath = toolkit::Widen(path);
-  const DWORD attributes = GetFileAttributesW(widePath.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
-  return DeleteEntryNowOrLater(widePath, attributes, later);
+  return DeleteEntryNowOrLater(toolkit::Widen(path), later);
 }
 
 }  // namespace
 
 bool DeleteNowOrAtRestart(const std::string& path) { return Delete(path, true); }
+
+bool IsPlainFolderAt(const std::string& path) {
+  return IsPlainFolder(TEntry(toolkit::Widen(path)).Facts());
+}
+
+bool IsLinkAt(const std::string& path) { return TEntry(toolkit::Widen(path)).Facts().link; }
 
 bool DeleteNow(const std::string& path) {
   return Delete(path, false) &&

@@ -8,11 +8,20 @@
 // Deletes what stands at `path` (UTF-8; a file, or a folder with everything
 // in it) now where it can, and schedules every file and folder it cannot
 // delete for deletion at the next restart: files before the folders holding
-// them. Links to other folders (junctions) are removed as links, never
-// followed. Silent; scheduling needs administrator rights, without them what
-// remains simply stays. True when nothing is left that is neither deleted nor
-// scheduled (also when nothing stood at `path`).
+// them. Each entry, `path` itself included, is looked at through a handle
+// that does not follow a link, and only a plain folder is entered: links
+// (junctions, symbolic links) are removed as links, never followed. Silent; scheduling needs
+// administrator rights, without them what remains simply stays. True when nothing is left that is
+// neither deleted nor scheduled (also when nothing stood at `path`).
 bool DeleteNowOrAtRestart(const std::string& path);
+
+// True when a folder stands at `path` that is not a link (a junction, a
+// symbolic link, any reparse point), as a handle that does not follow a
+// link sees it.
+bool IsPlainFolderAt(const std::string& path);
+
+// True when a link (any reparse point) stands at `path` itself.
+bool IsLinkAt(const std::string& path);
 
 // The same without the scheduling: deletes what it can now; true when
 // nothing is left at `path`.

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "AccessCheck.h"
 #include "Application.h"
 #include "DeleteAtRestart.h"
 #include "FullPath.h"
@@ -19,6 +20,16 @@ bool CreateFolderWithRetry(const std::string& path, TRetryPrompt& prompt) {
   for (;;) {
     DeleteFolderIfExists(path);
     if (syscalls::CreateFolder(widePath)) return true;
+    if (!prompt.Retry("Не удается создать папку ", path)) return false;
+  }
+}
+
+bool CreateProtectedFolderWithRetry(const std::string& path, TRetryPrompt& prompt) {
+  const std::wstring widePath = toolkit::Widen(path);
+  TSecurityAttributes security(kProductFolderSecurity);
+  for (;;) {
+    DeleteFolderIfExists(path);
+    if (security.Get() && syscalls::CreateSecuredFolder(widePath, security.Get())) return true;
     if (!prompt.Retry("Не удается создать папку ", path)) return false;
   }
 }

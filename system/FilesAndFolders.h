@@ -15,6 +15,12 @@
 // created and empty; false when the user gave up.
 bool CreateFolderWithRetry(const std::string& path, TRetryPrompt& prompt);
 
+// The same for the install folder: made with the product folders' own
+// access list (kProductFolderSecurity) from its first moment, so that what
+// it will hold is changed by administrators alone, whatever its parent lets
+// users do.
+bool CreateProtectedFolderWithRetry(const std::string& path, TRetryPrompt& prompt);
+
 // Copies `source` to `destination`, replacing an existing destination file. On
 // failure asks the user (the prompt names the source); Retry tries again. True
 // when the copy succeeded; false when the user gave up.

@@ -1,6 +1,7 @@
 // The home of the installation's journal: one per machine, in a folder of
-// the product under the common application data that only administrators
-// and the system can change. Every start of the setup runs with
+// the product under the common program files folder (where nobody but
+// administrators may create anything), that only administrators and the
+// system can change. Every start of the setup runs with
 // administrator rights and carries out what the journal says, so a journal
 // anyone else could have written is never acted on.
 #pragma once
@@ -9,8 +10,8 @@
 
 class TInstallLog;
 
-// The journal's folder and file; empty when the common application data
-// folder cannot be found.
+// The journal's folder and file; empty when the common program files folder
+// cannot be found.
 std::string JournalFolder();
 std::string JournalPath();
 

@@ -1,33 +1,15 @@
 #include "LogFileCheck_win.h"
 
-#include <aclapi.h>
-
-#include <vector>
+#include "AccessCheck.h"
 
 namespace {
 
-bool IsThisUser(PSID sid) {
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-  DWORD size = 0;
-  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  std::vector<BYTE> buffer(size ? size : 1);
-  const bool same = GetTokenInformation(token, TokenUser, buffer.data(), size, &size) &&
-                    EqualSid(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, sid);
-  CloseHandle(token);
-  return same;
-}
-
+// Its owner alone: the file lies in a folder where others create files, and
+// what counts is that it is not one of theirs.
 bool IsTrustedOwner(HANDLE file) {
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                      nullptr, &descriptor) != ERROR_SUCCESS)
-    return false;
-  const bool trusted = owner && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                                 IsWellKnownSid(owner, WinLocalSystemSid) || IsThisUser(owner));
-  LocalFree(descriptor);
-  return trusted;
+  TSecurity security;
+  return SecurityOf(file, SE_FILE_OBJECT, &security) &&
+         IsTrustedAccount(security.owner, AccountOwningItsObjects());
 }
 
 }  // namespace

@@ -11,6 +11,6 @@
 HANDLE OpenLogFile(const std::wstring& path, DWORD disposition, DWORD share);
 
 // True for a plain file of one name (no link, no second hard link through
-// which another file would be written) whose owner is Administrators, the
-// system or this run's user.
+// which another file would be written) whose owner is an account the setup
+// trusts (AccessRules.h).
 bool IsOwnPlainFile(HANDLE file);

@@ -4,13 +4,33 @@
 
 #include "SystemCalls.h"
 
-LSTATUS TRegistryKey::Open(HKEY root, const std::wstring& path) {
+namespace {
+
+// HKEY_CLASSES_ROOT is a view that mixes the user's own classes
+// (HKEY_CURRENT_USER\Software\Classes) into the machine's: through it a
+// snapshot would keep, and its restore write into the machine's classes,
+// what a user put into their own, and a removal could take the user's
+// instead of what was written. Every key asked for below it is the
+// machine's, named directly.
+void MachineView(HKEY& root, std::wstring& path) {
+  if (root != HKEY_CLASSES_ROOT) return;
+  root = HKEY_LOCAL_MACHINE;
+  path = path.empty() ? L"Software\\Classes" : L"Software\\Classes\\" + path;
+}
+
+}  // namespace
+
+LSTATUS TRegistryKey::Open(HKEY root, const std::wstring& given) {
+  std::wstring path = given;
+  MachineView(root, path);
   HKEY key = nullptr;
   const LSTATUS status = syscalls::OpenKey(root, path, &key);
   return Keep(status, key);
 }
 
-LSTATUS TRegistryKey::Create(HKEY root, const std::wstring& path) {
+LSTATUS TRegistryKey::Create(HKEY root, const std::wstring& given) {
+  std::wstring path = given;
+  MachineView(root, path);
   HKEY key = nullptr;
   const LSTATUS status = syscalls::CreateKey(root, path, &key);
   return Keep(status, key);
@@ -27,7 +47,9 @@ void TRegistryKey::Close() {
   key_ = nullptr;
 }
 
-bool DeleteKeyTree(HKEY parent, const std::wstring& name) {
+bool DeleteKeyTree(HKEY parent, const std::wstring& given) {
+  std::wstring name = given;
+  MachineView(parent, name);
   {
     TRegistryKey key;
     const LSTATUS opened = key.Open(parent, name);

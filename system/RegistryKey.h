@@ -23,7 +23,9 @@ class ERegistryError : public std::runtime_error {
 
 // An open registry key, closed on every path out of the scope that opened
 // it. Open and Create return the system's status; the key is held only on
-// success.
+// success. A key asked for below HKEY_CLASSES_ROOT is the machine's own
+// (HKEY_LOCAL_MACHINE\Software\Classes), never the view that mixes in the
+// user's classes; so for DeleteKeyTree.
 class TRegistryKey {
  public:
   TRegistryKey() = default;

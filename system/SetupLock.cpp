@@ -20,11 +20,15 @@ bool Same(const THolder& a, const THolder& b) {
   return a.processId == b.processId && CompareFileTime(&a.started, &b.started) == 0;
 }
 
-// A holder that cannot be opened for lack of rights lives: only the
-// system's own would be refused to an administrator.
+// Only a process with the recorded id and start time holds the lock. One
+// that cannot be opened is not a run of the setup (every run is an
+// administrator's, and opens every other): it may be a program of any user
+// that was given the dead holder's id, and it must not keep every run
+// waiting.
 bool Lives(const THolder& holder) {
-  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, holder.processId);
-  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+  HANDLE process =
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, holder.processId);
+  if (!process) return false;
   const bool lives =
       Same(HolderOf(process), holder) && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
   CloseHandle(process);

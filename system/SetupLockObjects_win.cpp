@@ -5,6 +5,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include "AccessCheck.h"
 #include "Utf.h"
 
 namespace {
@@ -55,22 +56,10 @@ bool FindNamespaceApi(TNamespaceApi& api) {
 
 std::string ErrorText(DWORD error) { return "system error " + std::to_string(error); }
 
-bool IsAdministratorsOrSystem(PSID sid) {
-  return sid && (IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
-                 IsWellKnownSid(sid, WinLocalSystemSid));
-}
-
-// An object made by someone else than an administrator: its maker can
-// change or hold it at will.
+// An object that someone else than an administrator made or may change:
+// they can then hold or change it at will.
 bool OwnedByAdministrators(HANDLE object) {
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetSecurityInfo(object, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
-                      nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
-    return false;
-  const bool ours = IsAdministratorsOrSystem(owner);
-  LocalFree(descriptor);
-  return ours;
+  return OtherWhoMayChange(object, SE_KERNEL_OBJECT).empty();
 }
 
 }  // namespace

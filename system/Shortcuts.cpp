@@ -39,10 +39,15 @@ void CreateDesktopLink(const std::string& target, const std::string& linkName) {
   CreateShellLink(target, desktop + "\\" + linkName + ".lnk");
 }
 
-void DeleteProgramGroup(const std::string& group) {
+void DeleteProgramGroup(const std::string& group, const std::vector<std::string>& linkNames) {
   const std::string programs = ShellFolderOf("Programs");
   if (programs.empty()) return;
-  DeleteTree(programs + "\\" + group);
+  // By their names, never as a tree: the group lies in the user's own
+  // folders, where the user may have put a link to anything in its place.
+  const std::string folder = programs + "\\" + group;
+  for (const std::string& name : linkNames)
+    syscalls::DeleteFileAt(toolkit::Widen(folder + "\\" + name + ".lnk"));
+  syscalls::RemoveFolder(toolkit::Widen(folder));
 }
 
 void DeleteDesktopLink(const std::string& linkFileName) {

@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // The shell's link object could not be created or lacks an interface we use.
 class EShellLinkError : public std::runtime_error {
@@ -26,8 +27,9 @@ void CreateGroupLink(const std::string& group, const std::string& target,
 // Saves the link `linkName`.lnk to `target` on the user's desktop.
 void CreateDesktopLink(const std::string& target, const std::string& linkName);
 
-// Deletes the program group `group` with every file in it. Silent.
-void DeleteProgramGroup(const std::string& group);
+// Deletes the links `linkNames` (without their ".lnk") of the program group
+// `group`, then the group's folder if nothing else is left in it. Silent.
+void DeleteProgramGroup(const std::string& group, const std::vector<std::string>& linkNames);
 
 // Deletes the file `linkFileName` (with its ".lnk") from the user's desktop.
 // Silent.

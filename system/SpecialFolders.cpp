@@ -25,12 +25,20 @@ std::string ShellFolderOf(const std::string& valueName) {
   }
 }
 
-std::string CommonAppDataFolder() {
-  wchar_t common[MAX_PATH];
-  if (SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common) != S_OK)
+namespace {
+
+std::string SystemFolder(int which) {
+  wchar_t folder[MAX_PATH];
+  if (SHGetFolderPathW(nullptr, which, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK)
     return std::string();
-  return toolkit::Narrow(common);
+  return toolkit::Narrow(folder);
 }
+
+}  // namespace
+
+std::string CommonAppDataFolder() { return SystemFolder(CSIDL_COMMON_APPDATA); }
+
+std::string CommonProgramFilesFolder() { return SystemFolder(CSIDL_PROGRAM_FILES_COMMON); }
 
 std::string TemporaryFolder() {
   wchar_t buffer[MAX_PATH + 1];

@@ -19,6 +19,10 @@ std::string ShellFolderOf(const std::string& valueName);
 // when the system does not say.
 std::string CommonAppDataFolder();
 
+// The folder of program files shared by the programs of the machine
+// ("C:\Program Files\Common Files"); empty when the system does not say.
+std::string CommonProgramFilesFolder();
+
 // The temporary folder of this process, with its trailing backslash; empty
 // when the system does not say, or names one too long to use.
 std::string TemporaryFolder();

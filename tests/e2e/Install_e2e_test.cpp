@@ -5,6 +5,7 @@
 // install_e2e.sh writes the media, maps the drives and runs this program.
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -54,6 +55,29 @@ std::string Describe(const std::vector<e2e::Message>& messages) {
   std::string text;
   for (const auto& m : messages) text += "[" + m.caption + "] " + m.text + "\n";
   return text;
+}
+
+// What Wine keeps of an access list is the Unix mode: the owner's entry and
+// Everyone's (`others`: "0x1301ff" gives 0777, "0x1200a9" 0755).
+void SetModeOfOthers(const std::string& folder, const std::string& others) {
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  BYTE user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  DWORD size = 0;
+  const BOOL got = GetTokenInformation(token, TokenUser, user, sizeof user, &size);
+  CloseHandle(token);
+  wchar_t* sid = nullptr;
+  ASSERT_TRUE(got && ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid));
+  const std::wstring sddl =
+      L"D:(A;;FA;;;" + std::wstring(sid) + L")(A;;" + toolkit::Widen(others) + L";;;WD)";
+  LocalFree(sid);
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                                   &descriptor, nullptr));
+  const BOOL set =
+      SetFileSecurityW(toolkit::Widen(folder).c_str(), DACL_SECURITY_INFORMATION, descriptor);
+  LocalFree(descriptor);
+  ASSERT_TRUE(set);
 }
 
 class Installation : public testing::Test {
@@ -656,6 +680,18 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
       << LastLine(log);
   e2e::ExpectNothingOfTheProduct(d);
 
+  // A folder others may delete or rename (Wine reports mode 0777 as Everyone
+  // with delete) is refused before anything is done; at 0755 it is taken.
+  SetModeOfOthers(folder, "0x1301ff");
+  EXPECT_EQ(RunUnattended(setup + " /D=" + folder, window), 3);
+  EXPECT_NE(LastLine(log).find("the folder " + folder + " can be changed by other users: "),
+            std::string::npos)
+      << LastLine(log);
+  EXPECT_NE(LastLine(log).find("S-1-1-0) may delete or rename it"), std::string::npos)
+      << LastLine(log);
+  e2e::ExpectNothingOfTheProduct(d);
+  SetModeOfOthers(folder, "0x1200a9");
+
   // Everything, into a folder named by the rest of the line, blanks and all,
   // and spelled with the other separator: recorded as the system reads it.
   e2e::Process waiting = StartUnattended(setup + " /D=" + WithSlashes(folder));
@@ -681,17 +717,23 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   EXPECT_FALSE(window);
   ExpectInstalled(outcome, "good.plan-nobde", false);
 
-  // The uninstaller that cannot copy itself to the temporary folder says so.
+  // The uninstaller that cannot make the copy's folder in the temporary
+  // folder (one that is not there) says so.
   const auto quiet =
       reg::ReadString(HKEY_LOCAL_MACHINE, e2e::UninstallKey(), "QuietUninstallString");
   ASSERT_TRUE(quiet);
-  const std::string blocked = toolkit::Narrow(e2e::TempFolder()) + "Duv20Izeviruvu.exe";
-  DeleteFileW(toolkit::Widen(blocked).c_str());  // an earlier uninstallation's copy
-  testfiles::MakeFolder(blocked);
-  ASSERT_TRUE(testfiles::IsFolder(blocked));
+  const std::wstring missing = toolkit::Widen(temp / "нет такой папки");
+  wchar_t tmp[MAX_PATH] = {}, tempVariable[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+  GetEnvironmentVariableW(L"TEMP", tempVariable, MAX_PATH);
+  SetEnvironmentVariableW(L"TMP", missing.c_str());
+  SetEnvironmentVariableW(L"TEMP", missing.c_str());
   EXPECT_EQ(RunUnattended(*quiet + " \"/LOG=" + log + "\"", window), 2);
-  RemoveDirectoryW(toolkit::Widen(blocked).c_str());
-  EXPECT_NE(LastLine(log).find("uninstallation failed: cannot copy the uninstaller"),
+  SetEnvironmentVariableW(L"TMP", tmp[0] ? tmp : nullptr);
+  SetEnvironmentVariableW(L"TEMP", tempVariable[0] ? tempVariable : nullptr);
+  EXPECT_NE(LastLine(log).find("uninstallation failed: cannot make a folder for the "
+                               "uninstaller's copy in " +
+                               toolkit::Narrow(missing)),
             std::string::npos)
       << LastLine(log);
   ExpectInstalled(outcome, "good.plan-nobde", false);
@@ -827,7 +869,8 @@ TEST_F(Installation, AFailedOrEndedReinstallationKeepsTheWorkingOne) {
   const std::string silent = "/S \"/LOG=" + log + "\" /D=" + drive + "\\";
   const std::wstring program = Program(fill);
   bool window = false;
-  ASSERT_EQ(RunUnattended("\"" + fill + "Setup.exe\" /COMPONENTS=help " + silent, window), 0);
+  ASSERT_EQ(RunUnattended("\"" + fill + "Setup.exe\" /COMPONENTS=help " + silent, window), 0)
+      << LastLine(log);
   testfiles::WriteTextFile(d + "\\мои пометки.txt", "the user's");
   const std::string working = Facts(d);
   const auto intact = [&](const std::string& what) {
@@ -927,7 +970,7 @@ TEST_F(Installation, AnUndoThatCannotFinishStopsEveryRun) {
   const std::string folder = temp / "Программы";
   testfiles::MakeFolder(folder);
   wchar_t common[MAX_PATH];
-  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common), S_OK);
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES_COMMON, nullptr, 0, common), S_OK);
   const std::string journalFolder = toolkit::Narrow(common) + "\\" + e2e::kProductName;
   CreateDirectoryW(toolkit::Widen(journalFolder).c_str(), nullptr);
   const std::string journal = journalFolder + "\\Setup.journal";

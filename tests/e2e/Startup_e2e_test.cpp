@@ -1,6 +1,7 @@
 // The real Setup.exe under its three run modes: started as "Setup.exe /u" it
-// copies itself to the temporary folder as Duv20Izeviruvu.exe (replacing an
-// earlier, protected copy), starts the copy with "/u" and ends by itself; under
+// copies itself as Duv20Izeviruvu.exe into a new folder of its own in the
+// temporary folder (removing an earlier, protected copy from the temporary
+// folder itself), starts the copy with "/u" and ends by itself; under
 // any other name, or without the switch, it stays and runs its window.
 #include <gtest/gtest.h>
 
@@ -57,6 +58,7 @@ class Startup : public ::testing::Test {
   void TearDown() override {
     EndCopiesStillRunning();
     RemoveFile(copyPath_);
+    RemoveCopyFolders();
   }
 
   // Setup.exe placed in the test's own folder under `name`.
@@ -74,6 +76,19 @@ class Startup : public ::testing::Test {
 
   static void EndCopiesStillRunning() {
     for (e2e::Process& copy : e2e::FindProcesses(kCopyName)) copy.Close(10000);
+  }
+
+  // The folders made for copies that ended without uninstalling.
+  void RemoveCopyFolders() const {
+    const std::wstring folder = copyPath_.substr(0, copyPath_.size() - wcslen(kCopyName));
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"Duv20Izeviruvu.~*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+      RemoveFile(folder + entry.cFileName + L"\\" + kCopyName);
+      RemoveDirectoryW((folder + entry.cFileName).c_str());
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
   }
 
   void ExpectRelocationUnder(const std::wstring& name);
@@ -105,9 +120,16 @@ void Startup::ExpectRelocationUnder(const std::wstring& name) {
   ASSERT_EQ(copies.size(), 1u) << "the copy must have been started";
   e2e::Process& copy = copies.front();
 
-  EXPECT_EQ(e2e::ReadWholeFile(copyPath_), program_) << "the earlier copy must be replaced";
-  EXPECT_EQ(GetFileAttributesW(copyPath_.c_str()) & kProtected, 0u);
-  EXPECT_EQ(copy.CommandLine(), L"\"" + copyPath_ + L"\" /u");
+  EXPECT_FALSE(e2e::FileExists(copyPath_)) << "the earlier copy must be removed";
+  // "<temp>Duv20Izeviruvu.~XXXXXXXX\Duv20Izeviruvu.exe", quoted.
+  const std::wstring line = copy.CommandLine();
+  const std::wstring folder = copyPath_.substr(0, copyPath_.size() - wcslen(kCopyName));
+  const std::wstring stem = L"\"" + folder + L"Duv20Izeviruvu.~";
+  const std::wstring tail = std::wstring(L"\\") + kCopyName + L"\" /u";
+  ASSERT_EQ(line.size(), stem.size() + 8 + tail.size()) << line;
+  EXPECT_EQ(line.substr(0, stem.size()), stem) << line;
+  EXPECT_EQ(line.substr(stem.size() + 8), tail) << line;
+  EXPECT_EQ(e2e::ReadWholeFile(line.substr(1, line.size() - 5)), program_);
 
   // The copy is the uninstaller proper: it does not relocate again but stays.
   EXPECT_TRUE(copy.WaitForWindow(kStartMs));
@@ -128,7 +150,8 @@ TEST_F(Startup, TemporaryFolderWithBlanksAndCyrillicLetters) {
   TempFolderOverride override(temp);
   copyPath_ = temp + kCopyName;
   ExpectRelocationUnder(L"Setup.exe");
-  RemoveFile(copyPath_);
+  EndCopiesStillRunning();
+  RemoveCopyFolders();
   RemoveDirectoryW(temp.c_str());
 }
 

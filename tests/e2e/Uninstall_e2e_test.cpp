@@ -91,7 +91,6 @@ TEST(Uninstall, RecordCommandRelocatesAndTheCopyRemovesEverythingAndEnds) {
   reg::ShellFoldersSandbox folders(programs, desktop);
   reg::SavedValue pending(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
                           "PendingFileRenameOperations");
-  const std::wstring copyPath = e2e::TempFolder() + L"Duv20Izeviruvu.exe";
   SeedInstallation(d);
 
   e2e::Process setup = StartUninstallCommand();
@@ -101,6 +100,13 @@ TEST(Uninstall, RecordCommandRelocatesAndTheCopyRemovesEverythingAndEnds) {
   ASSERT_TRUE(
       WaitUntil([&] { return !(copies = e2e::FindProcesses(L"Duv20Izeviruvu.exe")).empty(); }));
   e2e::Process& copy = copies.front();
+  // The copy runs from a folder of its own, and goes with it at the restart.
+  const std::wstring line = copy.CommandLine();
+  ASSERT_EQ(line.rfind(L"\\Duv20Izeviruvu.exe\" /u"), line.size() - 23) << line;
+  const std::wstring copyPath = line.substr(1, line.size() - 5);
+  const std::wstring copyFolder = copyPath.substr(0, copyPath.rfind(L'\\'));
+  EXPECT_EQ(copyFolder.substr(0, e2e::TempFolder().size() + 16),
+            e2e::TempFolder() + L"Duv20Izeviruvu.~");
   HWND wizard = nullptr;
   ASSERT_TRUE(WaitUntil(
       [&] { return (wizard = dialogdriver::FindTopLevelWindow(kCaption, copy.Id())) != nullptr; }));
@@ -119,10 +125,12 @@ TEST(Uninstall, RecordCommandRelocatesAndTheCopyRemovesEverythingAndEnds) {
   for (const char* key : {".maptl", ".maptldb", "maptlFILE", "maptldbFILE"})
     EXPECT_EQ(reg::ReadString(HKEY_CLASSES_ROOT, key, ""), std::nullopt) << key;
   EXPECT_THAT(reg::PendingDeletionsAtRestart(), Contains(toolkit::Narrow(copyPath)));
+  EXPECT_THAT(reg::PendingDeletionsAtRestart(), Contains(toolkit::Narrow(copyFolder)));
 
   for (const char* key : {".maptl", ".maptldb", "maptlFILE", "maptldbFILE"})
     reg::DeleteKeyTree(HKEY_CLASSES_ROOT, key);
   DeleteFileW(copyPath.c_str());
+  RemoveDirectoryW(copyFolder.c_str());
 }
 
 }  // namespace

@@ -58,7 +58,9 @@ export INSTALL_E2E_MEDIA="$drive\\"
 # Room for the wizard's free-space check of the map image (171 MB); the test
 # fills it up once the check is passed.
 dir=$(mktemp -d /tmp/install-e2e-drive.XXXXXX)
-if mount -t tmpfs -o size=256m tmpfs "$dir" 2>/dev/null; then
+# A root as Windows makes one: others may not delete what it holds (the
+# setup refuses a folder whose parents they may move).
+if mount -t tmpfs -o size=256m,mode=0755 tmpfs "$dir" 2>/dev/null; then
   mountpoint=$dir
   map "j k l" "$mountpoint" && export INSTALL_E2E_SMALL_DRIVE=$drive
 else

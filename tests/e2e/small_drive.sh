@@ -25,7 +25,9 @@ if [ -d "$prefix/dosdevices" ]; then
   for letter in r s t u v w; do
     [ -e "$prefix/dosdevices/$letter:" ] || [ -L "$prefix/dosdevices/$letter:" ] && continue
     dir=$(mktemp -d /tmp/small-drive.XXXXXX)
-    if mount -t tmpfs -o size=16m tmpfs "$dir" 2>/dev/null; then
+    # A root as Windows makes one: others may not delete what it holds (the
+    # setup refuses a folder whose parents they may move).
+    if mount -t tmpfs -o size=16m,mode=0755 tmpfs "$dir" 2>/dev/null; then
       mountpoint=$dir
       link=$prefix/dosdevices/$letter:
       ln -s "$mountpoint" "$link"

@@ -48,6 +48,20 @@ TEST(RelocatedCopy, PathJoinsTheTemporaryFolderWithOneSeparator) {
   EXPECT_EQ(RelocatedCopyPath("C:\\"), "C:\\Duv20Izeviruvu.exe");
 }
 
+// The copy's own folder: named so that the copy knows it, and nothing else
+// passes for it.
+TEST(RelocatedCopy, FolderOfItsOwnInTheTemporaryFolder) {
+  const std::string folder = RelocationFolderIn("C:\\Temp\\", 0x0A1B2C3Du);
+  EXPECT_EQ(folder, "C:\\Temp\\Duv20Izeviruvu.~0A1B2C3D");
+  EXPECT_EQ(RelocationFolderIn("C:\\Temp", 0xFFFFFFFFu), "C:\\Temp\\Duv20Izeviruvu.~FFFFFFFF");
+  EXPECT_TRUE(IsRelocationFolder(folder));
+  EXPECT_TRUE(IsRelocationFolder(folder + "\\"));
+  for (const char* other :
+       {"C:\\Temp\\", "C:\\Temp\\Duv20Izeviruvu.~0A1B2C3", "C:\\Temp\\Duv20Izeviruvu.~0A1B2C3G",
+        "C:\\Temp\\Duv20Izeviruvu.exe", "C:\\Temp\\Duv20Izeviruvu.~0A1B2C3D\\x"})
+    EXPECT_FALSE(IsRelocationFolder(other)) << other;
+}
+
 TEST(RelocatedCopy, CommandLineQuotesThePathAndAddsTheSwitch) {
   EXPECT_EQ(RelocatedCopyCommandLine("C:\\Documents and Settings\\Пользователь\\Temp\\"),
             "\"C:\\Documents and Settings\\Пользователь\\Temp\\Duv20Izeviruvu.exe\" /u");

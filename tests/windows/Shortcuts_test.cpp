@@ -115,9 +115,14 @@ TEST_F(Shortcuts, GroupAndLinksAreSavedAndReplacedWithTargetOnly) {
   EXPECT_TRUE(ReadLink(group + "\\Справка.lnk").loaded);
 }
 
-TEST_F(Shortcuts, RemovalTakesTheWholeGroupButOnlyTheDesktopLinkItself) {
+// Removal goes by the links' names: what the user put into the group stays,
+// with the group; the desktop keeps everything but the one link.
+TEST_F(Shortcuts, RemovalTakesTheLinksByTheirNamesAndAnEmptiedGroup) {
   CreateGroupLink(kGroup, install_ + "\\Map.exe", kGroup);
-  testfiles::WriteTextFile(programs_ + "\\" + kGroup + "\\заметки пользователя.txt", "мои");
+  CreateGroupLink(kGroup, install_ + "\\Help.htm", "Справка");
+  const std::string group = programs_ + "\\" + kGroup;
+  const std::string note = group + "\\заметки пользователя.txt";
+  testfiles::WriteTextFile(note, "мои");
   const std::string link = kGroup + ".lnk";
   CreateDesktopLink(install_ + "\\Map.exe", kGroup);
   const std::string neighbours[] = {kGroup + " (2).lnk", kGroup + ".lnk.bak",
@@ -125,12 +130,16 @@ TEST_F(Shortcuts, RemovalTakesTheWholeGroupButOnlyTheDesktopLinkItself) {
   for (const std::string& name : neighbours) testfiles::WriteTextFile(desktop_ + "\\" + name, "x");
 
   dialogdriver::DialogResponder noDialogs({});
-  DeleteProgramGroup(kGroup);
+  DeleteProgramGroup(kGroup, {kGroup, "Справка"});
   DeleteDesktopLink(link);
-  DeleteProgramGroup(kGroup);  // already gone: nothing happens
+  EXPECT_EQ(testfiles::EntriesIn(group), 1u);
+  EXPECT_TRUE(testfiles::IsFile(note));
+  DeleteFileW(toolkit::Widen(note).c_str());
+  DeleteProgramGroup(kGroup, {kGroup, "Справка"});
+  DeleteProgramGroup(kGroup, {kGroup, "Справка"});  // already gone: nothing happens
   DeleteDesktopLink(link);
   EXPECT_THAT(noDialogs.Finish(), IsEmpty());
-  EXPECT_FALSE(testfiles::Exists(programs_ + "\\" + kGroup));
+  EXPECT_FALSE(testfiles::Exists(group));
   EXPECT_TRUE(testfiles::IsFolder(programs_));
   EXPECT_FALSE(testfiles::Exists(desktop_ + "\\" + link));
   for (const std::string& name : neighbours)
@@ -144,7 +153,7 @@ TEST_F(Shortcuts, UnrecordedFoldersMakeEveryOperationSkipItsWork) {
   EXPECT_EQ(CreateProgramGroup(kGroup), "");
   CreateGroupLink(kGroup, install_ + "\\Map.exe", kGroup);
   CreateDesktopLink(install_ + "\\Map.exe", kGroup);
-  DeleteProgramGroup(kGroup);
+  DeleteProgramGroup(kGroup, {kGroup});
   DeleteDesktopLink(kGroup + ".lnk");
   EXPECT_EQ(testfiles::EntriesIn(programs_), 0u);
   EXPECT_EQ(testfiles::EntriesIn(desktop_), 0u);
