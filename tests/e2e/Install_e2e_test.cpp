@@ -747,6 +747,27 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   EXPECT_TRUE(testfiles::IsFolder(d));
   ASSERT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
 
+  // A file of the installation held open by another program: a new
+  // installation completes all the same, and the folder it set aside goes at
+  // the next restart, which the code asks for and the log's last line names.
+  {
+    const std::string help = d + "\\Docs\\Help\\Help.htm";
+    HANDLE open = CreateFileW(toolkit::Widen(help).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(open, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 3010);
+    CloseHandle(open);
+    const std::string last = LastLine(log);
+    EXPECT_NE(last.find("left to the next restart: " + d + ".~"), std::string::npos) << last;
+    ExpectInstalled(outcome, "good.plan-nobde", false);
+    const size_t aside = last.find(d + ".~");
+    if (aside != std::string::npos) {
+      const std::string setAside = last.substr(aside, d.size() + 10);
+      CancelDeletionsAtRestart(setAside);
+      EXPECT_TRUE(DeleteNow(setAside)) << setAside;
+    }
+  }
+
   // A file held open by another program: the uninstallation completes, but
   // the folder goes at the next restart, which the code asks for and the
   // log's last line names.
@@ -768,7 +789,8 @@ TEST_F(Installation, UnattendedRunsShowNoWindowAndTellTheirResult) {
   // the removal and the product is installed in the end.
   ASSERT_EQ(RunUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"", window), 0);
   e2e::Process uninstalling = StartUnattended(*quiet);
-  while (TSetupLock(0).Held()) Sleep(20);  // until the uninstaller holds it
+  ASSERT_TRUE(e2e::WaitUntil([] { return !TSetupLock(0).Held(); }))
+      << "the silent uninstallation never took the setup's lock";
   e2e::Process installing = StartUnattended(setup + " /COMPONENTS=Help \"/D=" + folder + "\"");
   EXPECT_EQ(FinishUnattended(uninstalling, window), 0);
   EXPECT_EQ(FinishUnattended(installing, window), 0);
