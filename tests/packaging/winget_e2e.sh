@@ -9,13 +9,22 @@ set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 setup=$1 manifests=$2 schemas=$3
 check=$here/tests/packaging/check_winget.py
-work=$(mktemp -d /tmp/winget-e2e.XXXXXX)
+# On the prefix's drive C: the setup refuses a folder below one that others
+# may change, which /tmp is (and whatever lies below it, the project too when
+# it is checked out there).
+drive_c=${WINEPREFIX:-$here/build/wineprefix}/drive_c
+mkdir -p "$drive_c"
+work=$(mktemp -d "$drive_c/winget-e2e.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 # Cyrillic paths reach the emulator's command lines intact only in UTF-8.
 case "${LC_ALL:-${LANG:-}}" in *UTF-8* | *utf8*) ;; *) export LC_ALL=C.UTF-8 ;; esac
 fail() { echo "winget_e2e: $*" >&2; exit 1; }
 wine_run() { bash "$here/scripts/wine-run.sh" "$@"; }
-winpath() { echo "Z:${1//\//\\}"; }
+winpath() {
+  local path=$1
+  case "$path" in "$drive_c"/*) path=${path#"$drive_c"} && echo "C:${path//\//\\}" && return ;; esac
+  echo "Z:${path//\//\\}"
+}
 
 python3 "$check" validate "$here/packaging/winget" "$schemas" ||
   fail "the committed manifest does not hold"
