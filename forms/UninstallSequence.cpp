@@ -108,6 +108,20 @@ std::string ShellFolderFor(const char* name, bool& readable) {
   }
 }
 
+// A folder with nothing in it: none of the user's own files.
+bool IsEmptyFolder(const std::string& path) {
+  WIN32_FIND_DATAW entry;
+  const HANDLE find = FindFirstFileW(toolkit::Widen(path + "\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  bool empty = true;
+  do {
+    const std::wstring name = entry.cFileName;
+    empty = name == L"." || name == L"..";
+  } while (empty && FindNextFileW(find, &entry));
+  FindClose(find);
+  return empty;
+}
+
 bool RemoveLinks(TInstallLog& log, TUninstallResult& result) {
   bool gone = true;
   const std::string programs = ShellFolderFor("Programs", gone);
@@ -118,6 +132,8 @@ bool RemoveLinks(TInstallLog& log, TUninstallResult& result) {
     DeleteProgramGroup(kProductName, {kProductName, kHelpLinkName});
     for (const char* link : {kProductName, kHelpLinkName})
       gone = RemoveRest(group + "\\" + link + ".lnk", result) && gone;
+    // The group itself, unless the user keeps files of their own in it.
+    if (IsEmptyFolder(group)) gone = RemoveRest(group, result) && gone;
     log.Write(std::string(Exists(group) ? "deleted: the links of the program group "
                                         : "deleted: the program group ") +
               kProductName);
