@@ -42,6 +42,9 @@ keep_wineservers() {
   local prefix pids=()
   for prefix in "$@"; do
     (
+      # Whatever fails here (a server another run keeps refuses a second
+      # one) leaves a prefix that works all the same, also under set -e.
+      set +e
       export WINEPREFIX=$prefix
       prepare_prefix
       # What prepare_prefix changed is saved once its server has ended (in
@@ -55,7 +58,7 @@ keep_wineservers() {
     ) &
     pids+=($!)
   done
-  wait "${pids[@]}"
+  wait "${pids[@]}" || true
   kept_prefixes+=("$@")
 }
 
